@@ -1,0 +1,35 @@
+#pragma once
+
+#include "cifrelle/ui/colour.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cifrelle::clock {
+
+// The fifteen-minute countdown as a plain state machine: it is ticked, it
+// never reads the wall clock.
+struct Countdown {
+    std::int16_t ore = 0;
+    std::int16_t minuti = 0;
+    float secondi = 0.0f;
+
+    // Sets the clock to fifteen minutes.
+    void start();
+    // Takes one second off, borrowing from minutes and hours.
+    void countDown();
+    // Hours, minutes and seconds, each with at least two digits, joined by
+    // ":" (00:15:00 at the start).
+    std::string text() const;
+};
+
+// The clock text the game ends on, one tick after the clock reaches it.
+inline constexpr std::string_view zeroText = "00:00:00";
+
+// The colour the clock takes when its text becomes `clockText`: green at
+// 00:13:00, cyan at 00:10:00, red at 00:05:00; nothing otherwise.
+std::optional<ui::Colour> colourAt(std::string_view clockText);
+
+} // namespace cifrelle::clock

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "cifrelle/records/recordfiles.h"
+#include "cifrelle/ui/ui.h"
+
+#include <string_view>
+
+namespace cifrelle::records {
+
+inline constexpr std::string_view recordSavedMessage =
+    "Ok ho registrato il tuo record, C A M P I O N E";
+
+// The end of the game: compares the score in lblScore with the stored
+// record and, when it is strictly better, saves it with the name in
+// lblnome1 and congratulates the player; when the save fails, says so and
+// why. Then ends the program through ui.end(). Runs nothing after end().
+void gameEnd(ui::Ui& ui, RecordFiles& files);
+
+} // namespace cifrelle::records

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cifrelle::records {
+
+inline constexpr std::string_view scoreFileName = "cifrel.txt";
+inline constexpr std::string_view nameFileName = "ncifrel.txt";
+
+// Record files are 8-bit text in the Windows-1252 code page. Decoding maps
+// every byte to one character; encoding writes "?" for a character the code
+// page cannot hold.
+std::string decodeCp1252(std::string_view bytes);
+std::string encodeCp1252(std::string_view utf8);
+
+enum class SaveOutcome {
+    NotBetter, // the stored score is equal or greater: nothing written
+    Saved,     // both files now hold the new record
+    Failed,    // nothing could be saved; the old record is whole
+};
+
+struct SaveResult {
+    SaveOutcome outcome;
+    std::string problem; // with Failed: why, in Italian, for the player
+};
+
+// The two record files in one directory.
+class RecordFiles {
+public:
+    explicit RecordFiles(std::filesystem::path directory);
+
+    const std::filesystem::path& directory() const { return directory_; }
+    std::filesystem::path scorePath() const;
+    std::filesystem::path namePath() const;
+
+    // Creates the directory and any missing record file, empty, and brings
+    // back a whole record when an earlier save was cut short. Existing
+    // content is never changed. Returns a short Italian description of the
+    // problem when the files cannot be kept, or nothing when all is well.
+    std::optional<std::string> ensure();
+
+    // The file's whole content as text, line end included (an over-long file
+    // is cut to its first part). Returns nothing when it cannot be read.
+    std::optional<std::string> read(const std::filesystem::path& path) const;
+
+    // The game end's save: under a lock shared by every game on this
+    // account, reads the stored score as it stands now (lenient reading), and
+    // when it is strictly below `currentScore` (strict reading of the score
+    // caption) replaces both files, one line each ended by CR LF, so that
+    // either the old record or the new one is there, whole, at any moment.
+    SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName);
+
+private:
+    std::filesystem::path directory_;
+};
+
+// The player's own data directory for the game (not created here).
+std::filesystem::path defaultDirectory();
+
+} // namespace cifrelle::records

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "cifrelle/ui/colour.h"
+#include "cifrelle/ui/control.h"
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace cifrelle::ui {
+
+// The game window's design as data: what every control is, what it shows
+// when the window is created, and where it stands. Both the real window and
+// the test double start from this table.
+
+enum class Kind { Label, TextBox, Button, Frame };
+
+struct Font {
+    std::string_view face; // the face as designed; the window picks a close match
+    double points;
+    bool bold;
+};
+
+struct ControlDesign {
+    Control control;
+    Kind kind;
+    std::string_view caption; // caption, or text of a text box
+    std::optional<Font> font;
+    std::optional<Colour> foreColor; // none: the toolkit's usual text colour
+    std::optional<Colour> backColor; // none: transparent label, or default
+    int left, top, width, height;    // twips, from the client area's top-left
+    bool visible = true;
+    bool enabled = true;
+    bool bordered = false;
+    bool centred = false;
+    bool sizesItself = false;
+    bool hasPicture = false;
+    std::string_view toolTip = {};
+    // Short Italian name for assistive technology, for controls whose
+    // visible text does not tell what they are.
+    std::string_view accessibleName = {};
+};
+
+// Every control, in no particular order.
+std::span<const ControlDesign> formDesign();
+
+// The design of one control.
+const ControlDesign& designOf(Control control);
+
+// The controls that take the keyboard focus, first to last.
+std::span<const Control> tabOrder();
+
+struct WindowDesign {
+    std::string_view caption;
+    int clientWidth;  // twips
+    int clientHeight; // twips
+    Colour backColor;
+    int timerIntervalMs;
+};
+
+const WindowDesign& windowDesign();
+
+inline constexpr int twipsPerPixel = 15;
+
+// Twips to device-independent pixels, rounded to the nearest pixel.
+constexpr int twipsToPixels(int twips)
+{
+    return (twips + twipsPerPixel / 2) / twipsPerPixel;
+}
+
+struct MenuItemDesign {
+    std::string_view name;
+    std::string_view caption;
+};
+
+struct MenuDesign {
+    std::string_view name;
+    std::string_view caption;
+    std::span<const MenuItemDesign> submenu; // empty: the entry acts itself
+};
+
+// The menu bar's entries, left to right.
+std::span<const MenuDesign> menuDesign();
+
+} // namespace cifrelle::ui

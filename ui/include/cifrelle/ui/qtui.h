@@ -1,0 +1,46 @@
+#pragma once
+
+#include "cifrelle/ui/ui.h"
+
+#include <functional>
+#include <map>
+
+class QTimer;
+class QWidget;
+
+namespace cifrelle::ui {
+
+// The toolkit operations on a real Qt window. The controls are found by
+// their objectName below `window`, the one-second timer is the QTimer named
+// "Timer1" below it.
+class QtUi : public Ui {
+public:
+    explicit QtUi(QWidget* window);
+
+    std::string text(Control control) const override;
+    void setText(Control control, const std::string& text) override;
+    std::string caption(Control control) const override;
+    void setCaption(Control control, const std::string& caption) override;
+    void setVisible(Control control, bool visible) override;
+    void setForeColor(Control control, Colour colour) override;
+    void setFocus(Control control) override;
+    void setTimerEnabled(bool enabled) override;
+    void messageBox(const std::string& prompt, BoxStyle style,
+                    const std::optional<std::string>& title) override;
+    std::string inputBox(const std::string& prompt, const std::string& title) override;
+    void end() override;
+
+    // What end() does. By default it closes every window and terminates the
+    // process at once with status 0; tests put a recorder in its place.
+    void setEndAction(std::function<void()> action) { endAction_ = std::move(action); }
+
+    QWidget* widget(Control control) const;
+
+private:
+    QWidget* window_;
+    QTimer* timer_;
+    std::map<Control, QWidget*> widgets_;
+    std::function<void()> endAction_;
+};
+
+} // namespace cifrelle::ui

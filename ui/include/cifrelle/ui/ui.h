@@ -1,0 +1,55 @@
+#pragma once
+
+#include "cifrelle/ui/colour.h"
+#include "cifrelle/ui/control.h"
+
+#include <optional>
+#include <string>
+
+namespace cifrelle::ui {
+
+enum class BoxStyle {
+    Plain,       // an OK button only, no icon
+    Information, // OK button and the information icon
+    Warning,     // OK button and the warning icon (the game's own notices)
+};
+
+// The toolkit operations the game logic needs. All texts are UTF-8.
+// Every operation is immediate; the boxes are modal and return when the
+// player dismisses them.
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    // Text of a text box (txtmio, Text1, Text2).
+    virtual std::string text(Control control) const = 0;
+    virtual void setText(Control control, const std::string& text) = 0;
+
+    // Caption of a label or button.
+    virtual std::string caption(Control control) const = 0;
+    virtual void setCaption(Control control, const std::string& caption) = 0;
+
+    virtual void setVisible(Control control, bool visible) = 0;
+    virtual void setForeColor(Control control, Colour colour) = 0;
+    virtual void setFocus(Control control) = 0;
+
+    // Switches the one-second timer on or off.
+    virtual void setTimerEnabled(bool enabled) = 0;
+
+    // A modal message box. Without a title it shows the application title
+    // "Cifrelle". The prompt is shown as plain text, never interpreted.
+    virtual void messageBox(const std::string& prompt, BoxStyle style,
+                            const std::optional<std::string>& title = std::nullopt) = 0;
+
+    // A modal input box; returns what the player typed, or the empty text
+    // when the box is cancelled.
+    virtual std::string inputBox(const std::string& prompt, const std::string& title) = 0;
+
+    // Ends the program at once. A real toolkit never returns from it; a
+    // test double returns, and the game logic then runs nothing further.
+    virtual void end() = 0;
+};
+
+inline constexpr const char* applicationTitle = "Cifrelle";
+
+} // namespace cifrelle::ui
