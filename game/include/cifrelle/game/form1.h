@@ -6,6 +6,7 @@
 #include "cifrelle/ui/ui.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace cifrelle::game {
@@ -52,7 +53,6 @@ public:
 
 private:
     void keyLevel(int decimals);
-    void endProgram();
 
     ui::Ui& ui_;
     RandomSource& random_;
@@ -60,6 +60,7 @@ private:
     records::RecordFiles& files_;
     bool ended_ = false;
     bool inGameEnd_ = false;
+    std::optional<std::string> recordProblem_;
 };
 
 } // namespace cifrelle::game

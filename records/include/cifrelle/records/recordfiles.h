@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -9,6 +10,10 @@ namespace cifrelle::records {
 
 inline constexpr std::string_view scoreFileName = "cifrel.txt";
 inline constexpr std::string_view nameFileName = "ncifrel.txt";
+
+// Reading stops after this many bytes: a huge or foreign file still loads at
+// once. It holds any name the input box lets the player type.
+inline constexpr std::size_t readLimit = 64 * 1024;
 
 // Record files are 8-bit text in the Windows-1252 code page. Decoding maps
 // every byte to one character; encoding writes "?" for a character the code
@@ -24,7 +29,8 @@ enum class SaveOutcome {
 
 struct SaveResult {
     SaveOutcome outcome;
-    std::string problem; // with Failed: why, in Italian, for the player
+    std::string problem; // with Failed: why, in Italian, for the player (one
+                         // sentence, ready for a warning box)
 };
 
 // The two record files in one directory.
@@ -39,11 +45,13 @@ public:
     // Creates the directory and any missing record file, empty, and brings
     // back a whole record when an earlier save was cut short. Existing
     // content is never changed. Returns a short Italian description of the
-    // problem when the files cannot be kept, or nothing when all is well.
+    // problem when the files cannot be kept (one sentence, ready for a
+    // warning box), or nothing when all is well.
     std::optional<std::string> ensure();
 
     // The file's whole content as text, line end included (an over-long file
-    // is cut to its first part). Returns nothing when it cannot be read.
+    // is cut to its first readLimit bytes). Returns nothing when it cannot be
+    // read or is not a plain file.
     std::optional<std::string> read(const std::filesystem::path& path) const;
 
     // The game end's save: under a lock shared by every game on this

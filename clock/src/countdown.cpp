@@ -1,0 +1,47 @@
+#include "cifrelle/clock/countdown.h"
+
+#include "cifrelle/numtext/numtext.h"
+
+namespace cifrelle::clock {
+
+void Countdown::start()
+{
+    ore = 0;
+    minuti = 15;
+    secondi = 0.0f;
+}
+
+void Countdown::countDown()
+{
+    if (secondi == 0.0f) {
+        if (minuti > 0) {
+            minuti = static_cast<std::int16_t>(minuti - 1);
+            secondi = 60.0f;
+        } else if (ore > 0) {
+            ore = static_cast<std::int16_t>(ore - 1);
+            minuti = 59;
+            secondi = 60.0f;
+        }
+    }
+    secondi -= 1.0f;
+}
+
+std::string Countdown::text() const
+{
+    using numtext::patternText;
+    return patternText(ore, "00") + ":" + patternText(minuti, "00") + ":" +
+           patternText(secondi, "00");
+}
+
+std::optional<ui::Colour> colourAt(std::string_view clockText)
+{
+    if (clockText == "00:13:00")
+        return ui::colours::green;
+    if (clockText == "00:10:00")
+        return ui::colours::cyan;
+    if (clockText == "00:05:00")
+        return ui::colours::red;
+    return std::nullopt;
+}
+
+} // namespace cifrelle::clock

@@ -1,0 +1,280 @@
+#include "cifrelle/game/form1.h"
+
+#include "cifrelle/game/answerkey.h"
+#include "cifrelle/numtext/numtext.h"
+#include "cifrelle/records/gameend.h"
+#include "cifrelle/records/menus.h"
+
+#include <cmath>
+#include <limits>
+
+namespace cifrelle::game {
+
+using ui::BoxStyle;
+using ui::Control;
+namespace colours = ui::colours;
+
+namespace {
+
+constexpr const char* nameTitle = "Impariamo ad approssimare";
+constexpr const char* rightText = "Sei veramente ok";
+constexpr const char* wrongText = "Fai attenzione";
+
+// Counts one more answer. A counter at its limit stays there: the game goes
+// on and the answer is still judged.
+void countOne(std::int16_t& counter)
+{
+    if (counter < std::numeric_limits<std::int16_t>::max())
+        ++counter;
+}
+
+// Length in characters of a UTF-8 text.
+std::size_t characters(const std::string& text)
+{
+    std::size_t n = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0) != 0x80)
+            ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+Form1::Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordFiles& files)
+    : ui_(ui), random_(random), time_(time), files_(files)
+{
+}
+
+void Form1::Form_Load()
+{
+    if (ended_)
+        return;
+    ui_.setVisible(Control::Command4, false);
+    ui_.setVisible(Control::Command5, false);
+    random_.reseed(time_.secondsSinceMidnight());
+    ui_.setTimerEnabled(false);
+
+    const std::string name = ui_.inputBox("Come ti chiami?", nameTitle);
+    ui_.messageBox(" " + name + " vediamo se sei un vero campione  ", BoxStyle::Plain, nameTitle);
+    ui_.setCaption(Control::lblnome1, name);
+
+    Avviaconto();
+
+    cartella = files_.directory().string();
+    numfile = 1;
+    recordProblem_ = files_.ensure();
+    ui_.setCaption(Control::lblpunti, Leggifiletxt(files_.scorePath().string()));
+    ui_.setCaption(Control::lblnome, Leggifiletxt(files_.namePath().string()));
+    ui_.setCaption(Control::lblconto, conto.text());
+
+    if (recordProblem_) {
+        // The game is played all the same, with an empty record; the clock
+        // waits while the player reads why.
+        ui_.setCaption(Control::lblpunti, "");
+        ui_.setCaption(Control::lblnome, "");
+        ui_.setTimerEnabled(false);
+        ui_.messageBox("Il record non potrà essere conservato: " + *recordProblem_ +
+                           ". Puoi giocare lo stesso.",
+                       BoxStyle::Warning);
+        ui_.setTimerEnabled(true);
+    }
+}
+
+void Form1::Form_Activate()
+{
+    if (ended_)
+        return;
+    cmdini_Click();
+}
+
+void Form1::cmdini_Click()
+{
+    if (ended_)
+        return;
+    ui_.setVisible(Control::Command1, true);
+    ui_.setVisible(Control::Command2, true);
+    ui_.setVisible(Control::Command3, true);
+    ui_.setText(Control::txtmio, "");
+    cmdcasual_Click();
+
+    std::int16_t livello = 0;
+    do {
+        random_.reseed(time_.secondsSinceMidnight());
+        const float r = random_.next();
+        livello = static_cast<std::int16_t>(numtext::storeWhole(std::floor(r * 3.0f)) + 1);
+        if (livello > 3) // r is below 1; stay safe all the same
+            livello = 3;
+    } while (characters(numero) == static_cast<std::size_t>(livello));
+
+    switch (livello) {
+    case 1:
+        ui_.setVisible(Control::Command2, false);
+        ui_.setVisible(Control::Command3, false);
+        Command1_Click();
+        break;
+    case 2:
+        ui_.setVisible(Control::Command1, false);
+        ui_.setVisible(Control::Command3, false);
+        Command2_Click();
+        break;
+    default:
+        ui_.setVisible(Control::Command2, false);
+        ui_.setVisible(Control::Command1, false);
+        Command3_Click();
+        break;
+    }
+    ui_.setVisible(Control::cmdini, false);
+}
+
+void Form1::cmdcasual_Click()
+{
+    if (ended_)
+        return;
+    ui_.setText(Control::Text1, "");
+    Text1_Change();
+    random_.reseed(time_.secondsSinceMidnight());
+    const float x = random_.next() * 100.0f;
+    ui_.setText(Control::Text2, numtext::singleText(x));
+    ui_.setVisible(Control::cmdini, true);
+    ui_.setFocus(Control::cmdini);
+}
+
+void Form1::Command1_Click()
+{
+    keyLevel(1);
+}
+
+void Form1::Command2_Click()
+{
+    keyLevel(2);
+}
+
+void Form1::Command3_Click()
+{
+    keyLevel(3);
+}
+
+void Form1::keyLevel(int decimals)
+{
+    if (ended_)
+        return;
+    numero = ui_.text(Control::Text2);
+    try {
+        const AnswerKey k = answerKey(numero, decimals);
+        arrotondato = k.arrotondato;
+        ui_.setText(Control::Text1, k.key);
+    } catch (const numtext::NumberFormatError&) {
+        // Only a drawn number is ever shown; should anything else be there,
+        // no key can be right for it.
+        arrotondato = 0.0f;
+        ui_.setText(Control::Text1, "");
+    }
+    Text1_Change();
+    ui_.setFocus(Control::txtmio);
+}
+
+void Form1::cmdverifica_Click()
+{
+    if (ended_)
+        return;
+    ui_.setVisible(Control::Command5, false);
+    ui_.setVisible(Control::Command4, false);
+    ui_.setVisible(Control::lblok1, false);
+    ui_.setVisible(Control::lblok2, false);
+
+    if (ui_.text(Control::txtmio) != ui_.text(Control::Text1)) {
+        countOne(sbagliate);
+        ui_.setForeColor(Control::lblok, colours::red);
+        ui_.setCaption(Control::lblok, wrongText);
+        ui_.setVisible(Control::Command5, true);
+        ui_.setFocus(Control::txtmio);
+    } else {
+        countOne(esatte);
+        ui_.setVisible(Control::lblok2, true);
+        ui_.setVisible(Control::lblok1, true);
+        ui_.setForeColor(Control::lblok2, colours::green);
+        ui_.setForeColor(Control::lblok1, colours::red);
+        ui_.setForeColor(Control::lblok, colours::white);
+        ui_.setCaption(Control::lblok1, rightText);
+        ui_.setCaption(Control::lblok2, rightText);
+        ui_.setCaption(Control::lblok, rightText);
+        ui_.setVisible(Control::Command4, true);
+        cmdini_Click();
+    }
+    if (ended_)
+        return;
+    ui_.setCaption(Control::lblScore1, numtext::integerText(sbagliate));
+    ui_.setCaption(Control::lblScore, numtext::integerText(esatte));
+}
+
+void Form1::txtmio_KeyPress(std::int16_t& KeyAscii)
+{
+    if (KeyAscii == 13)
+        cmdverifica_Click();
+}
+
+void Form1::Text1_Change()
+{
+}
+
+void Form1::Avviaconto()
+{
+    if (ended_)
+        return;
+    ui_.setTimerEnabled(true);
+    conto.start();
+    ui_.setCaption(Control::lblconto, conto.text());
+}
+
+void Form1::Timer1_Timer()
+{
+    if (ended_)
+        return;
+    if (ui_.caption(Control::lblconto) == clock::zeroText) {
+        cmdexit_Click();
+        return;
+    }
+    conto.countDown();
+    ui_.setCaption(Control::lblconto, conto.text());
+    if (const auto colour = clock::colourAt(ui_.caption(Control::lblconto)))
+        ui_.setForeColor(Control::lblconto, *colour);
+}
+
+void Form1::cmdexit_Click()
+{
+    // The game end runs once, even when a tick or a click reaches it again
+    // while its own box is open.
+    if (ended_ || inGameEnd_)
+        return;
+    inGameEnd_ = true;
+    records::gameEnd(ui_, files_);
+    ended_ = true;
+}
+
+void Form1::help_Click()
+{
+    if (ended_)
+        return;
+    records::showHelp(ui_, [this] { return !ended_; });
+}
+
+void Form1::record_Click()
+{
+    if (ended_)
+        return;
+    records::showRecord(ui_);
+}
+
+std::string Form1::Leggifiletxt(const std::string& nomefile)
+{
+    std::optional<std::string> content = files_.read(nomefile);
+    if (!content) {
+        if (!recordProblem_)
+            recordProblem_ = "il file " + nomefile + " non si può leggere";
+        return {};
+    }
+    return *content;
+}
+
+} // namespace cifrelle::game
