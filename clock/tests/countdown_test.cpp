@@ -98,12 +98,15 @@ TEST(Countdown, ColourOverAWholeGame)
             colour = *next;
             changes.emplace_back(tick, colour);
         }
-        if (tick == 119)
+        if (tick == 119) {
             EXPECT_EQ(colour, colours::yellow);
-        if (tick == 121)
+        }
+        if (tick == 121) {
             EXPECT_EQ(colour, colours::green);
-        if (tick == 599)
+        }
+        if (tick == 599) {
             EXPECT_EQ(colour, colours::cyan);
+        }
     }
     const std::vector<std::pair<int, cifrelle::ui::Colour>> expected{
         {120, colours::green}, {300, colours::cyan}, {600, colours::red}};

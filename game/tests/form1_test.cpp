@@ -434,7 +434,7 @@ TEST(StartUp, AsksGreetsAndShowsTheRecordInOrder)
         "setVisible Command5 0",
         "timer off",
         "inputBox Come ti chiami?",
-        "messageBox   Nicolò   vediamo se sei un vero campione  ",
+        "messageBox    Nicolò   vediamo se sei un vero campione  ",
         "setCaption lblnome1   Nicolò  ",
         "timer on",
         "setCaption lblconto 00:15:00",
@@ -501,18 +501,24 @@ TEST(Clock, RunsDownAndEndsTheGameOnTheTickAfterZero)
     g.start();
     for (int tick = 1; tick <= 900; ++tick) {
         g.form.Timer1_Timer();
-        if (tick == 1)
+        if (tick == 1) {
             EXPECT_EQ(g.ui.caption(Control::lblconto), "00:14:59");
-        if (tick == 119)
+        }
+        if (tick == 119) {
             EXPECT_EQ(g.ui.foreColor(Control::lblconto), colours::yellow);
-        if (tick == 120)
+        }
+        if (tick == 120) {
             EXPECT_EQ(g.ui.foreColor(Control::lblconto), colours::green);
-        if (tick == 300)
+        }
+        if (tick == 300) {
             EXPECT_EQ(g.ui.foreColor(Control::lblconto), colours::cyan);
-        if (tick == 599)
+        }
+        if (tick == 599) {
             EXPECT_EQ(g.ui.foreColor(Control::lblconto), colours::cyan);
-        if (tick == 600)
+        }
+        if (tick == 600) {
             EXPECT_EQ(g.ui.foreColor(Control::lblconto), colours::red);
+        }
     }
     EXPECT_EQ(g.ui.caption(Control::lblconto), "00:00:00");
     EXPECT_EQ(g.ui.foreColor(Control::lblconto), colours::red);

@@ -14,6 +14,8 @@ inline constexpr std::string_view recordSavedMessage =
 // record and, when it is strictly better, saves it with the name in
 // lblnome1 and congratulates the player; when the save fails, says so and
 // why. Then ends the program through ui.end(). Runs nothing after end().
+// Switches the one-second timer off first, so that no tick enters it again
+// while its box is open.
 void gameEnd(ui::Ui& ui, RecordFiles& files);
 
 } // namespace cifrelle::records

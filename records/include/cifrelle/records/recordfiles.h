@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -10,6 +11,11 @@ namespace cifrelle::records {
 
 inline constexpr std::string_view scoreFileName = "cifrel.txt";
 inline constexpr std::string_view nameFileName = "ncifrel.txt";
+
+// Beside the record files: the lock every game takes while it saves, and
+// the suffix of the files a save writes before it puts them in place.
+inline constexpr std::string_view lockFileName = ".cifrel.lock";
+inline constexpr std::string_view pendingSuffix = ".new";
 
 // Reading stops after this many bytes: a huge or foreign file still loads at
 // once. It holds any name the input box lets the player type.
@@ -22,9 +28,12 @@ std::string decodeCp1252(std::string_view bytes);
 std::string encodeCp1252(std::string_view utf8);
 
 enum class SaveOutcome {
-    NotBetter, // the stored score is equal or greater: nothing written
+    NotBetter, // the stored score is equal or greater, or the current score
+               // is not a number: nothing written
     Saved,     // both files now hold the new record
-    Failed,    // nothing could be saved; the old record is whole
+    Failed,    // nothing could be saved; the old record is whole (or, in the
+               // one case of a disk failing between the two replacements,
+               // the new one is completed at the next ensure())
 };
 
 struct SaveResult {
@@ -61,8 +70,13 @@ public:
     // either the old record or the new one is there, whole, at any moment.
     SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName);
 
+    // How long a save waits for another game's save to finish (5 s unless
+    // changed) before it gives up with Failed.
+    void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
+
 private:
     std::filesystem::path directory_;
+    std::chrono::milliseconds lockWait_{5000};
 };
 
 // The player's own data directory for the game (not created here).

@@ -1,0 +1,36 @@
+#!/bin/sh
+# CPU used by the game while its clock runs and nobody plays, over a minute,
+# under Xvfb. Usage: bench/idle.sh BUILD_DIR [SECONDS]
+set -eu
+build=${1:?build directory}
+seconds=${2:-60}
+display=:$(( 190 + $$ % 100 ))
+
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+data=$(mktemp -d)
+trap 'kill $xvfb 2>/dev/null; rm -rf "$data"' EXIT INT TERM
+export DISPLAY="$display" XDG_DATA_HOME="$data"
+unset QT_QPA_PLATFORM
+until xdotool getdisplaygeometry >/dev/null 2>&1; do sleep 0.05; done
+
+"$build/app/cifrelle" >/dev/null 2>&1 &
+pid=$!
+for title in '^Impariamo ad approssimare$' '^Impariamo ad approssimare$'; do
+    w=$(xdotool search --sync --onlyvisible --name "$title" | head -n1)
+    xdotool windowfocus --sync "$w" key Return 2>/dev/null || xdotool key --window "$w" Return
+    sleep 0.5
+done
+xdotool search --sync --onlyvisible --name '^Gioca con le Cifrelle$' >/dev/null
+sleep 2
+
+ticks() { awk '{print $14 + $15}' /proc/$pid/stat; }
+hz=$(getconf CLK_TCK)
+before=$(ticks)
+sleep "$seconds"
+after=$(ticks)
+rss=$(awk '/^VmRSS/ {print $2}' /proc/$pid/status)
+kill $pid; wait $pid 2>/dev/null || true
+awk -v d=$((after - before)) -v hz="$hz" -v s="$seconds" -v rss="$rss" 'BEGIN {
+    printf "idle with the clock running for %d s: %.2f s of CPU = %.3f%% of one core (target: under 1%%), %d KiB resident\n",
+           s, d / hz, 100 * d / hz / s, rss }'

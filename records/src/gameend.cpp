@@ -1,0 +1,34 @@
+#include "cifrelle/records/gameend.h"
+
+#include "cifrelle/ui/control.h"
+
+#include <string>
+
+namespace cifrelle::records {
+
+void gameEnd(ui::Ui& ui, RecordFiles& files)
+{
+    // Qt delivers timer ticks inside modal boxes: a tick at zero must not
+    // enter the game end again while its box is open.
+    ui.setTimerEnabled(false);
+
+    const std::string score = ui.caption(ui::Control::lblScore);
+    const std::string name = ui.caption(ui::Control::lblnome1);
+
+    const SaveResult result = files.saveIfBetter(score, name);
+    switch (result.outcome) {
+    case SaveOutcome::Saved:
+        ui.messageBox(std::string(recordSavedMessage), ui::BoxStyle::Plain, std::nullopt);
+        break;
+    case SaveOutcome::Failed:
+        ui.messageBox(result.problem.empty() ? std::string("Il record non è stato salvato.")
+                                             : result.problem,
+                      ui::BoxStyle::Warning, std::nullopt);
+        break;
+    case SaveOutcome::NotBetter:
+        break;
+    }
+    ui.end();
+}
+
+} // namespace cifrelle::records

@@ -1,0 +1,168 @@
+// A save cut short at any moment must leave a whole record: the old one or
+// the new one, never the score of one and the name of the other.
+
+#include "cifrelle/records/recordfiles.h"
+
+#include "testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace cifrelle::records {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::pending;
+using test::readBytes;
+using test::writeBytes;
+
+const std::string oldScore = "5\r\n";
+const std::string oldName = "Anna\r\n";
+const std::string newScore = "9\r\n";
+const std::string newName = "Bea\r\n";
+
+// The files as a save leaves them when it stops at some point.
+struct CrashPoint {
+    const char* when;
+    std::string score;
+    std::optional<std::string> scorePending; // nothing: no such file
+    std::optional<std::string> namePending;
+    bool newRecord; // the whole record to expect afterwards
+};
+
+std::ostream& operator<<(std::ostream& out, const CrashPoint& point)
+{
+    return out << point.when;
+}
+
+const CrashPoint crashPoints[] = {
+    {"before anything", oldScore, std::nullopt, std::nullopt, false},
+    {"score file just created", oldScore, "", std::nullopt, false},
+    {"score half written", oldScore, "9", std::nullopt, false},
+    {"score written", oldScore, newScore, std::nullopt, false},
+    {"name file just created", oldScore, newScore, "", false},
+    {"name half written", oldScore, newScore, "Be", false},
+    {"both written", oldScore, newScore, newName, false},
+    {"score replaced", newScore, std::nullopt, newName, true},
+    {"both replaced", newScore, std::nullopt, std::nullopt, true},
+};
+
+class InterruptedSave : public ::testing::TestWithParam<CrashPoint> {
+protected:
+    void SetUp() override
+    {
+        const CrashPoint& point = GetParam();
+        writeBytes(files.scorePath(), point.score);
+        writeBytes(files.namePath(), point.newRecord && !point.namePending ? newName : oldName);
+        if (point.scorePending)
+            writeBytes(pending(files.scorePath()), *point.scorePending);
+        if (point.namePending)
+            writeBytes(pending(files.namePath()), *point.namePending);
+    }
+
+    void expectWholeRecord(bool isNew, const std::string& detail = {})
+    {
+        EXPECT_EQ(readBytes(files.scorePath()), isNew ? newScore : oldScore) << detail;
+        EXPECT_EQ(readBytes(files.namePath()), isNew ? newName : oldName) << detail;
+        expectNoLeftovers();
+    }
+
+    void expectNoLeftovers()
+    {
+        EXPECT_FALSE(fs::exists(pending(files.scorePath())));
+        EXPECT_FALSE(fs::exists(pending(files.namePath())));
+    }
+
+    TempDir tmp;
+    RecordFiles files{tmp.path()};
+};
+
+TEST_P(InterruptedSave, StartUpFindsAWholeRecord)
+{
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    expectWholeRecord(GetParam().newRecord);
+    EXPECT_EQ(files.read(files.scorePath()), GetParam().newRecord ? newScore : oldScore);
+}
+
+TEST_P(InterruptedSave, TheNextSaveComparesWithTheWholeRecord)
+{
+    // 7 beats the old record (5), not the new one (9).
+    const SaveResult result = files.saveIfBetter("7", "Ugo");
+    if (GetParam().newRecord) {
+        EXPECT_EQ(result.outcome, SaveOutcome::NotBetter) << result.problem;
+        expectWholeRecord(true);
+    } else {
+        EXPECT_EQ(result.outcome, SaveOutcome::Saved) << result.problem;
+        EXPECT_EQ(readBytes(files.scorePath()), "7\r\n");
+        EXPECT_EQ(readBytes(files.namePath()), "Ugo\r\n");
+        expectNoLeftovers();
+    }
+}
+
+TEST_P(InterruptedSave, ASaveInProgressIsLeftAlone)
+{
+    // Another game holds the lock: its files are not ours to clear.
+    const int fd = ::open((tmp.path() / lockFileName).c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    files.setLockWait(std::chrono::milliseconds(50));
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    EXPECT_EQ(fs::exists(pending(files.scorePath())), GetParam().scorePending.has_value());
+    EXPECT_EQ(fs::exists(pending(files.namePath())), GetParam().namePending.has_value());
+    EXPECT_EQ(readBytes(files.scorePath()), GetParam().score);
+    ::close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPoint, InterruptedSave, ::testing::ValuesIn(crashPoints));
+
+// A game killed at random moments while it saves record after record: after
+// each kill the next start finds a score and a name of the same record.
+TEST(KilledSave, AlwaysLeavesAWholeRecord)
+{
+    TempDir tmp;
+    std::mt19937 random(4242);
+    int last = 0;
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            RecordFiles files(tmp.path());
+            for (int score = last + 1;; ++score)
+                files.saveIfBetter(std::to_string(score), "Giocatore " + std::to_string(score));
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+
+        RecordFiles files(tmp.path());
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        const std::string score = readBytes(files.scorePath());
+        const std::string name = readBytes(files.namePath());
+        if (score.empty()) {
+            EXPECT_EQ(name, "") << "round " << round;
+            continue;
+        }
+        ASSERT_GE(score.size(), 3u);
+        ASSERT_EQ(score.substr(score.size() - 2), "\r\n");
+        const int saved = std::stoi(score);
+        EXPECT_GE(saved, last) << "round " << round;
+        EXPECT_EQ(name, "Giocatore " + std::to_string(saved) + "\r\n") << "round " << round;
+        EXPECT_FALSE(fs::exists(pending(files.scorePath())));
+        EXPECT_FALSE(fs::exists(pending(files.namePath())));
+        last = saved;
+    }
+    EXPECT_GT(last, 0); // the kills did not all come before the first save
+}
+
+} // namespace
+} // namespace cifrelle::records
