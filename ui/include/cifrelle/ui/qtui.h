@@ -30,8 +30,9 @@ public:
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void end() override;
 
-    // What end() does. By default it closes every window and terminates the
-    // process at once with status 0; tests put a recorder in its place.
+    // What end() does. By default it flushes the standard streams and
+    // terminates the process at once with status 0; tests put a recorder in
+    // its place.
     void setEndAction(std::function<void()> action) { endAction_ = std::move(action); }
 
     QWidget* widget(Control control) const;

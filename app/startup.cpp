@@ -1,0 +1,42 @@
+#include "startup.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace cifrelle::app {
+
+namespace {
+
+bool isSet(const EnvironmentReader& environment, const char* name)
+{
+    const char* value = environment(name);
+    return value && *value;
+}
+
+} // namespace
+
+std::optional<std::string> missingDisplayMessage(const EnvironmentReader& environment)
+{
+    if (isSet(environment, "DISPLAY") || isSet(environment, "WAYLAND_DISPLAY") ||
+        isSet(environment, "QT_QPA_PLATFORM"))
+        return std::nullopt;
+    return std::string("cifrelle: nessun display grafico disponibile (DISPLAY non impostato); "
+                       "avviare il gioco da una sessione grafica");
+}
+
+bool useItalian(QCoreApplication& application)
+{
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QStringLiteral("qtbase_it"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+} // namespace cifrelle::app

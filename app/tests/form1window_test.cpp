@@ -1,0 +1,780 @@
+// The game window against its design: controls, looks, menu bar, timer,
+// keyboard and the events it sends to the game.
+#include "form1window.h"
+
+#include "cifrelle/ui/formdesign.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using cifrelle::app::Form1Handlers;
+using cifrelle::app::Form1Window;
+using cifrelle::ui::Control;
+using cifrelle::ui::ControlDesign;
+using cifrelle::ui::Kind;
+
+QString q(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Remembers every event the window raises, in order.
+class RecordingHandlers : public Form1Handlers {
+public:
+    std::vector<std::string> events;
+    std::vector<int> keys;
+    // A key code to cancel, as a KeyPress handler may do by setting it to 0.
+    int cancel = -1;
+
+    int count(const std::string& name) const
+    {
+        return static_cast<int>(std::count(events.begin(), events.end(), name));
+    }
+
+    void Form_Activate() override { events.push_back("Form_Activate"); }
+    void cmdini_Click() override { events.push_back("cmdini_Click"); }
+    void cmdcasual_Click() override { events.push_back("cmdcasual_Click"); }
+    void Command1_Click() override { events.push_back("Command1_Click"); }
+    void Command2_Click() override { events.push_back("Command2_Click"); }
+    void Command3_Click() override { events.push_back("Command3_Click"); }
+    void cmdverifica_Click() override { events.push_back("cmdverifica_Click"); }
+    void txtmio_KeyPress(std::int16_t& KeyAscii) override
+    {
+        events.push_back("txtmio_KeyPress");
+        keys.push_back(KeyAscii);
+        if (KeyAscii == cancel)
+            KeyAscii = 0;
+    }
+    void Text1_Change() override { events.push_back("Text1_Change"); }
+    void Timer1_Timer() override { events.push_back("Timer1_Timer"); }
+    void cmdexit_Click() override { events.push_back("cmdexit_Click"); }
+    void help_Click() override { events.push_back("help_Click"); }
+    void record_Click() override { events.push_back("record_Click"); }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    Form1Window window;
+    RecordingHandlers handlers;
+
+    void SetUp() override { window.setHandlers(&handlers); }
+
+    QWidget* w(Control c) { return window.control(c); }
+    QLineEdit* edit(Control c) { return qobject_cast<QLineEdit*>(w(c)); }
+
+    void showActive()
+    {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QApplication::processEvents();
+    }
+
+    // A left click where the player would click: at a point of the client
+    // area, hitting whatever lies on top there.
+    void clickAt(QPoint clientPoint)
+    {
+        const QPoint inWindow = window.clientArea()->mapTo(&window, clientPoint);
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, inWindow);
+        QApplication::processEvents();
+    }
+};
+
+int pixels(int twips)
+{
+    return static_cast<int>(std::lround(twips / 15.0));
+}
+
+QRect designRect(const ControlDesign& d)
+{
+    return QRect(pixels(d.left), pixels(d.top), pixels(d.width), pixels(d.height));
+}
+
+// --- the window -----------------------------------------------------------
+
+TEST_F(WindowTest, WindowHasTheDesignCaptionNameIconAndClientArea)
+{
+    EXPECT_EQ(window.objectName(), QString("Form1"));
+    EXPECT_EQ(window.windowTitle(), QString("Gioca con le Cifrelle"));
+    EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_EQ(window.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+    EXPECT_EQ(window.centralWidget(), window.clientArea());
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.clientArea()->size(), QSize(623, 573));
+    // The client area lies below the menu bar and the window does not resize.
+    EXPECT_GE(window.clientArea()->y(), window.menuBar()->geometry().bottom());
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_EQ(window.size(), window.minimumSize());
+}
+
+TEST_F(WindowTest, ClientAreaIsDarkBlue)
+{
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.clientArea()->palette().color(QPalette::Window), QColor(0, 0, 64));
+    // A spot with no control on it.
+    const QImage image = window.clientArea()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(600, 380), QColor(0, 0, 64));
+    EXPECT_EQ(image.pixelColor(5, 520), QColor(0, 0, 64));
+}
+
+// --- every control against its design -------------------------------------
+
+TEST_F(WindowTest, EveryControlHasItsNameKindAndText)
+{
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        auto* found = window.findChild<QWidget*>(q(cifrelle::ui::controlName(d.control)));
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found, w(d.control));
+        EXPECT_EQ(found->parentWidget(), window.clientArea());
+        switch (d.kind) {
+        case Kind::Label: {
+            auto* label = qobject_cast<QLabel*>(found);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->text(), q(d.caption));
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+            break;
+        }
+        case Kind::TextBox: {
+            auto* box = qobject_cast<QLineEdit*>(found);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->text(), q(d.caption));
+            break;
+        }
+        case Kind::Button: {
+            auto* button = qobject_cast<QPushButton*>(found);
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->text(), q(d.caption));
+            break;
+        }
+        case Kind::Frame: {
+            auto* frame = qobject_cast<QGroupBox*>(found);
+            ASSERT_NE(frame, nullptr);
+            EXPECT_EQ(frame->title(), q(d.caption));
+            break;
+        }
+        }
+    }
+}
+
+TEST_F(WindowTest, EveryControlStandsInItsPlace)
+{
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        EXPECT_EQ(w(d.control)->geometry(), designRect(d));
+    }
+    // A few by hand, in pixels.
+    EXPECT_EQ(w(Control::lblconto)->geometry(), QRect(10, 42, 121, 33));
+    EXPECT_EQ(w(Control::txtmio)->geometry(), QRect(192, 336, 257, 49));
+    EXPECT_EQ(w(Control::cmdcasual)->geometry(), QRect(192, 72, 25, 24));
+    EXPECT_EQ(w(Control::lblpunti)->geometry(), QRect(538, 530, 73, 25));
+}
+
+TEST_F(WindowTest, VisibilityAndEnabledStateAreTheDesignOnes)
+{
+    window.show();
+    QApplication::processEvents();
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        EXPECT_EQ(w(d.control)->isVisible(), d.visible);
+        EXPECT_EQ(w(d.control)->isEnabled(), d.enabled);
+    }
+    EXPECT_FALSE(w(Control::Frame1)->isVisible());
+    EXPECT_FALSE(w(Control::Text1)->isVisible());
+    for (Control c : {Control::lblok, Control::lblok1, Control::lblok2}) {
+        EXPECT_TRUE(w(c)->isVisible());
+        EXPECT_TRUE(qobject_cast<QLabel*>(w(c))->text().isEmpty());
+    }
+    EXPECT_TRUE(w(Control::Command4)->isVisible());
+    EXPECT_TRUE(w(Control::Command5)->isVisible());
+}
+
+TEST_F(WindowTest, Text2CanNeitherTakeFocusNorBeTypedInto)
+{
+    showActive();
+    QLineEdit* text2 = edit(Control::Text2);
+    EXPECT_FALSE(text2->isEnabled());
+    EXPECT_EQ(text2->focusPolicy(), Qt::NoFocus);
+    text2->setFocus();
+    EXPECT_NE(QApplication::focusWidget(), text2);
+    QTest::keyClicks(text2, "99");
+    QTest::mouseClick(text2, Qt::LeftButton);
+    EXPECT_EQ(text2->text(), QString("32,486"));
+    EXPECT_NE(QApplication::focusWidget(), text2);
+}
+
+TEST_F(WindowTest, FontsAreTheDesignOnesWithCloseFaces)
+{
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        const QFont font = w(d.control)->font();
+        if (!d.font) {
+            EXPECT_FALSE(w(d.control)->testAttribute(Qt::WA_SetFont));
+            continue;
+        }
+        EXPECT_DOUBLE_EQ(font.pointSizeF(), d.font->points);
+        EXPECT_EQ(font.bold(), d.font->bold);
+        EXPECT_FALSE(font.italic());
+        EXPECT_FALSE(font.underline());
+        EXPECT_FALSE(font.strikeOut());
+        const bool serif = d.font->face == "Times New Roman" || d.font->face == "MS Serif";
+        const QString face = serif ? "Liberation Serif" : "Liberation Sans";
+        EXPECT_EQ(font.family(), face);
+        // The face is really there.
+        EXPECT_EQ(QFontInfo(font).family(), face);
+    }
+    EXPECT_DOUBLE_EQ(w(Control::lblconto)->font().pointSizeF(), 21.75);
+    EXPECT_TRUE(w(Control::lblconto)->font().bold());
+    EXPECT_EQ(w(Control::lblScore)->font().family(), QString("Liberation Serif"));
+    EXPECT_FALSE(w(Control::lblok)->font().bold());
+    EXPECT_FALSE(w(Control::Frame3)->font().bold());
+    EXPECT_EQ(w(Control::lblnome1)->font().family(), QString("Liberation Serif"));
+}
+
+TEST_F(WindowTest, FaceSubstitution)
+{
+    EXPECT_EQ(cifrelle::app::substituteFace("MS Sans Serif"), QString("Liberation Sans"));
+    EXPECT_EQ(cifrelle::app::substituteFace("Arial"), QString("Liberation Sans"));
+    EXPECT_EQ(cifrelle::app::substituteFace("Times New Roman"), QString("Liberation Serif"));
+    EXPECT_EQ(cifrelle::app::substituteFace("MS Serif"), QString("Liberation Serif"));
+    EXPECT_EQ(cifrelle::app::substituteFace("DejaVu Sans"), QString("DejaVu Sans"));
+}
+
+TEST_F(WindowTest, TextColoursAreTheDesignOnes)
+{
+    auto text = [&](Control c, QPalette::ColorRole role = QPalette::WindowText) {
+        return w(c)->palette().color(role);
+    };
+    EXPECT_EQ(text(Control::tempo), QColor(255, 255, 0));
+    EXPECT_EQ(text(Control::lblconto), QColor(255, 255, 0));
+    EXPECT_EQ(text(Control::Frame2), QColor(0, 0, 128));
+    EXPECT_EQ(text(Control::Frame1), QColor(255, 0, 0));
+    EXPECT_EQ(text(Control::lblok1), QColor(0, 0, 192));
+    EXPECT_EQ(text(Control::lblok2), QColor(0, 0, 0));
+    EXPECT_EQ(text(Control::txtmio, QPalette::Text), QColor(255, 255, 255));
+    EXPECT_EQ(text(Control::Text1, QPalette::Text), QColor(192, 0, 192));
+    EXPECT_EQ(text(Control::Label5), QColor(255, 0, 255));
+    EXPECT_EQ(text(Control::lblnome1), QColor(255, 0, 0));
+    EXPECT_EQ(text(Control::Label1), QColor(0, 255, 0));
+    EXPECT_EQ(text(Control::lblScore1), QColor(255, 0, 0));
+    EXPECT_EQ(text(Control::Label4), QColor(255, 0, 255));
+    EXPECT_EQ(text(Control::lblpunti), QColor(0, 255, 0));
+    // lblok has the usual window-text colour of the toolkit.
+    EXPECT_EQ(text(Control::lblok), QApplication::palette().color(QPalette::WindowText));
+}
+
+TEST_F(WindowTest, BackgroundColoursAreTheDesignOnes)
+{
+    EXPECT_EQ(w(Control::Text2)->palette().color(QPalette::Base), QColor(0, 255, 0));
+    EXPECT_EQ(w(Control::Text2)->palette().color(QPalette::Disabled, QPalette::Base),
+              QColor(0, 255, 0));
+    EXPECT_EQ(w(Control::txtmio)->palette().color(QPalette::Base), QColor(192, 0, 192));
+    EXPECT_EQ(w(Control::Text1)->palette().color(QPalette::Base), QColor(0, 255, 255));
+    EXPECT_EQ(w(Control::Frame2)->palette().color(QPalette::Window), QColor(255, 0, 255));
+    EXPECT_EQ(w(Control::Frame1)->palette().color(QPalette::Window), QColor(0, 192, 192));
+    EXPECT_EQ(w(Control::Frame3)->palette().color(QPalette::Window), QColor(0, 255, 255));
+    EXPECT_TRUE(w(Control::Frame2)->autoFillBackground());
+}
+
+TEST_F(WindowTest, LabelsAreTransparentAndSomeBordered)
+{
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        if (d.kind != Kind::Label)
+            continue;
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        auto* label = qobject_cast<QLabel*>(w(d.control));
+        EXPECT_FALSE(label->autoFillBackground());
+        EXPECT_EQ(label->frameShape(), d.bordered ? QFrame::Box : QFrame::NoFrame);
+        EXPECT_EQ(bool(label->alignment() & Qt::AlignHCenter), d.centred);
+        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+    }
+    // The dark blue shows through a label, beside its text.
+    window.show();
+    QApplication::processEvents();
+    const QImage image = window.clientArea()->grab().toImage();
+    const QRect label4 = w(Control::Label4)->geometry();
+    EXPECT_EQ(image.pixelColor(label4.right() - 2, label4.bottom() - 1), QColor(0, 0, 64));
+}
+
+TEST_F(WindowTest, TextBoxesCentreTheirText)
+{
+    EXPECT_TRUE(edit(Control::txtmio)->alignment() & Qt::AlignHCenter);
+    EXPECT_TRUE(edit(Control::Text2)->alignment() & Qt::AlignHCenter);
+}
+
+TEST_F(WindowTest, GraphicalButtonsAreFilledAndShowTheirPicture)
+{
+    window.show();
+    QApplication::processEvents();
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        if (d.kind != Kind::Button)
+            continue;
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        auto* button = qobject_cast<QPushButton*>(w(d.control));
+        EXPECT_EQ(button->icon().isNull(), !d.hasPicture);
+        const QImage image = button->grab().toImage();
+        const cifrelle::ui::Rgb rgb = cifrelle::ui::toRgb(*d.backColor);
+        const QColor back(rgb.red, rgb.green, rgb.blue);
+        // Inside the raised edge, the button's own colour.
+        EXPECT_EQ(image.pixelColor(3, 3), back);
+        EXPECT_EQ(image.pixelColor(image.width() - 4, 3), back);
+    }
+    // The level picture of Command2 is a white tile drawn on the yellow.
+    const QImage image = w(Control::Command2)->grab().toImage();
+    int white = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == QColor(255, 255, 255))
+                ++white;
+        }
+    }
+    EXPECT_GT(white, 200);
+}
+
+TEST_F(WindowTest, TooltipsAreAlsoAccessibleDescriptions)
+{
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        EXPECT_EQ(w(d.control)->toolTip(), q(d.toolTip));
+        EXPECT_EQ(w(d.control)->accessibleDescription(), q(d.toolTip));
+    }
+    EXPECT_EQ(w(Control::lblScore)->toolTip(),
+              QString::fromUtf8("Questo è il tuo punteggio. Forza con il  record"));
+    EXPECT_EQ(w(Control::txtmio)->toolTip(),
+              QString::fromUtf8(
+                  "Se il valore inserito è sbagliato non ti sarà dato il nuovo numero"));
+}
+
+TEST_F(WindowTest, ScreenReadersReadLabelsAndButtonsByTheirText)
+{
+    for (const ControlDesign& d : cifrelle::ui::formDesign()) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
+        EXPECT_EQ(w(d.control)->accessibleName(), q(d.accessibleName));
+    }
+    EXPECT_EQ(w(Control::txtmio)->accessibleName(), QString("La tua approssimazione"));
+    EXPECT_EQ(w(Control::Text2)->accessibleName(), QString("Numero da approssimare"));
+    EXPECT_EQ(w(Control::cmdcasual)->accessibleName(), QString("Nuovo numero"));
+
+    for (Control c : {Control::tempo, Control::Label1, Control::cmdini, Control::Command2}) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w(c));
+        ASSERT_NE(face, nullptr);
+        EXPECT_EQ(face->text(QAccessible::Name), q(cifrelle::ui::designOf(c).caption));
+    }
+}
+
+TEST_F(WindowTest, StackingKeepsFramesBehindAndFeedbackOnTop)
+{
+    QList<QWidget*> order;
+    for (QObject* child : window.clientArea()->children()) {
+        if (auto* widget = qobject_cast<QWidget*>(child))
+            order.append(widget);
+    }
+    auto at = [&](Control c) { return order.indexOf(w(c)); };
+    for (Control frame : {Control::Frame1, Control::Frame2, Control::Frame3}) {
+        for (Control above : {Control::Text1, Control::Text2, Control::txtmio,
+                              Control::cmdverifica, Control::cmdcasual})
+            EXPECT_LT(at(frame), at(above));
+    }
+    const auto last = order.size() - 1;
+    std::vector<qsizetype> feedback{at(Control::lblok), at(Control::lblok1), at(Control::lblok2)};
+    std::sort(feedback.begin(), feedback.end());
+    EXPECT_EQ(feedback, (std::vector<qsizetype>{last - 2, last - 1, last}));
+}
+
+// --- keyboard ---------------------------------------------------------------
+
+TEST_F(WindowTest, TabOrderIsTheDesignOne)
+{
+    const std::vector<Control> expected{Control::cmdexit,     Control::Command5,
+                                        Control::Command4,    Control::txtmio,
+                                        Control::cmdini,      Control::cmdverifica,
+                                        Control::cmdcasual,   Control::Command2,
+                                        Control::Command1,    Control::Command3};
+    const auto order = cifrelle::ui::tabOrder();
+    ASSERT_EQ(std::vector<Control>(order.begin(), order.end()), expected);
+    // In the focus chain, the next control that takes the focus by Tab.
+    auto nextTabStop = [](QWidget* from) {
+        QWidget* next = from->nextInFocusChain();
+        while (next != from && !(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        return next;
+    };
+    for (std::size_t i = 1; i < expected.size(); ++i)
+        EXPECT_EQ(nextTabStop(w(expected[i - 1])), w(expected[i]))
+            << "after " << cifrelle::ui::controlName(expected[i - 1]);
+
+    showActive();
+    w(Control::cmdexit)->setFocus();
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), w(expected[i]))
+            << "after " << cifrelle::ui::controlName(expected[i - 1]);
+    }
+    // Round again to the first.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), w(Control::cmdexit));
+}
+
+TEST_F(WindowTest, FramesLabelsAndHiddenBoxesTakeNoFocus)
+{
+    showActive();
+    w(Control::cmdexit)->setFocus();
+    for (int i = 0; i < 25; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(qobject_cast<QLabel*>(focus), nullptr);
+        EXPECT_EQ(qobject_cast<QGroupBox*>(focus), nullptr);
+        EXPECT_NE(focus, w(Control::Text1));
+        EXPECT_NE(focus, w(Control::Text2));
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+}
+
+TEST_F(WindowTest, EnterInTheAnswerBoxGivesCode13)
+{
+    showActive();
+    w(Control::txtmio)->setFocus();
+    QTest::keyClick(w(Control::txtmio), Qt::Key_Return);
+    QTest::keyClick(w(Control::txtmio), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(handlers.keys, (std::vector<int>{13, 13}));
+    EXPECT_EQ(handlers.count("cmdverifica_Click"), 0);
+}
+
+TEST_F(WindowTest, TypedCharactersPassTheirCodesAndReachTheBox)
+{
+    showActive();
+    w(Control::txtmio)->setFocus();
+    QTest::keyClicks(w(Control::txtmio), "4,7");
+    EXPECT_EQ(handlers.keys, (std::vector<int>{'4', ',', '7'}));
+    EXPECT_EQ(edit(Control::txtmio)->text(), QString("4,7"));
+    QTest::keyClick(w(Control::txtmio), Qt::Key_Backspace);
+    EXPECT_EQ(handlers.keys.back(), 8);
+    EXPECT_EQ(edit(Control::txtmio)->text(), QString("4,"));
+}
+
+TEST_F(WindowTest, KeysThatTypeNothingRaiseNoKeyPress)
+{
+    showActive();
+    w(Control::txtmio)->setFocus();
+    for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_Shift, Qt::Key_F1})
+        QTest::keyClick(w(Control::txtmio), key);
+    EXPECT_TRUE(handlers.keys.empty());
+}
+
+TEST_F(WindowTest, AKeyPressHandlerCanCancelTheKey)
+{
+    showActive();
+    w(Control::txtmio)->setFocus();
+    handlers.cancel = 'x';
+    QTest::keyClicks(w(Control::txtmio), "1x2");
+    EXPECT_EQ(handlers.keys, (std::vector<int>{'1', 'x', '2'}));
+    EXPECT_EQ(edit(Control::txtmio)->text(), QString("12"));
+}
+
+TEST_F(WindowTest, EnterAndSpacePressTheFocusedButton)
+{
+    showActive();
+    w(Control::cmdini)->setFocus();
+    QTest::keyClick(w(Control::cmdini), Qt::Key_Return);
+    QTest::keyClick(w(Control::cmdini), Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(w(Control::cmdini), Qt::Key_Space);
+    EXPECT_EQ(handlers.count("cmdini_Click"), 3);
+    w(Control::cmdverifica)->setFocus();
+    QTest::keyClick(w(Control::cmdverifica), Qt::Key_Return);
+    EXPECT_EQ(handlers.count("cmdverifica_Click"), 1);
+}
+
+// --- events -------------------------------------------------------------------
+
+TEST_F(WindowTest, ButtonClicksRaiseTheirHandlers)
+{
+    showActive();
+    const std::vector<std::pair<Control, std::string>> wired{
+        {Control::cmdini, "cmdini_Click"},       {Control::cmdcasual, "cmdcasual_Click"},
+        {Control::Command1, "Command1_Click"},   {Control::Command2, "Command2_Click"},
+        {Control::Command3, "Command3_Click"},   {Control::cmdverifica, "cmdverifica_Click"},
+        {Control::cmdexit, "cmdexit_Click"},
+    };
+    for (const auto& [control, handler] : wired) {
+        handlers.events.clear();
+        QTest::mouseClick(w(control), Qt::LeftButton);
+        EXPECT_EQ(handlers.events, std::vector<std::string>{handler});
+    }
+}
+
+TEST_F(WindowTest, ClicksOnIndicatorsLabelsAndFramesDoNothing)
+{
+    showActive();
+    handlers.events.clear();
+    for (Control c : {Control::Command4, Control::Command5, Control::Label1, Control::lblScore,
+                      Control::Frame3, Control::Text2, Control::tempo})
+        QTest::mouseClick(w(c), Qt::LeftButton);
+    EXPECT_TRUE(handlers.events.empty());
+}
+
+TEST_F(WindowTest, FeedbackLabelsLetClicksThroughToTheButtons)
+{
+    showActive();
+    qobject_cast<QLabel*>(w(Control::lblok))->setText("Sei veramente ok");
+    handlers.events.clear();
+    // Points of "Esci" and "Inizio" under the feedback labels.
+    const QRect exitRect = w(Control::cmdexit)->geometry();
+    const QPoint exitPoint = exitRect.topLeft() + QPoint(10, 10);
+    ASSERT_TRUE(w(Control::lblok)->geometry().contains(exitPoint));
+    clickAt(exitPoint);
+    const QPoint startPoint = w(Control::cmdini)->geometry().topLeft() + QPoint(20, 1);
+    ASSERT_TRUE(w(Control::lblok)->geometry().contains(startPoint));
+    clickAt(startPoint);
+    EXPECT_EQ(handlers.events, (std::vector<std::string>{"cmdexit_Click", "cmdini_Click"}));
+}
+
+TEST_F(WindowTest, OfTheThreeLevelButtonsOnlyTheVisibleOneIsClicked)
+{
+    showActive();
+    w(Control::Command1)->hide();
+    w(Control::Command3)->hide();
+    handlers.events.clear();
+    clickAt(w(Control::Command2)->geometry().center());
+    EXPECT_EQ(handlers.events, std::vector<std::string>{"Command2_Click"});
+}
+
+TEST_F(WindowTest, ChangingText1RaisesItsChangeEvent)
+{
+    edit(Control::Text1)->setText("4,70");
+    EXPECT_EQ(handlers.count("Text1_Change"), 1);
+}
+
+TEST_F(WindowTest, TimerTicksOnceASecondFromCreation)
+{
+    QTimer* timer = window.findChild<QTimer*>("Timer1");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer, window.timer());
+    EXPECT_EQ(timer->interval(), 1000);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_FALSE(timer->isSingleShot());
+    // Every tick runs the timer handler (a short interval only for the test).
+    timer->setInterval(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return handlers.count("Timer1_Timer") >= 3; }, 5000));
+    EXPECT_EQ(handlers.count("Timer1_Timer"), static_cast<int>(handlers.events.size()));
+}
+
+TEST_F(WindowTest, ActivationIsRaisedOnceAfterTheFirstShow)
+{
+    EXPECT_FALSE(window.activationRaised());
+    window.show();
+    // It comes after the window is shown, not inside show().
+    EXPECT_EQ(handlers.count("Form_Activate"), 0);
+    QApplication::processEvents();
+    EXPECT_EQ(handlers.count("Form_Activate"), 1);
+    EXPECT_TRUE(window.activationRaised());
+
+    window.activateWindow();
+    QApplication::processEvents();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&window, &activate);
+    window.hide();
+    QApplication::processEvents();
+    window.show();
+    window.showMinimized();
+    QApplication::processEvents();
+    window.showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(handlers.count("Form_Activate"), 1);
+}
+
+TEST_F(WindowTest, ClosingABoxDoesNotRaiseActivationAgain)
+{
+    showActive();
+    ASSERT_EQ(handlers.count("Form_Activate"), 1);
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    QMessageBox box(QMessageBox::Information, "Cifrelle", "Ciao", QMessageBox::Ok, &window);
+    box.exec();
+    window.activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(handlers.count("Form_Activate"), 1);
+}
+
+TEST_F(WindowTest, ActivationSetsUpTheFirstExerciseBeforeThePlayerActs)
+{
+    // The activation handler runs before any input queued after the show.
+    window.show();
+    QTest::keyClick(&window, Qt::Key_Tab);
+    QApplication::processEvents();
+    ASSERT_FALSE(handlers.events.empty());
+    EXPECT_EQ(handlers.events.front(), "Form_Activate");
+}
+
+TEST_F(WindowTest, ClosingTheWindowRaisesNoGameEvent)
+{
+    showActive();
+    handlers.events.clear();
+    EXPECT_TRUE(window.close());
+    QApplication::processEvents();
+    EXPECT_TRUE(handlers.events.empty());
+}
+
+TEST_F(WindowTest, WithoutHandlersEventsAreIgnored)
+{
+    window.setHandlers(nullptr);
+    showActive();
+    QTest::mouseClick(w(Control::cmdexit), Qt::LeftButton);
+    w(Control::txtmio)->setFocus();
+    QTest::keyClicks(w(Control::txtmio), "5");
+    EXPECT_EQ(edit(Control::txtmio)->text(), QString("5"));
+    EXPECT_TRUE(handlers.events.empty());
+}
+
+// --- menu bar -----------------------------------------------------------------
+
+QString withoutMnemonic(QString text)
+{
+    QString plain;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size())
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
+TEST_F(WindowTest, MenuBarHasTheFourEntries)
+{
+    const QList<QAction*> entries = window.menuBar()->actions();
+    const auto design = cifrelle::ui::menuDesign();
+    ASSERT_EQ(entries.size(), 4);
+    ASSERT_EQ(design.size(), 4u);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(std::string(design[i].name));
+        EXPECT_EQ(entries[i], window.menuEntry(design[i].name));
+        EXPECT_EQ(entries[i]->objectName(), q(design[i].name));
+        EXPECT_EQ(withoutMnemonic(entries[i]->text()), q(design[i].caption));
+        EXPECT_EQ(entries[i]->menu() != nullptr, !design[i].submenu.empty());
+        if (QMenu* menu = entries[i]->menu()) {
+            const QList<QAction*> items = menu->actions();
+            ASSERT_EQ(items.size(), static_cast<qsizetype>(design[i].submenu.size()));
+            for (qsizetype k = 0; k < items.size(); ++k) {
+                EXPECT_EQ(items[k]->objectName(), q(design[i].submenu[k].name));
+                EXPECT_EQ(withoutMnemonic(items[k]->text()), q(design[i].submenu[k].caption));
+            }
+        }
+    }
+    EXPECT_EQ(withoutMnemonic(window.menuEntry("record")->text()), QString("Record"));
+    EXPECT_EQ(withoutMnemonic(window.menuEntry("help")->text()), QString("Help"));
+    EXPECT_EQ(window.menuEntry("scuola")->text(), QString::fromUtf8("Questo programma è freeware"));
+    EXPECT_NE(window.menuEntry("copy")->menu(), nullptr);
+    EXPECT_NE(window.menuEntry("ic1")->menu(), nullptr);
+}
+
+TEST_F(WindowTest, RecordAndHelpActWhenClickedOnTheBar)
+{
+    showActive();
+    QMenuBar* bar = window.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                      bar->actionGeometry(window.menuEntry("record")).center());
+    QApplication::processEvents();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                      bar->actionGeometry(window.menuEntry("help")).center());
+    QApplication::processEvents();
+    EXPECT_EQ(handlers.events, (std::vector<std::string>{"Form_Activate", "record_Click",
+                                                          "help_Click"}));
+}
+
+TEST_F(WindowTest, RecordAndHelpOpenFromTheKeyboard)
+{
+    showActive();
+    handlers.events.clear();
+    QTest::keyClick(&window, Qt::Key_R, Qt::AltModifier);
+    QApplication::processEvents();
+    QTest::keyClick(&window, Qt::Key_H, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(handlers.events, (std::vector<std::string>{"record_Click", "help_Click"}));
+}
+
+TEST_F(WindowTest, CreditEntriesDoNothing)
+{
+    showActive();
+    handlers.events.clear();
+    for (const char* name : {"scuola", "aut", "ic"})
+        window.menuEntry(name)->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(handlers.events.empty());
+}
+
+// --- forwarding to the game ---------------------------------------------------
+
+// Has the game's handler names; remembers which one ran.
+struct GameLike {
+    std::vector<std::string> calls;
+    void Form_Activate() { calls.push_back("Form_Activate"); }
+    void cmdini_Click() { calls.push_back("cmdini_Click"); }
+    void cmdcasual_Click() { calls.push_back("cmdcasual_Click"); }
+    void Command1_Click() { calls.push_back("Command1_Click"); }
+    void Command2_Click() { calls.push_back("Command2_Click"); }
+    void Command3_Click() { calls.push_back("Command3_Click"); }
+    void cmdverifica_Click() { calls.push_back("cmdverifica_Click"); }
+    void txtmio_KeyPress(std::int16_t& KeyAscii)
+    {
+        calls.push_back("txtmio_KeyPress " + std::to_string(KeyAscii));
+        KeyAscii = 0;
+    }
+    void Text1_Change() { calls.push_back("Text1_Change"); }
+    void Timer1_Timer() { calls.push_back("Timer1_Timer"); }
+    void cmdexit_Click() { calls.push_back("cmdexit_Click"); }
+    void help_Click() { calls.push_back("help_Click"); }
+    void record_Click() { calls.push_back("record_Click"); }
+};
+
+TEST(HandlersOf, EachEventRunsTheGameHandlerOfTheSameName)
+{
+    GameLike game;
+    cifrelle::app::HandlersOf<GameLike> forward(game);
+    Form1Handlers& h = forward;
+    h.Form_Activate();
+    h.cmdini_Click();
+    h.cmdcasual_Click();
+    h.Command1_Click();
+    h.Command2_Click();
+    h.Command3_Click();
+    h.cmdverifica_Click();
+    std::int16_t key = 13;
+    h.txtmio_KeyPress(key);
+    h.Text1_Change();
+    h.Timer1_Timer();
+    h.cmdexit_Click();
+    h.help_Click();
+    h.record_Click();
+    EXPECT_EQ(game.calls,
+              (std::vector<std::string>{"Form_Activate", "cmdini_Click", "cmdcasual_Click",
+                                        "Command1_Click", "Command2_Click", "Command3_Click",
+                                        "cmdverifica_Click", "txtmio_KeyPress 13", "Text1_Change",
+                                        "Timer1_Timer", "cmdexit_Click", "help_Click",
+                                        "record_Click"}));
+    EXPECT_EQ(key, 0);
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+#include "cifrelle/ui/qtui.h"
+
+#include "cifrelle/ui/formdesign.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QColor>
+#include <QGroupBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPalette>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace cifrelle::ui {
+
+namespace {
+
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// Buttons and frame titles read a single '&' as a keyboard mnemonic; a
+// caption must show every character as it is.
+QString escapeMnemonics(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return escaped;
+}
+
+QString unescapeMnemonics(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
+std::string readText(const QWidget* widget)
+{
+    if (auto edit = qobject_cast<const QLineEdit*>(widget))
+        return edit->text().toStdString();
+    if (auto label = qobject_cast<const QLabel*>(widget))
+        return label->text().toStdString();
+    if (auto button = qobject_cast<const QAbstractButton*>(widget))
+        return unescapeMnemonics(button->text()).toStdString();
+    if (auto frame = qobject_cast<const QGroupBox*>(widget))
+        return unescapeMnemonics(frame->title()).toStdString();
+    throw std::logic_error("control without a text: " + widget->objectName().toStdString());
+}
+
+// Tells assistive technology that a label now reads differently, so that
+// feedback, scores and the clock are announced as they change.
+void announceNameChange(QWidget* widget)
+{
+    QAccessibleEvent event(widget, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+void writeText(QWidget* widget, const QString& text)
+{
+    if (auto edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(text);
+        return;
+    }
+    if (auto label = qobject_cast<QLabel*>(widget)) {
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
+        announceNameChange(label);
+        return;
+    }
+    if (auto button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(escapeMnemonics(text));
+        return;
+    }
+    if (auto frame = qobject_cast<QGroupBox*>(widget)) {
+        frame->setTitle(escapeMnemonics(text));
+        return;
+    }
+    throw std::logic_error("control without a text: " + widget->objectName().toStdString());
+}
+
+[[noreturn]] void terminateNow()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(0);
+}
+
+} // namespace
+
+QtUi::QtUi(QWidget* window) : window_(window), timer_(nullptr), endAction_(terminateNow)
+{
+    if (!window_)
+        throw std::invalid_argument("QtUi needs a window");
+    for (Control control : allControls) {
+        const QString name = QString::fromUtf8(controlName(control));
+        auto* widget = window_->findChild<QWidget*>(name);
+        if (!widget)
+            throw std::runtime_error("the window has no control named " + name.toStdString());
+        widgets_[control] = widget;
+    }
+    timer_ = window_->findChild<QTimer*>(QStringLiteral("Timer1"));
+    if (!timer_)
+        throw std::runtime_error("the window has no timer named Timer1");
+}
+
+QWidget* QtUi::widget(Control control) const
+{
+    return widgets_.at(control);
+}
+
+std::string QtUi::text(Control control) const
+{
+    return readText(widget(control));
+}
+
+void QtUi::setText(Control control, const std::string& text)
+{
+    writeText(widget(control), qs(text));
+}
+
+std::string QtUi::caption(Control control) const
+{
+    return readText(widget(control));
+}
+
+void QtUi::setCaption(Control control, const std::string& caption)
+{
+    QWidget* w = widget(control);
+    writeText(w, qs(caption));
+    if (designOf(control).sizesItself) {
+        // The label fits its new caption, keeping its left and top.
+        const QPoint place = w->pos();
+        w->adjustSize();
+        w->move(place);
+    }
+}
+
+void QtUi::setVisible(Control control, bool visible)
+{
+    widget(control)->setVisible(visible);
+}
+
+void QtUi::setForeColor(Control control, Colour colour)
+{
+    const Rgb rgb = toRgb(colour);
+    const QColor c(rgb.red, rgb.green, rgb.blue);
+    QWidget* w = widget(control);
+    QPalette palette = w->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, c);
+    w->setPalette(palette);
+}
+
+void QtUi::setFocus(Control control)
+{
+    widget(control)->setFocus(Qt::OtherFocusReason);
+}
+
+void QtUi::setTimerEnabled(bool enabled)
+{
+    if (!enabled)
+        timer_->stop();
+    else if (!timer_->isActive())
+        timer_->start();
+}
+
+void QtUi::messageBox(const std::string& prompt, BoxStyle style,
+                      const std::optional<std::string>& title)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if (style == BoxStyle::Information)
+        icon = QMessageBox::Information;
+    else if (style == BoxStyle::Warning)
+        icon = QMessageBox::Warning;
+    QMessageBox box(icon, title ? qs(*title) : QString::fromUtf8(applicationTitle), qs(prompt),
+                    QMessageBox::Ok, window_);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
+{
+    QInputDialog box(window_);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setWindowTitle(qs(title));
+    box.setLabelText(qs(prompt));
+    // The prompt is shown as it is: no markup, no mnemonics. (Asking for the
+    // size lays the box out, which gives its label the field as buddy.)
+    (void)box.sizeHint();
+    for (QLabel* label : box.findChildren<QLabel*>()) {
+        label->setTextFormat(Qt::PlainText);
+        if (label->buddy())
+            label->setText(escapeMnemonics(qs(prompt)));
+    }
+    if (box.exec() != QDialog::Accepted)
+        return {};
+    return box.textValue().toStdString();
+}
+
+void QtUi::end()
+{
+    endAction_();
+}
+
+} // namespace cifrelle::ui

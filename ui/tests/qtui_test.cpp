@@ -1,0 +1,369 @@
+// The toolkit operations on the real game window.
+#include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qtui.h"
+#include "form1window.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using cifrelle::app::Form1Window;
+using cifrelle::ui::BoxStyle;
+using cifrelle::ui::Control;
+using cifrelle::ui::QtUi;
+
+class QtUiTest : public ::testing::Test {
+protected:
+    Form1Window window;
+    QtUi ui{&window};
+
+    QLabel* label(Control c) { return qobject_cast<QLabel*>(ui.widget(c)); }
+    QLineEdit* edit(Control c) { return qobject_cast<QLineEdit*>(ui.widget(c)); }
+
+    void showActive()
+    {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+};
+
+// Runs `inspect` on the modal box once it is open; the box must be closed by it.
+void whileModal(std::function<void(QWidget*)> inspect)
+{
+    QTimer::singleShot(0, [inspect] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        inspect(box);
+    });
+}
+
+TEST_F(QtUiTest, FindsEveryControlOfTheWindowByName)
+{
+    for (Control c : cifrelle::ui::allControls) {
+        ASSERT_NE(ui.widget(c), nullptr);
+        EXPECT_EQ(ui.widget(c)->objectName().toStdString(), cifrelle::ui::controlName(c));
+        EXPECT_EQ(ui.widget(c), window.control(c));
+    }
+}
+
+TEST(QtUiConstruction, RefusesAWindowWithoutTheControls)
+{
+    QWidget empty;
+    EXPECT_THROW(QtUi ui(&empty), std::runtime_error);
+}
+
+TEST_F(QtUiTest, TextOfTextBoxesReadsAndWritesTheBoxes)
+{
+    EXPECT_EQ(ui.text(Control::Text2), "32,486");
+    EXPECT_EQ(ui.text(Control::Text1), "25,356");
+    EXPECT_EQ(ui.text(Control::txtmio), "");
+
+    ui.setText(Control::Text2, "71,5");
+    ui.setText(Control::Text1, "71,50");
+    ui.setText(Control::txtmio, "è <b>&amp;</b>");
+    EXPECT_EQ(edit(Control::Text2)->text(), QString("71,5"));
+    EXPECT_EQ(edit(Control::Text1)->text(), QString("71,50"));
+    EXPECT_EQ(edit(Control::txtmio)->text(), QString::fromUtf8("è <b>&amp;</b>"));
+    EXPECT_EQ(ui.text(Control::txtmio), "è <b>&amp;</b>");
+}
+
+TEST_F(QtUiTest, TextTypedByThePlayerIsRead)
+{
+    showActive();
+    edit(Control::txtmio)->setFocus();
+    QTest::keyClicks(edit(Control::txtmio), "4,7");
+    EXPECT_EQ(ui.text(Control::txtmio), "4,7");
+}
+
+TEST_F(QtUiTest, LabelCaptionsAreShownAsPlainText)
+{
+    const std::string markup = "<b>&amp;</b> & Nicolò";
+    ui.setCaption(Control::lblnome, markup);
+    QLabel* l = label(Control::lblnome);
+    EXPECT_EQ(l->textFormat(), Qt::PlainText);
+    EXPECT_EQ(l->text(), QString::fromUtf8(markup));
+    EXPECT_EQ(ui.caption(Control::lblnome), markup);
+    // Shown as plain text, the tags take room as characters.
+    QLabel plain(QString::fromUtf8(markup));
+    plain.setTextFormat(Qt::PlainText);
+    plain.setFont(l->font());
+    QLabel rich(QString::fromUtf8(markup));
+    rich.setTextFormat(Qt::RichText);
+    rich.setFont(l->font());
+    EXPECT_EQ(l->sizeHint(), plain.sizeHint());
+    EXPECT_NE(l->sizeHint(), rich.sizeHint());
+}
+
+TEST_F(QtUiTest, InitialCaptionsAreTheDesignOnes)
+{
+    EXPECT_EQ(ui.caption(Control::tempo), "Tempo restante");
+    EXPECT_EQ(ui.caption(Control::lblScore), "0");
+    EXPECT_EQ(ui.caption(Control::lblpunti), ".");
+    EXPECT_EQ(ui.caption(Control::lblok), "");
+    EXPECT_EQ(ui.caption(Control::cmdini), "Inizio");
+    EXPECT_EQ(ui.caption(Control::Frame2), "Numero decimale da approssimare");
+}
+
+TEST_F(QtUiTest, ButtonCaptionsShowAmpersandsLiterally)
+{
+    ui.setCaption(Control::cmdini, "Tom & Jerry");
+    auto* button = qobject_cast<QAbstractButton*>(ui.widget(Control::cmdini));
+    EXPECT_EQ(button->text(), QString("Tom && Jerry"));
+    EXPECT_TRUE(button->shortcut().isEmpty());
+    EXPECT_EQ(ui.caption(Control::cmdini), "Tom & Jerry");
+}
+
+TEST_F(QtUiTest, SelfSizingLabelsFitTheirCaptionKeepingLeftAndTop)
+{
+    QWidget* name = ui.widget(Control::lblnome1);
+    const QPoint place = name->pos();
+    const int designWidth = name->width();
+
+    ui.setCaption(Control::lblnome1, "Massimiliano Bartolomeo Giovanni");
+    EXPECT_EQ(name->pos(), place);
+    EXPECT_GT(name->width(), 5 * designWidth);
+    EXPECT_GE(name->width(), name->sizeHint().width());
+    const int wide = name->width();
+
+    ui.setCaption(Control::lblnome1, "Al");
+    EXPECT_EQ(name->pos(), place);
+    EXPECT_LT(name->width(), wide / 4);
+    EXPECT_EQ(name->size(), name->sizeHint());
+
+    // A label of fixed size keeps its place and size.
+    QWidget* feedback = ui.widget(Control::lblok);
+    const QRect before = feedback->geometry();
+    ui.setCaption(Control::lblok, "Sei veramente ok");
+    EXPECT_EQ(feedback->geometry(), before);
+}
+
+TEST_F(QtUiTest, ScreenReadersReadTheNewCaption)
+{
+    for (Control c : {Control::lblok, Control::lblScore1, Control::lblconto}) {
+        ui.setCaption(c, "Fai attenzione 12");
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(ui.widget(c));
+        ASSERT_NE(face, nullptr);
+        EXPECT_EQ(face->text(QAccessible::Name), QString("Fai attenzione 12"));
+        EXPECT_TRUE(ui.widget(c)->accessibleName().isEmpty());
+    }
+}
+
+TEST_F(QtUiTest, ForeColorIsTheBlueGreenRedColour)
+{
+    ui.setForeColor(Control::lblok, 255);
+    EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    ui.setForeColor(Control::lblok, 16777215);
+    EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText),
+              QColor(255, 255, 255));
+    ui.setForeColor(Control::lblconto, 65535);
+    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText),
+              QColor(255, 255, 0));
+    ui.setForeColor(Control::lblconto, 16711680);
+    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText),
+              QColor(0, 0, 255));
+    ui.setForeColor(Control::lblok2, 65280);
+    EXPECT_EQ(label(Control::lblok2)->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+}
+
+TEST_F(QtUiTest, ForeColorChangesWhatIsDrawn)
+{
+    ui.setCaption(Control::lblok, "MMMMMMMM");
+    ui.setForeColor(Control::lblok, 255);
+    const QImage image = ui.widget(Control::lblok)->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 60 && c.blue() < 60)
+                ++red;
+        }
+    }
+    EXPECT_GT(red, 100);
+}
+
+TEST_F(QtUiTest, VisibilityShowsAndHidesControls)
+{
+    ui.setVisible(Control::Command4, false);
+    ui.setVisible(Control::lblok1, false);
+    EXPECT_TRUE(ui.widget(Control::Command4)->isHidden());
+    EXPECT_TRUE(ui.widget(Control::lblok1)->isHidden());
+    window.show();
+    EXPECT_FALSE(ui.widget(Control::Command4)->isVisible());
+    ui.setVisible(Control::Command4, true);
+    EXPECT_TRUE(ui.widget(Control::Command4)->isVisible());
+    EXPECT_FALSE(ui.widget(Control::lblok1)->isVisible());
+}
+
+TEST_F(QtUiTest, SetFocusMovesTheKeyboardFocus)
+{
+    showActive();
+    ui.setFocus(Control::txtmio);
+    EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::txtmio));
+    ui.setFocus(Control::cmdini);
+    EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::cmdini));
+    // The keys now go to the focused control.
+    ui.setFocus(Control::txtmio);
+    QTest::keyClicks(QApplication::focusWidget(), "12");
+    EXPECT_EQ(ui.text(Control::txtmio), "12");
+}
+
+TEST_F(QtUiTest, TimerIsSwitchedOnAndOff)
+{
+    QTimer* timer = window.findChild<QTimer*>("Timer1");
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    ui.setTimerEnabled(false);
+    EXPECT_FALSE(timer->isActive());
+    ui.setTimerEnabled(true);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 1000);
+    ui.setTimerEnabled(true);
+    EXPECT_TRUE(timer->isActive());
+}
+
+TEST_F(QtUiTest, MessageBoxWithoutTitleShowsTheApplicationTitle)
+{
+    bool seen = false;
+    whileModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), QString("Cifrelle"));
+        EXPECT_EQ(box->text(), QString::fromUtf8("Il record è di <b>Anna</b> & co"));
+        EXPECT_EQ(box->textFormat(), Qt::PlainText);
+        EXPECT_EQ(box->icon(), QMessageBox::Information);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+        EXPECT_EQ(box->parentWidget(), &window);
+        EXPECT_TRUE(box->isModal());
+        box->button(QMessageBox::Ok)->click();
+    });
+    // As the game calls it: through the interface, with no title.
+    cifrelle::ui::Ui& game = ui;
+    game.messageBox("Il record è di <b>Anna</b> & co", BoxStyle::Information);
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(QtUiTest, MessageBoxStylesAndTitles)
+{
+    struct Case {
+        BoxStyle style;
+        std::optional<std::string> title;
+        QMessageBox::Icon icon;
+        QString shownTitle;
+    };
+    for (const Case& c : {Case{BoxStyle::Plain, "Impariamo ad approssimare", QMessageBox::NoIcon,
+                               "Impariamo ad approssimare"},
+                          Case{BoxStyle::Warning, std::nullopt, QMessageBox::Warning, "Cifrelle"},
+                          Case{BoxStyle::Information, "Cifrelle", QMessageBox::Information,
+                               "Cifrelle"}}) {
+        int boxes = 0;
+        whileModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            ++boxes;
+            EXPECT_EQ(box->icon(), c.icon);
+            EXPECT_EQ(box->windowTitle(), c.shownTitle);
+            box->button(QMessageBox::Ok)->click();
+        });
+        ui.messageBox("Ciao", c.style, c.title);
+        EXPECT_EQ(boxes, 1);
+    }
+}
+
+TEST_F(QtUiTest, InputBoxReturnsWhatWasTyped)
+{
+    whileModal([&](QWidget* w) {
+        auto* box = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), QString("Impariamo ad approssimare"));
+        EXPECT_EQ(box->labelText(), QString("Come ti chiami?"));
+        EXPECT_EQ(box->parentWidget(), &window);
+        auto* field = box->findChild<QLineEdit*>();
+        ASSERT_NE(field, nullptr);
+        QTest::keyClicks(field, "Anna <i>B</i>");
+        QTest::keyClick(field, Qt::Key_Return);
+    });
+    EXPECT_EQ(ui.inputBox("Come ti chiami?", "Impariamo ad approssimare"), "Anna <i>B</i>");
+}
+
+TEST_F(QtUiTest, InputBoxCancelledGivesTheEmptyText)
+{
+    whileModal([&](QWidget* w) {
+        auto* box = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(box, nullptr);
+        box->setTextValue("Anna");
+        box->reject();
+    });
+    EXPECT_EQ(ui.inputBox("Come ti chiami?", "Impariamo ad approssimare"), "");
+}
+
+TEST_F(QtUiTest, InputBoxPromptIsPlainText)
+{
+    whileModal([&](QWidget* w) {
+        auto* box = qobject_cast<QInputDialog*>(w);
+        ASSERT_NE(box, nullptr);
+        bool found = false;
+        for (QLabel* l : box->findChildren<QLabel*>()) {
+            if (l->text().contains("Tom")) {
+                found = true;
+                EXPECT_EQ(l->textFormat(), Qt::PlainText);
+                // A buddy label would read a single '&' as a mnemonic.
+                if (l->buddy())
+                    EXPECT_EQ(l->text(), QString("<b>Tom && Jerry</b>"));
+                else
+                    EXPECT_EQ(l->text(), QString("<b>Tom & Jerry</b>"));
+            }
+        }
+        EXPECT_TRUE(found);
+        box->reject();
+    });
+    ui.inputBox("<b>Tom & Jerry</b>", "Titolo");
+}
+
+TEST_F(QtUiTest, EndRunsTheEndAction)
+{
+    int ended = 0;
+    ui.setEndAction([&] { ++ended; });
+    ui.end();
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(QtUiTest, EndTerminatesAtOnceWithStatusZero)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // Buffered output written before the end still reaches the
+            // terminal; nothing after the end runs.
+            static char buffer[256];
+            std::setvbuf(stderr, buffer, _IOFBF, sizeof buffer);
+            std::fputs("before-the-end", stderr);
+            ui.end();
+            std::fputs("after-the-end", stderr);
+            std::fflush(stderr);
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(0),
+        ::testing::AllOf(::testing::HasSubstr("before-the-end"),
+                         ::testing::Not(::testing::HasSubstr("after-the-end"))));
+}
+
+} // namespace
