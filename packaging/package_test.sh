@@ -1,0 +1,161 @@
+#!/bin/sh
+# Builds Cifrelle's Debian package with CPack and checks it the way a
+# school's technician would meet it: its file name, its files, its control
+# fields, and the desktop entry and AppStream metadata it installs, through
+# Debian's own checkers.
+# Usage: package_test.sh CPACK BUILD_DIR VERSION APP_ID "ICON_SIZES"
+set -u
+cpack=$1 build=$2 version=$3 id=$4 sizes=$5
+
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file objdump; do
+    command -v "$tool" >/dev/null 2>&1 ||
+        { echo "FAIL: $tool is missing (scripts/setup --tests installs it)" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM
+
+# The package, built from the build tree into a folder of this run only.
+if ! "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    echo "FAIL: cpack could not build the package" >&2
+    exit 1
+fi
+arch=$(dpkg --print-architecture)
+deb="$work/out/cifrelle_${version}_${arch}.deb"
+if [ ! -f "$deb" ]; then
+    echo "FAIL: no package cifrelle_${version}_${arch}.deb; cpack made:" >&2
+    ls "$work/out" >&2
+    exit 1
+fi
+echo "package: $(basename "$deb"), $(wc -c <"$deb") bytes"
+
+# --- Files -----------------------------------------------------------------
+# "MODE PATH" for every entry, paths without the leading "./".
+dpkg-deb -c "$deb" | awk '{ p = $6; sub(/^\.\//, "", p); print $1, p }' >"$work/list"
+
+has_file() { # PATH [MODE]
+    line=$(awk -v p="$1" '$2 == p' "$work/list")
+    if [ -z "$line" ]; then
+        fail "the package lacks $1"
+    elif [ $# -gt 1 ] && [ "${line%% *}" != "$2" ]; then
+        fail "$1 has mode ${line%% *}, expected $2"
+    fi
+}
+has_file usr/bin/cifrelle -rwxr-xr-x
+has_file "usr/share/applications/$id.desktop" -rw-r--r--
+has_file "usr/share/metainfo/$id.metainfo.xml" -rw-r--r--
+has_file "usr/share/icons/hicolor/scalable/apps/$id.svg" -rw-r--r--
+for size in $sizes; do
+    has_file "usr/share/icons/hicolor/${size}x${size}/apps/$id.png" -rw-r--r--
+done
+# Nothing else: no libraries, headers or test programs of the build.
+awk '$1 !~ /^d/ && $2 !~ /^usr\/share\// && $2 != "usr/bin/cifrelle" { print $2 }' "$work/list" >"$work/stray"
+if [ -s "$work/stray" ]; then
+    fail "files that do not belong in the package: $(tr '\n' ' ' <"$work/stray")"
+fi
+
+# --- Control fields --------------------------------------------------------
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = cifrelle ] || fail "Package is '$(field Package)', expected cifrelle"
+[ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', expected $version"
+[ "$(field Architecture)" = "$arch" ] || fail "Architecture is '$(field Architecture)', expected $arch"
+case "$(field Section)" in
+    education | games) ;;
+    *) fail "Section is '$(field Section)', expected education or games" ;;
+esac
+[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+description=$(field Description)
+summary=$(printf '%s\n' "$description" | head -n 1)
+[ -n "$summary" ] || fail "the Description has no summary line"
+[ "$(printf '%s\n' "$description" | wc -l)" -ge 3 ] || fail "the Description has no long text"
+
+# The Depends names, one a line, without version constraints.
+depends=$(field Depends)
+printf '%s\n' "$depends" | tr ',' '\n' | sed 's/(.*)//; s/[[:space:]]//g' | sed '/^$/d' >"$work/depends"
+depends_on() { grep -qx "$1" "$work/depends"; }
+# What the binary links to must be found by dpkg-shlibdeps, with the least
+# version it needs; what Qt loads at run time must be named by hand.
+printf '%s\n' "$depends" | grep -q 'libqt6widgets6 (>= ' ||
+    fail "Depends has no versioned libqt6widgets6 from dpkg-shlibdeps: $depends"
+for package in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 \
+               qt6-qpa-plugins qt6-translations-l10n fonts-liberation; do
+    depends_on "$package" || fail "Depends lacks $package: $depends"
+done
+
+# --- The installed files ---------------------------------------------------
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+
+binary="$root/usr/bin/cifrelle"
+case "$(file -b "$binary")" in
+    ELF*executable*stripped*) ;;
+    *) fail "usr/bin/cifrelle is not a stripped executable: $(file -b "$binary")" ;;
+esac
+file -b "$binary" | grep -q 'not stripped' && fail "usr/bin/cifrelle is not stripped"
+# Every library the binary needs comes from a package the package depends on.
+for library in $(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }'); do
+    owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
+    found=""
+    for owner in $owners; do
+        depends_on "$owner" && found=yes
+    done
+    [ -n "$found" ] || fail "the binary needs $library (from: ${owners:-no package}) but Depends does not name it"
+done
+
+desktop="$root/usr/share/applications/$id.desktop"
+if [ -f "$desktop" ]; then
+    if ! out=$(desktop-file-validate "$desktop" 2>&1) || [ -n "$out" ]; then
+        fail "desktop-file-validate: $out"
+    fi
+    key() { sed -n "s/^$1=//p" "$desktop"; }
+    [ "$(key Name)" = Cifrelle ] || fail "the desktop entry's Name is '$(key Name)'"
+    [ -n "$(key Comment)" ] || fail "the desktop entry has no Comment"
+    [ "$(key Icon)" = "$id" ] || fail "the desktop entry's Icon is '$(key Icon)', expected $id"
+    exec_name=$(key Exec | cut -d' ' -f1)
+    [ -x "$root/usr/bin/$exec_name" ] || fail "the desktop entry starts '$exec_name', which the package does not install"
+    for category in Education Math; do
+        case ";$(key Categories);" in
+            *";$category;"*) ;;
+            *) fail "the desktop entry's Categories '$(key Categories)' lack $category" ;;
+        esac
+    done
+fi
+
+metainfo="$root/usr/share/metainfo/$id.metainfo.xml"
+if [ -f "$metainfo" ]; then
+    if ! out=$(appstreamcli validate --no-net --strict "$metainfo" 2>&1); then
+        fail "appstreamcli validate: $out"
+    fi
+    # The whole tree: the metadata together with the desktop entry it names.
+    if ! out=$(appstreamcli validate-tree --no-net --strict "$root" 2>&1); then
+        fail "appstreamcli validate-tree: $out"
+    fi
+    grep -q "<id>$id</id>" "$metainfo" || fail "the metainfo's id is not $id"
+    grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
+        fail "the metainfo does not launch $id.desktop"
+    grep -q "<release version=\"$version\"" "$metainfo" ||
+        fail "the metainfo names no release $version"
+    grep -q '<content_rating type="oars-1' "$metainfo" || fail "the metainfo has no content rating"
+fi
+
+for size in $sizes; do
+    icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
+    [ -f "$icon" ] || continue
+    file -b "$icon" | grep -q "^PNG image data, $size x $size," ||
+        fail "icon ${size}x${size} is $(file -b "$icon")"
+done
+svg="$root/usr/share/icons/hicolor/scalable/apps/$id.svg"
+[ ! -f "$svg" ] || file -b "$svg" | grep -q 'SVG' || fail "the scalable icon is $(file -b "$svg")"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "package checks passed"
