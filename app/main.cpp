@@ -1,47 +1,8 @@
-#include "form1window.h"
-#include "startup.h"
+#include "program.h"
 
-#include "cifrelle/game/form1.h"
-#include "cifrelle/game/random.h"
-#include "cifrelle/records/recordfiles.h"
-#include "cifrelle/ui/qtui.h"
-
-#include <QApplication>
-
-#include <cstdio>
-#include <cstdlib>
-
+// The game takes nothing on its command line and reads no settings: it
+// always runs with the default options.
 int main(int argc, char* argv[])
 {
-    using namespace cifrelle;
-
-    if (const auto message = app::missingDisplayMessage(
-            [](const char* name) -> const char* { return std::getenv(name); })) {
-        std::fprintf(stderr, "%s\n", message->c_str());
-        return 1;
-    }
-
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("cifrelle"));
-    // No application display name: Qt would append it to the titles of the
-    // boxes ("Impariamo ad approssimare — Cifrelle").
-    app::useItalian(application);
-
-    app::Form1Window window;
-    QApplication::setWindowIcon(window.windowIcon());
-    ui::QtUi qtUi(&window);
-    records::RecordFiles files(records::defaultDirectory());
-    game::MixingRandom random;
-    game::SystemTime time;
-    game::Form1 form1(qtUi, random, time, files);
-    app::HandlersOf<game::Form1> handlers(form1);
-    window.setHandlers(&handlers);
-
-    form1.Form_Load();
-    window.show();
-    // Takes the keyboard even where no window manager hands it over.
-    window.activateWindow();
-    const int status = application.exec();
-    window.setHandlers(nullptr);
-    return status;
+    return cifrelle::app::runGame(argc, argv, cifrelle::app::GameOptions{});
 }

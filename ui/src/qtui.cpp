@@ -62,12 +62,20 @@ std::string readText(const QWidget* widget)
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
 }
 
-// Tells assistive technology that a label now reads differently, so that
-// feedback, scores and the clock are announced as they change.
+// Tells assistive technology that a label reads anew. A label whose text
+// changes already says so itself (its name is its text); this is for the
+// message label, whose message is news even when it repeats the last one.
 void announceNameChange(QWidget* widget)
 {
     QAccessibleEvent event(widget, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
+}
+
+// The label that tells the player how the last answer went. (The two
+// labels lying under it repeat its words for the eye only.)
+bool isMessage(Control control)
+{
+    return control == Control::lblok;
 }
 
 void writeText(QWidget* widget, const QString& text)
@@ -79,7 +87,6 @@ void writeText(QWidget* widget, const QString& text)
     if (auto label = qobject_cast<QLabel*>(widget)) {
         label->setTextFormat(Qt::PlainText);
         label->setText(text);
-        announceNameChange(label);
         return;
     }
     if (auto button = qobject_cast<QAbstractButton*>(widget)) {
@@ -141,7 +148,14 @@ std::string QtUi::caption(Control control) const
 void QtUi::setCaption(Control control, const std::string& caption)
 {
     QWidget* w = widget(control);
-    writeText(w, qs(caption));
+    const QString text = qs(caption);
+    // Feedback, scores and the clock are announced when they change (the
+    // label does it); the message is announced at every answer.
+    const auto* label = qobject_cast<const QLabel*>(w);
+    const bool repeated = label && label->text() == text;
+    writeText(w, text);
+    if (repeated && isMessage(control))
+        announceNameChange(w);
     if (designOf(control).sizesItself) {
         // The label fits its new caption, keeping its left and top.
         const QPoint place = w->pos();

@@ -1,0 +1,555 @@
+#!/usr/bin/python3
+"""Plays Cifrelle on the real binary the way a screen reader user would.
+
+Everything the script knows about the game it reads through the
+accessibility bus (AT-SPI): the boxes, the number to round, the visible
+level button, the scores, the feedback and the clock. Keys and clicks are
+synthesised through the accessibility registry (XTest underneath), so the
+game receives real X input events.
+
+Run it inside run-under-xvfb.sh (a private X display, D-Bus session and
+accessibility bus). Scenarios:
+
+  record GAME       two games on fresh record files: answers right and
+                    wrong, "Esci", the record box, the record files' bytes,
+                    and the record shown at the next start
+  clock FASTCLOCK   a game whose clock (20 ms ticks) runs out: the record
+                    box comes by itself and the program ends with status 0
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+from decimal import ROUND_HALF_UP, Decimal
+from pathlib import Path
+
+import pyatspi
+from gi.repository import GLib
+
+TITLE_BOXES = "Impariamo ad approssimare"
+WINDOW_TITLE = "Gioca con le Cifrelle"
+RIGHT = "Sei veramente ok"
+WRONG = "Fai attenzione"
+RECORD_TEXT = "Ok ho registrato il tuo record, C A M P I O N E"
+LEVELS = {
+    "Approssima ai decimi": 1,
+    "Approssima ai centesimi": 2,
+    "Approssima ai millesimi": 3,
+}
+KEY_RETURN = 0xFF0D
+KEY_END = 0xFF57
+KEY_BACKSPACE = 0xFF08
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def log(message):
+    print(f"[{time.monotonic() - START:7.2f}] {message}", flush=True)
+
+
+START = time.monotonic()
+
+
+# --- the rounding the player is asked for -----------------------------------
+
+def rounded_key(number_text, decimals):
+    """The answer: the number as written, rounded half up on its written
+    digits to `decimals` decimals, written with a decimal comma and exactly
+    that many decimals."""
+    check(re.fullmatch(r"\d+(,\d+)?", number_text), f"not a number to round: {number_text!r}")
+    value = Decimal(number_text.replace(",", "."))
+    step = Decimal(1).scaleb(-decimals)
+    return format(value.quantize(step, rounding=ROUND_HALF_UP), "f").replace(".", ",")
+
+
+def self_test_rounding():
+    cases = [
+        ("74,23917", 3, "74,239"), ("74,2395", 3, "74,240"), ("0,05", 1, "0,1"),
+        ("99,96", 1, "100,0"), ("5", 2, "5,00"), ("12,345", 2, "12,35"),
+        ("12,3449", 2, "12,34"), ("0,0004", 3, "0,000"),
+    ]
+    for text, decimals, expected in cases:
+        got = rounded_key(text, decimals)
+        check(got == expected, f"rounding {text} to {decimals}: {got} instead of {expected}")
+
+
+# --- the accessibility bus ---------------------------------------------------
+
+class Bus:
+    """Pumps AT-SPI events and keeps the name and text changes it sees."""
+
+    def __init__(self):
+        self.events = []  # (kind, path, detail)
+        pyatspi.Registry.registerEventListener(
+            self._on_event,
+            "object:property-change:accessible-name",
+            "object:text-changed:insert",
+        )
+
+    def _on_event(self, event):
+        # A name change event carries no name: the name is read as the event
+        # arrives, so a name that changes again at once may be read newer.
+        try:
+            path = event.source.path
+            detail = event.source.name if event.type.startswith("object:property") else str(
+                event.any_data)
+        except Exception:  # the object may be gone already
+            return
+        self.events.append((event.type, path, detail))
+
+    def pump(self, seconds=0.0):
+        end = time.monotonic() + seconds
+        context = GLib.MainContext.default()
+        while True:
+            while context.iteration(False):
+                pass
+            if time.monotonic() >= end:
+                return
+            time.sleep(0.01)
+
+    def wait(self, what, probe, timeout=10.0):
+        """Waits until probe() gives something true and returns it."""
+        end = time.monotonic() + timeout
+        last_error = None
+        while time.monotonic() < end:
+            self.pump()
+            try:
+                value = probe()
+            except (GLib.GError, LookupError) as error:  # objects come and go
+                value, last_error = None, error
+            if value:
+                return value
+            time.sleep(0.03)
+        raise Failure(f"timed out waiting for {what}" + (f" ({last_error})" if last_error else ""))
+
+    def names_of(self, acc, since=0):
+        return [d for (k, p, d) in self.events[since:]
+                if k.startswith("object:property") and p == acc.path]
+
+
+def children(acc):
+    return [acc.getChildAtIndex(i) for i in range(acc.childCount)]
+
+
+def descendants(acc):
+    for child in children(acc):
+        if child is None:
+            continue
+        yield child
+        yield from descendants(child)
+
+
+def showing(acc):
+    return acc.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def text_of(acc):
+    text = acc.queryText()
+    return text.getText(0, text.characterCount)
+
+
+def extents(acc):
+    return acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+
+
+def click(acc):
+    box = extents(acc)
+    check(box.width > 0 and box.height > 0, f"{acc.name!r} has no place on the screen")
+    pyatspi.Registry.generateMouseEvent(box.x + box.width // 2, box.y + box.height // 2,
+                                        pyatspi.MOUSE_B1C)
+
+
+def press(keysym):
+    pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+
+
+ALT_MASK = 1 << 3  # Mod1
+
+
+def press_with_alt(keysym):
+    pyatspi.Registry.generateKeyboardEvent(ALT_MASK, None, pyatspi.KEY_LOCKMODIFIERS)
+    try:
+        press(keysym)
+    finally:
+        pyatspi.Registry.generateKeyboardEvent(ALT_MASK, None, pyatspi.KEY_UNLOCKMODIFIERS)
+
+
+def type_text(bus, text):
+    # Latin-1 characters have keysyms equal to their code points ("ò" is
+    # 0xF2); the registry maps a spare key code for those not on the keymap.
+    for ch in text:
+        check(ord(ch) < 0x100, f"cannot type {ch!r}")
+        press(ord(ch))
+        bus.pump(0.01)
+
+
+# --- the game ----------------------------------------------------------------
+
+class Game:
+    def __init__(self, bus, binary, data_home):
+        self.bus = bus
+        bus.events.clear()  # object paths are only unique within one run
+        env = dict(os.environ, XDG_DATA_HOME=str(data_home), LC_ALL="C.UTF-8")
+        self.process = subprocess.Popen([binary], env=env)
+        self.app = bus.wait("the game on the accessibility bus", self._find_app, 20)
+
+    def _find_app(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in children(desktop):
+            if app is not None and app.get_process_id() == self.process.pid:
+                return app
+        return None
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def wait_exit(self, timeout=10.0):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the game did not end") from None
+
+    def showing_toplevels(self, role):
+        return [top for top in children(self.app)
+                if top is not None and top.getRole() == role and showing(top)]
+
+    def toplevel(self, role, name, timeout=10.0):
+        def probe():
+            return next((top for top in self.showing_toplevels(role) if top.name == name), None)
+        return self.bus.wait(f"the box or window {name!r}", probe, timeout)
+
+    def find(self, root, what, predicate):
+        return self.bus.wait(what, lambda: next(
+            (a for a in descendants(root) if predicate(a)), None))
+
+
+class MainWindow:
+    """The game window as a screen reader presents it."""
+
+    def __init__(self, game):
+        self.game = game
+        self.bus = game.bus
+        self.frame = game.toplevel(pyatspi.ROLE_FRAME, WINDOW_TITLE)
+        find = lambda what, p: game.find(self.frame, what, p)
+        self.number = find("the number to round", lambda a: a.getRole() == pyatspi.ROLE_TEXT
+                           and a.name == "Numero da approssimare")
+        self.answer = find("the answer box", lambda a: a.getRole() == pyatspi.ROLE_TEXT
+                           and a.name == "La tua approssimazione")
+        self.exit = find("Esci", lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                         and a.name == "Esci")
+        self.right_sign = find("Esatto", lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                               and a.name == "Esatto")
+        self.wrong_sign = find("Sbagliato", lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                               and a.name == "Sbagliato")
+        # The blank square that draws a new number is read by its own name.
+        find("Nuovo numero", lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+             and a.name == "Nuovo numero")
+        self.labels = [a for a in descendants(self.frame) if a.getRole() == pyatspi.ROLE_LABEL]
+        # The values have no fixed text: they are found where the eye finds
+        # them, beside or below their fixed caption.
+        self.clock = self._below("Tempo restante")
+        self.right_count = self._below("Risposte esatte")
+        self.wrong_count = self._below("Risposte errate")
+        self.player = self._right_of("Sfidante")
+        self.holder = self._right_of("Il record è di")
+        self.record = self._right_of("con punti")
+        check(self.right_count.description == "Questo è il tuo punteggio. Forza con il  record",
+              f"score description {self.right_count.description!r}")
+        self.answer_description = self.answer.description
+
+    def _caption(self, text):
+        found = [a for a in self.labels if a.name == text]
+        check(len(found) == 1, f"caption {text!r} found {len(found)} times")
+        return extents(found[0]), found[0]
+
+    def _below(self, text):
+        box, caption = self._caption(text)
+        centre = box.x + box.width // 2
+        below = [a for a in self.labels if a.path != caption.path
+                 and (e := extents(a)).y >= box.y + box.height - 2 and e.x <= centre < e.x + e.width]
+        check(below, f"nothing below {text!r}")
+        return min(below, key=lambda a: extents(a).y)
+
+    def _right_of(self, text):
+        box, caption = self._caption(text)
+        middle = box.y + box.height // 2
+        right = [a for a in self.labels if a.path != caption.path
+                 and (e := extents(a)).x >= box.x + box.width - 2 and e.y <= middle < e.y + e.height]
+        check(right, f"nothing right of {text!r}")
+        return min(right, key=lambda a: extents(a).x)
+
+    def level(self):
+        shown = [a for a in descendants(self.frame) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                 and a.name in LEVELS and showing(a)]
+        check(len(shown) == 1, f"{len(shown)} level buttons visible")
+        return shown[0].name
+
+    def feedback(self):
+        return sorted(a.name for a in descendants(self.frame) if a.getRole() == pyatspi.ROLE_LABEL
+                      and a.name in (RIGHT, WRONG) and showing(a))
+
+    def scores(self):
+        return int(self.right_count.name), int(self.wrong_count.name)
+
+    def clear_answer(self):
+        current = text_of(self.answer)
+        if current:
+            press(KEY_END)
+            for _ in current:
+                press(KEY_BACKSPACE)
+            self.bus.wait("the answer box to empty", lambda: text_of(self.answer) == "")
+
+    def answer_with(self, text, click_first=True):
+        """Types `text` into the answer box and presses Enter."""
+        if click_first:
+            # Without a window manager nobody gives the keyboard back to the
+            # window after a box: a click into the box takes it.
+            click(self.answer)
+            self.bus.pump(0.1)
+        self.clear_answer()
+        type_text(self.bus, text)
+        self.bus.wait(f"{text!r} in the answer box", lambda: text_of(self.answer) == text)
+        press(KEY_RETURN)
+
+
+def answer_name_box(game, name, keyboard_only):
+    box = game.toplevel(pyatspi.ROLE_DIALOG, TITLE_BOXES, 20)
+    field = game.find(box, "the name field", lambda a: a.getRole() == pyatspi.ROLE_TEXT)
+    check(field.name == "Come ti chiami?", f"name field called {field.name!r}")
+    prompt = [a.name for a in descendants(box) if a.getRole() == pyatspi.ROLE_LABEL]
+    check("Come ti chiami?" in prompt, f"prompt {prompt!r}")
+    if not keyboard_only:
+        click(field)
+        game.bus.pump(0.1)
+    type_text(game.bus, name)
+    game.bus.wait(f"the name {name!r} typed", lambda: text_of(field) == name)
+    if keyboard_only:
+        press(KEY_RETURN)
+    else:
+        ok = game.find(box, "OK", lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                       and a.name == "OK")
+        click(ok)
+    log(f"name box answered with {name!r}")
+
+
+def answer_greeting(game, name):
+    box = game.toplevel(pyatspi.ROLE_ALERT, TITLE_BOXES)
+    expected = f" {name} vediamo se sei un vero campione  "
+    game.find(box, f"the greeting {expected!r}", lambda a: a.getRole() == pyatspi.ROLE_LABEL
+              and a.name == expected)
+    press(KEY_RETURN)
+    game.bus.wait("the greeting to close", lambda: not game.showing_toplevels(pyatspi.ROLE_ALERT))
+    log("greeting read and closed")
+
+
+def play_one(window, kind, expected_scores, click_first=True):
+    """Plays one answer, right or wrong, and checks what the window says."""
+    bus = window.bus
+    number = text_of(window.number)
+    level = window.level()
+    key = rounded_key(number, LEVELS[level])
+    if kind == "right":
+        answer = key
+    elif kind == "point":
+        answer = key.replace(",", ".")  # a decimal point is wrong
+    elif kind == "extra zero":
+        answer = key + "0"  # one decimal too many
+    else:
+        raise ValueError(kind)
+    before = len(bus.events)
+    before_scores = window.scores()
+    window.answer_with(answer, click_first)
+    right, wrong = expected_scores
+    bus.wait(f"scores {right}/{wrong}", lambda: window.scores() == (right, wrong))
+    # The scores are announced when they change, once, and the message at
+    # every answer; an unchanged score is not announced again.
+    changed = window.right_count if kind == "right" else window.wrong_count
+    unchanged = window.wrong_count if kind == "right" else window.right_count
+    bus.wait("the changed score announced", lambda: bus.names_of(changed, before)
+             == [changed.name])
+    message = RIGHT if kind == "right" else WRONG
+    bus.wait("the message announced", lambda: message in
+             [d for (k, p, d) in bus.events[before:] if k.startswith("object:property")])
+    check(not bus.names_of(unchanged, before), "an unchanged score was announced")
+    check(window.scores() != before_scores, "no score changed")
+    if kind == "right":
+        bus.wait("the praise", lambda: window.feedback() == [RIGHT] * 3)
+        check(showing(window.right_sign) and not showing(window.wrong_sign), "Esatto not shown")
+        bus.wait("a new exercise", lambda: text_of(window.answer) == "")
+        new_number = text_of(window.number)
+        if new_number != number:
+            bus.wait("the new number announced", lambda: any(
+                k == "object:text-changed:insert" and p == window.number.path
+                for (k, p, d) in bus.events[before:]))
+    else:
+        bus.wait("the warning", lambda: window.feedback() == [WRONG])
+        check(showing(window.wrong_sign) and not showing(window.right_sign), "Sbagliato not shown")
+        check(text_of(window.number) == number, "the exercise changed after a wrong answer")
+        check(window.level() == level, "the level changed after a wrong answer")
+        check(text_of(window.answer) == answer, "the wrong answer was not left in the box")
+    log(f"{number} to {level.split()[-1]}: typed {answer!r} ({kind}); scores {right}/{wrong}")
+
+
+def read_file(path):
+    return Path(path).read_bytes()
+
+
+# --- scenarios ---------------------------------------------------------------
+
+def scenario_record(bus, binary):
+    with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+        records = Path(data) / "cifrelle"
+        score_file, name_file = records / "cifrel.txt", records / "ncifrel.txt"
+
+        # First game: no record yet.
+        game = Game(bus, binary, data)
+        try:
+            answer_name_box(game, "Nicolò", keyboard_only=False)
+            answer_greeting(game, "Nicolò")
+            window = MainWindow(game)
+            check(window.player.name == "Nicolò", f"player shown as {window.player.name!r}")
+            check(window.record.name == "" and window.holder.name == "",
+                  f"a record before any game: {window.record.name!r} {window.holder.name!r}")
+            check(read_file(score_file) == b"" and read_file(name_file) == b"",
+                  "start-up did not leave two empty record files")
+            check(window.answer_description.startswith("Se il valore inserito"),
+                  "the answer box lost its description")
+            clock_start = time.monotonic()
+            first_clock = window.clock.name
+            check(re.fullmatch(r"00:1[45]:\d\d", first_clock), f"clock reads {first_clock!r}")
+
+            plan = [("right", (1, 0)), ("point", (1, 1)), ("right", (2, 1)),
+                    ("extra zero", (2, 2)), ("point", (2, 3)), ("right", (3, 3)),
+                    ("right", (4, 3))]
+            for kind, scores in plan:
+                play_one(window, kind, scores)
+
+            # The shipped clock ticks once a second, and each tick is announced.
+            bus.pump(2.2)
+            elapsed = time.monotonic() - clock_start
+            left = window.clock.name
+            h, m, s = (int(x) for x in left.split(":"))
+            f_h, f_m, f_s = (int(x) for x in first_clock.split(":"))
+            counted = (f_h * 3600 + f_m * 60 + f_s) - (h * 3600 + m * 60 + s)
+            check(abs(counted - elapsed) <= 2.5,
+                  f"clock counted {counted} s in {elapsed:.1f} s of play")
+            announced = bus.names_of(window.clock)
+            check(left in announced and len(announced) >= counted,
+                  f"clock changes announced: {announced[-3:]} for {counted} ticks")
+            log(f"clock {first_clock} -> {left} in {elapsed:.1f} s, every tick announced")
+
+            click(window.exit)
+            box = game.toplevel(pyatspi.ROLE_ALERT, "Cifrelle")
+            game.find(box, "the record message", lambda a: a.getRole() == pyatspi.ROLE_LABEL
+                      and a.name == RECORD_TEXT)
+            # The files are closed before the box opens.
+            check(read_file(score_file) == b"4\r\n", f"score file {read_file(score_file)!r}")
+            check(read_file(name_file) == b"Nicol\xf2\r\n", f"name file {read_file(name_file)!r}")
+            log("record box open, record files written")
+            press(KEY_RETURN)
+            status = game.wait_exit()
+            check(status == 0, f"the game ended with status {status}")
+            log("first game over: status 0")
+        finally:
+            game.stop()
+
+        # Second game: the record is shown; a lower score leaves it alone.
+        game = Game(bus, binary, data)
+        try:
+            answer_name_box(game, "Bea", keyboard_only=True)
+            answer_greeting(game, "Bea")
+            window = MainWindow(game)
+            # The labels show the files' whole content, line end included.
+            check(window.record.name == "4\r\n", f"record score shown {window.record.name!r}")
+            check(window.holder.name == "Nicolò\r\n", f"record holder {window.holder.name!r}")
+            check(window.player.name == "Bea", f"player {window.player.name!r}")
+            # The menu from the keyboard: Alt+R shows the record as read.
+            press_with_alt(ord("r"))
+            box = game.toplevel(pyatspi.ROLE_ALERT, "Cifrelle")
+            shown = "Il record attualmente è di Nicolò\r\n con punti 4\r\n"
+            game.find(box, "the record in the Record box", lambda a: a.getRole()
+                      == pyatspi.ROLE_LABEL and a.name == shown)
+            press(KEY_RETURN)
+            bus.wait("the Record box to close",
+                     lambda: not game.showing_toplevels(pyatspi.ROLE_ALERT))
+            log("Alt+R showed the record")
+            play_one(window, "right", (1, 0))
+            click(window.exit)
+            status = game.wait_exit()
+            check(status == 0, f"the second game ended with status {status}")
+            check(read_file(score_file) == b"4\r\n", "a lower score changed the score file")
+            check(read_file(name_file) == b"Nicol\xf2\r\n", "a lower score changed the name file")
+            log("second game: record shown at start and kept")
+        finally:
+            game.stop()
+
+
+def scenario_clock(bus, binary):
+    with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+        records = Path(data) / "cifrelle"
+        game = Game(bus, binary, data)
+        try:
+            # Keyboard alone: no click anywhere in this game.
+            answer_name_box(game, "Anna", keyboard_only=True)
+            answer_greeting(game, "Anna")
+            window = MainWindow(game)
+            play_one(window, "right", (1, 0), click_first=False)
+            started = time.monotonic()
+            box = game.toplevel(pyatspi.ROLE_ALERT, "Cifrelle", timeout=60)
+            ran = time.monotonic() - started
+            game.find(box, "the record message", lambda a: a.getRole() == pyatspi.ROLE_LABEL
+                      and a.name == RECORD_TEXT)
+            announced = bus.names_of(window.clock)
+            check(announced and announced[-1] == "00:00:00",
+                  f"the clock did not end at zero: last {announced[-3:]}")
+            # Every one of the 900 ticks is announced, and the clock only
+            # goes down.
+            check(len(announced) >= 900, f"only {len(announced)} clock changes announced")
+            check(announced == sorted(announced, reverse=True), "the clock went up")
+            check(read_file(records / "cifrel.txt") == b"1\r\n", "score file")
+            check(read_file(records / "ncifrel.txt") == b"Anna\r\n", "name file")
+            log(f"clock ran out in {ran:.1f} s, {len(announced)} changes announced; "
+                "record box open, files written")
+            press(KEY_RETURN)
+            status = game.wait_exit()
+            check(status == 0, f"the game ended with status {status}")
+            log("game over: status 0")
+        finally:
+            game.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("scenario", choices=["record", "clock"])
+    parser.add_argument("binary")
+    args = parser.parse_args()
+    self_test_rounding()
+    bus = Bus()
+    try:
+        if args.scenario == "record":
+            scenario_record(bus, args.binary)
+        else:
+            scenario_clock(bus, args.binary)
+    except Failure as failure:
+        log(f"FAILED: {failure}")
+        return 1
+    log("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

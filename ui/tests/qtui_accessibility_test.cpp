@@ -1,0 +1,126 @@
+// What assistive technology is told when the game writes to the window.
+// Needs a platform with an accessibility bridge (xcb with the bridge on):
+// the offscreen platform sends no accessibility events at all.
+#include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qtui.h"
+#include "form1window.h"
+
+#include <QAccessible>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using cifrelle::app::Form1Window;
+using cifrelle::ui::Control;
+using cifrelle::ui::QtUi;
+
+class QtUiTest : public ::testing::Test {
+protected:
+    Form1Window window;
+    QtUi ui{&window};
+
+    void SetUp() override
+    {
+        // The bridge turns itself on once it has reached the accessibility
+        // bus, shortly after the application starts.
+        ASSERT_TRUE(QTest::qWaitFor([] { return QAccessible::isActive(); }, 10000))
+            << "no accessibility bridge: run on xcb with the accessibility bus";
+    }
+};
+
+// Records the accessibility events the toolkit sends while it lives.
+class AccessibilityEvents {
+public:
+    AccessibilityEvents()
+    {
+        current() = this;
+        previous_ = QAccessible::installUpdateHandler(&record);
+    }
+    ~AccessibilityEvents()
+    {
+        QAccessible::installUpdateHandler(previous_);
+        current() = nullptr;
+    }
+
+    int count(QObject* object, QAccessible::Event type) const
+    {
+        return static_cast<int>(std::count(events_.begin(), events_.end(),
+                                           std::pair{object, type}));
+    }
+    void clear() { events_.clear(); }
+
+private:
+    static AccessibilityEvents*& current()
+    {
+        static AccessibilityEvents* events = nullptr;
+        return events;
+    }
+    static void record(QAccessibleEvent* event)
+    {
+        if (current())
+            current()->events_.emplace_back(event->object(), event->type());
+    }
+
+    QAccessible::UpdateHandler previous_ = nullptr;
+    std::vector<std::pair<QObject*, QAccessible::Event>> events_;
+};
+
+TEST_F(QtUiTest, ScoresAndClockAreAnnouncedOnceWhenTheyChange)
+{
+    AccessibilityEvents events;
+    for (Control c : {Control::lblScore, Control::lblScore1, Control::lblconto,
+                      Control::lblpunti, Control::lblnome1, Control::lblok1}) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(c)));
+        QWidget* w = ui.widget(c);
+        events.clear();
+        ui.setCaption(c, "00:14:59");
+        EXPECT_EQ(events.count(w, QAccessible::NameChanged), 1);
+        ui.setCaption(c, "7");
+        EXPECT_EQ(events.count(w, QAccessible::NameChanged), 2);
+        // Written again unchanged (the count of wrong answers after a right
+        // answer): nothing new to say.
+        ui.setCaption(c, "7");
+        EXPECT_EQ(events.count(w, QAccessible::NameChanged), 2);
+    }
+}
+
+TEST_F(QtUiTest, TheMessageIsAnnouncedAtEveryAnswerEvenWhenItRepeats)
+{
+    AccessibilityEvents events;
+    QWidget* message = ui.widget(Control::lblok);
+    ui.setCaption(Control::lblok, "Sei veramente ok");
+    EXPECT_EQ(events.count(message, QAccessible::NameChanged), 1);
+    ui.setCaption(Control::lblok, "Sei veramente ok");
+    EXPECT_EQ(events.count(message, QAccessible::NameChanged), 2);
+    ui.setCaption(Control::lblok, "Fai attenzione");
+    ui.setCaption(Control::lblok, "Fai attenzione");
+    EXPECT_EQ(events.count(message, QAccessible::NameChanged), 4);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(message);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->text(QAccessible::Name), QString("Fai attenzione"));
+}
+
+TEST_F(QtUiTest, ANewNumberIsAnnouncedAsATextChange)
+{
+    AccessibilityEvents events;
+    QWidget* number = ui.widget(Control::Text2);
+    ui.setText(Control::Text2, "4,75");
+    EXPECT_GE(events.count(number, QAccessible::TextUpdated) +
+                  events.count(number, QAccessible::TextInserted),
+              1);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(number);
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(face->textInterface(), nullptr);
+    EXPECT_EQ(face->textInterface()->text(0, face->textInterface()->characterCount()),
+              QString("4,75"));
+}
+
+} // namespace
