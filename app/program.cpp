@@ -1,12 +1,7 @@
 #include "program.h"
 
-#include "form1window.h"
+#include "gamesession.h"
 #include "startup.h"
-
-#include "cifrelle/game/form1.h"
-#include "cifrelle/game/random.h"
-#include "cifrelle/records/recordfiles.h"
-#include "cifrelle/ui/qtui.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -26,28 +21,21 @@ int runGame(int argc, char* argv[], const GameOptions& options)
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cifrelle"));
+    // Lets the desktop match the window with its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.cifrelle.Cifrelle"));
     // No application display name: Qt would append it to the titles of the
     // boxes ("Impariamo ad approssimare — Cifrelle").
     useItalian(application);
 
-    Form1Window window;
-    window.timer()->setInterval(options.tickIntervalMs);
-    QApplication::setWindowIcon(window.windowIcon());
-    ui::QtUi qtUi(&window);
-    records::RecordFiles files(records::defaultDirectory());
-    game::MixingRandom random;
-    game::SystemTime time;
-    game::Form1 form1(qtUi, random, time, files);
-    HandlersOf<game::Form1> handlers(form1);
-    window.setHandlers(&handlers);
+    GameSession session(records::defaultDirectory());
+    session.window.timer()->setInterval(options.tickIntervalMs);
+    QApplication::setWindowIcon(session.window.windowIcon());
 
-    form1.Form_Load();
-    window.show();
+    session.form.Form_Load();
+    session.window.show();
     // Takes the keyboard even where no window manager hands it over.
-    window.activateWindow();
-    const int status = application.exec();
-    window.setHandlers(nullptr);
-    return status;
+    session.window.activateWindow();
+    return application.exec();
 }
 
 } // namespace cifrelle::app

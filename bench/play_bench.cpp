@@ -3,12 +3,7 @@
 //    whole set-up of the next exercise: median and 99th percentile;
 //  - the resident memory after the first 100 answers and after all of them.
 // Usage: play_bench [ANSWERS]   (default 30000; one in four is wrong)
-#include "form1window.h"
-
-#include "cifrelle/game/form1.h"
-#include "cifrelle/game/random.h"
-#include "cifrelle/records/recordfiles.h"
-#include "cifrelle/ui/qtui.h"
+#include "gamesession.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -55,15 +50,10 @@ int main(int argc, char** argv)
 
     QApplication application(argc, argv);
     QTemporaryDir data;
-    app::Form1Window window;
-    ui::QtUi qtUi(&window);
-    qtUi.setEndAction([] {});
-    records::RecordFiles files(data.path().toStdString());
-    game::MixingRandom random;
-    game::SystemTime time;
-    game::Form1 form(qtUi, random, time, files);
-    app::HandlersOf<game::Form1> handlers(form);
-    window.setHandlers(&handlers);
+    app::GameSession session(data.path().toStdString());
+    session.ui.setEndAction([] {});
+    app::Form1Window& window = session.window;
+    const game::Form1& form = session.form;
     window.show();
     window.activateWindow();
     if (!QTest::qWaitForWindowExposed(&window))
@@ -102,6 +92,5 @@ int main(int argc, char** argv)
     std::printf("resident memory: %ld KiB after 100 answers, %ld KiB after %d answers "
                 "(growth %ld KiB; target: under 1024 KiB)\n",
                 rssAt100, rssAtEnd, answers, rssAtEnd - rssAt100);
-    window.setHandlers(nullptr);
     return 0;
 }

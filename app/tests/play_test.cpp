@@ -1,13 +1,9 @@
 // Whole games in the real window, driven as a player would: real key
 // events in the answer box, real clicks, boxes answered as they open.
-#include "form1window.h"
+#include "gamesession.h"
 
 #include "cifrelle/game/answerkey.h"
-#include "cifrelle/game/form1.h"
-#include "cifrelle/game/random.h"
-#include "cifrelle/records/recordfiles.h"
 #include "cifrelle/ui/colour.h"
-#include "cifrelle/ui/qtui.h"
 
 #include <QApplication>
 #include <QFile>
@@ -70,37 +66,28 @@ private:
 class Player : public ::testing::Test {
 protected:
     QTemporaryDir data;
-    std::unique_ptr<cifrelle::app::Form1Window> window;
-    std::unique_ptr<cifrelle::ui::QtUi> ui;
-    std::unique_ptr<cifrelle::records::RecordFiles> files;
-    cifrelle::game::MixingRandom random;
-    cifrelle::game::SystemTime time;
-    std::unique_ptr<cifrelle::game::Form1> form;
-    std::unique_ptr<cifrelle::app::HandlersOf<cifrelle::game::Form1>> handlers;
+    std::unique_ptr<cifrelle::app::GameSession> session;
+    cifrelle::app::Form1Window* window = nullptr;
+    cifrelle::game::Form1* form = nullptr;
+    cifrelle::records::RecordFiles* files = nullptr;
     int ends = 0;
 
     // Builds a fresh window and game on the same record directory.
     void newGame()
     {
-        if (window)
-            window->setHandlers(nullptr);
-        handlers.reset();
-        form.reset();
-        ui.reset();
-        window = std::make_unique<cifrelle::app::Form1Window>();
-        ui = std::make_unique<cifrelle::ui::QtUi>(window.get());
-        ui->setEndAction([this] { ++ends; });
-        files = std::make_unique<cifrelle::records::RecordFiles>(data.path().toStdString());
-        form = std::make_unique<cifrelle::game::Form1>(*ui, random, time, *files);
-        handlers = std::make_unique<cifrelle::app::HandlersOf<cifrelle::game::Form1>>(*form);
-        window->setHandlers(handlers.get());
+        session.reset();
+        session = std::make_unique<cifrelle::app::GameSession>(data.path().toStdString());
+        session->ui.setEndAction([this] { ++ends; });
+        window = &session->window;
+        form = &session->form;
+        files = &session->files;
     }
 
     void showWindow()
     {
         window->show();
         window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         ASSERT_TRUE(QTest::qWaitFor([this] { return window->activationRaised(); }));
         QTest::qWait(10);
         window->timer()->stop(); // no clock in these games

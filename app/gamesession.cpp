@@ -1,0 +1,16 @@
+#include "gamesession.h"
+
+namespace cifrelle::app {
+
+GameSession::GameSession(const std::filesystem::path& recordDirectory)
+    : files(recordDirectory)
+{
+    window.setHandlers(&handlers_);
+}
+
+GameSession::~GameSession()
+{
+    window.setHandlers(nullptr);
+}
+
+} // namespace cifrelle::app

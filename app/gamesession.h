@@ -1,0 +1,36 @@
+#pragma once
+
+#include "form1window.h"
+
+#include "cifrelle/game/form1.h"
+#include "cifrelle/game/random.h"
+#include "cifrelle/records/recordfiles.h"
+#include "cifrelle/ui/qtui.h"
+
+#include <filesystem>
+
+namespace cifrelle::app {
+
+// One game in a real window: the window, the toolkit operations on it, the
+// record files, the generator and the game logic, wired together. The
+// window is not shown and start-up has not run yet.
+class GameSession {
+public:
+    explicit GameSession(const std::filesystem::path& recordDirectory);
+    ~GameSession();
+
+    GameSession(const GameSession&) = delete;
+    GameSession& operator=(const GameSession&) = delete;
+
+    Form1Window window;
+    ui::QtUi ui{&window};
+    records::RecordFiles files;
+    game::MixingRandom random;
+    game::SystemTime time;
+    game::Form1 form{ui, random, time, files};
+
+private:
+    HandlersOf<game::Form1> handlers_{form};
+};
+
+} // namespace cifrelle::app
