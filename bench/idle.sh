@@ -4,15 +4,8 @@
 set -eu
 build=${1:?build directory}
 seconds=${2:-60}
-display=:$(( 190 + $$ % 100 ))
-
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-data=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null; rm -rf "$data"' EXIT INT TERM
-export DISPLAY="$display" XDG_DATA_HOME="$data"
-unset QT_QPA_PLATFORM
-until xdotool getdisplaygeometry >/dev/null 2>&1; do sleep 0.05; done
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 190
 
 "$build/app/cifrelle" >/dev/null 2>&1 &
 pid=$!

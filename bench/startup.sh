@@ -7,19 +7,8 @@ build=${1:?build directory}
 runs=${2:-10}
 game="$build/app/cifrelle"
 minimal="$build/bench/minimal_inputbox"
-display=:$(( 90 + $$ % 100 ))
-
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-data=$(mktemp -d)
-trap 'kill $xvfb 2>/dev/null; rm -rf "$data"' EXIT INT TERM
-export DISPLAY="$display" XDG_DATA_HOME="$data"
-unset QT_QPA_PLATFORM
-i=0
-while ! xdotool getdisplaygeometry >/dev/null 2>&1; do
-    i=$((i + 1)); [ $i -lt 100 ] || { echo "Xvfb did not start" >&2; exit 1; }
-    sleep 0.05
-done
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 90
 
 # Prints "milliseconds rss_kib" for one launch of the program.
 measure() {
