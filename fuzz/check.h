@@ -1,0 +1,52 @@
+#pragma once
+
+// What the fuzz targets share: an invariant check that stops the run with a
+// message libFuzzer (or the corpus replay) reports as a finding, and the
+// reference readings the targets compare the game's readings against.
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace cifrelle::fuzz {
+
+[[noreturn]] inline void fail(const char* file, int line, const char* what)
+{
+    std::fprintf(stderr, "%s:%d: invariant broken: %s\n", file, line, what);
+    std::fflush(stderr);
+    std::abort();
+}
+
+#define FUZZ_CHECK(condition)                                                  \
+    do {                                                                       \
+        if (!(condition))                                                      \
+            ::cifrelle::fuzz::fail(__FILE__, __LINE__, #condition);            \
+    } while (0)
+
+inline bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The C library's correctly rounded reading of a plain decimal text such as
+// "12.5", ".5" or "7." (digits and at most one period, at least one digit
+// or none at all, which reads as 0). Independent of the game's own reader.
+inline double referenceDecimal(std::string_view whole, std::string_view fraction)
+{
+    std::string text = whole.empty() ? std::string("0") : std::string(whole);
+    if (!fraction.empty()) {
+        text += '.';
+        text += fraction;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size())
+        fail(__FILE__, __LINE__, "strtod did not read the whole reference text");
+    return value;
+}
+
+} // namespace cifrelle::fuzz
