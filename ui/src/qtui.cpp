@@ -5,16 +5,25 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QColor>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
 #include <QString>
+#include <QStyle>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -201,9 +210,57 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
         icon = QMessageBox::Information;
     else if (style == BoxStyle::Warning)
         icon = QMessageBox::Warning;
-    QMessageBox box(icon, title ? qs(*title) : QString::fromUtf8(applicationTitle), qs(prompt),
-                    QMessageBox::Ok, window_);
+    const QString caption = title ? qs(*title) : QString::fromUtf8(applicationTitle);
+    const QString text = qs(prompt);
+    if (isTooLongForABox(text)) {
+        showScrollingBox(icon, caption, text);
+        return;
+    }
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, window_);
     box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+bool QtUi::isTooLongForABox(const QString& text)
+{
+    return text.size() > 2000 || text.count(QLatin1Char('\n')) > 30;
+}
+
+void QtUi::showScrollingBox(int icon, const QString& caption, const QString& text)
+{
+    // A message box grows with its text: a very long one (a record file
+    // holding pages of text) would push its OK button off the screen. The
+    // whole text is shown all the same, in a box that fits and scrolls.
+    QDialog box(window_);
+    box.setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(&box);
+    auto* row = new QHBoxLayout;
+    if (icon != QMessageBox::NoIcon) {
+        auto* picture = new QLabel(&box);
+        const QStyle::StandardPixmap kind = icon == QMessageBox::Warning
+                                                ? QStyle::SP_MessageBoxWarning
+                                                : QStyle::SP_MessageBoxInformation;
+        const int size = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+        picture->setPixmap(box.style()->standardIcon(kind, nullptr, &box).pixmap(size));
+        picture->setAlignment(Qt::AlignTop);
+        row->addWidget(picture);
+    }
+    auto* view = new QPlainTextEdit(&box);
+    view->setObjectName(QStringLiteral("messageText"));
+    view->setReadOnly(true);
+    view->setPlainText(text);
+    view->setAccessibleName(caption);
+    row->addWidget(view, 1);
+    layout->addLayout(row);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    buttons->setCenterButtons(true);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+
+    const QScreen* screen = window_->screen();
+    const QSize room = screen ? screen->availableGeometry().size() * 0.8 : QSize(640, 480);
+    box.resize(std::min(640, room.width()), std::min(480, room.height()));
+    buttons->button(QDialogButtonBox::Ok)->setFocus();
     box.exec();
 }
 

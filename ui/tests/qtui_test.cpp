@@ -11,7 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -286,6 +288,42 @@ TEST_F(QtUiTest, MessageBoxStylesAndTitles)
         ui.messageBox("Ciao", c.style, c.title);
         EXPECT_EQ(boxes, 1);
     }
+}
+
+TEST_F(QtUiTest, AVeryLongMessageIsShownWholeInABoxThatFitsTheScreen)
+{
+    // A record holder read from a file of pages of text: every character is
+    // shown, and the box with its OK button stays on the screen.
+    std::string holder;
+    for (int i = 0; i < 3000; ++i)
+        holder += "<b>Tom &amp; Jerry</b>\r\n";
+    const std::string prompt = "Il record attualmente è di " + holder + " con punti 7";
+    ASSERT_TRUE(QtUi::isTooLongForABox(QString::fromStdString(prompt)));
+    ASSERT_FALSE(QtUi::isTooLongForABox(QString(300, QLatin1Char('x'))));
+
+    bool seen = false;
+    whileModal([&](QWidget* w) {
+        seen = true;
+        EXPECT_EQ(w->windowTitle(), QString("Cifrelle"));
+        EXPECT_TRUE(w->isModal());
+        auto* text = w->findChild<QPlainTextEdit*>();
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->toPlainText(), QString::fromStdString(prompt).replace("\r\n", "\n"));
+        EXPECT_TRUE(text->isReadOnly());
+        const QRect screen = w->screen()->availableGeometry();
+        EXPECT_LE(w->height(), screen.height());
+        EXPECT_LE(w->width(), screen.width());
+        auto* buttons = w->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+        ASSERT_NE(ok, nullptr);
+        EXPECT_TRUE(ok->isVisible());
+        EXPECT_TRUE(w->rect().contains(QRect(ok->mapTo(w, QPoint(0, 0)), ok->size())));
+        ok->click();
+    });
+    cifrelle::ui::Ui& game = ui;
+    game.messageBox(prompt, BoxStyle::Information);
+    EXPECT_TRUE(seen);
 }
 
 TEST_F(QtUiTest, InputBoxReturnsWhatWasTyped)

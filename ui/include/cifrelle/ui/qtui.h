@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+class QString;
 class QTimer;
 class QWidget;
 
@@ -37,7 +38,13 @@ public:
 
     QWidget* widget(Control control) const;
 
+    // Whether a message is too long for an ordinary box; such a message is
+    // shown whole in a box of bounded size that scrolls.
+    static bool isTooLongForABox(const QString& text);
+
 private:
+    void showScrollingBox(int icon, const QString& caption, const QString& text);
+
     QWidget* window_;
     QTimer* timer_;
     std::map<Control, QWidget*> widgets_;
