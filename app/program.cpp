@@ -8,8 +8,32 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace cifrelle::app {
+
+namespace {
+
+// What Qt says while it connects to the display is held back: when it
+// cannot connect, the player gets one clear line instead of the toolkit's
+// warnings and an abort.
+std::vector<std::string> heldMessages;
+
+void holdWhileConnecting(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr,
+                     "cifrelle: impossibile aprire la finestra: il display grafico \"%s\" non "
+                     "risponde; avviare il gioco da una sessione grafica\n",
+                     qgetenv("DISPLAY").constData());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    heldMessages.push_back(message.toStdString());
+}
+
+} // namespace
 
 int runGame(int argc, char* argv[], const GameOptions& options)
 {
@@ -19,7 +43,12 @@ int runGame(int argc, char* argv[], const GameOptions& options)
         return 1;
     }
 
+    qInstallMessageHandler(holdWhileConnecting);
     QApplication application(argc, argv);
+    qInstallMessageHandler(nullptr);
+    for (const std::string& message : heldMessages)
+        std::fprintf(stderr, "%s\n", message.c_str());
+    heldMessages.clear();
     QApplication::setApplicationName(QStringLiteral("cifrelle"));
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.cifrelle.Cifrelle"));

@@ -6,13 +6,17 @@
 
 namespace {
 
-TEST(Program, WithoutADisplayItSaysSoInOneLineAndFails)
+// Starts the program with DISPLAY set to `display` (unset when empty) and no
+// other way to a screen, and checks that it fails with one line.
+void expectOneLineFailure(const QString& display)
 {
     QProcess program;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
+    if (!display.isEmpty())
+        env.insert("DISPLAY", display);
     program.setProcessEnvironment(env);
     program.start(QStringLiteral(CIFRELLE_PROGRAM), {});
     ASSERT_TRUE(program.waitForFinished(30000));
@@ -23,6 +27,16 @@ TEST(Program, WithoutADisplayItSaysSoInOneLineAndFails)
     EXPECT_TRUE(err.endsWith('\n'));
     EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
     EXPECT_TRUE(program.readAllStandardOutput().isEmpty());
+}
+
+TEST(Program, WithoutADisplayItSaysSoInOneLineAndFails)
+{
+    expectOneLineFailure(QString());
+}
+
+TEST(Program, WithADisplayThatDoesNotAnswerItSaysSoInOneLineAndFails)
+{
+    expectOneLineFailure(QStringLiteral(":987"));
 }
 
 } // namespace
