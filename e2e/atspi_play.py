@@ -275,21 +275,26 @@ class MainWindow:
         check(len(found) == 1, f"caption {text!r} found {len(found)} times")
         return extents(found[0]), found[0]
 
-    def _below(self, text):
+    def _next_to(self, text, down):
+        """The nearest label below the caption `text` (down) or right of it."""
         box, caption = self._caption(text)
-        centre = box.x + box.width // 2
-        below = [a for a in self.labels if a.path != caption.path
-                 and (e := extents(a)).y >= box.y + box.height - 2 and e.x <= centre < e.x + e.width]
-        check(below, f"nothing below {text!r}")
-        return min(below, key=lambda a: extents(a).y)
+        if down:
+            centre = box.x + box.width // 2
+            near = lambda e: e.y >= box.y + box.height - 2 and e.x <= centre < e.x + e.width
+            distance = lambda e: e.y
+        else:
+            middle = box.y + box.height // 2
+            near = lambda e: e.x >= box.x + box.width - 2 and e.y <= middle < e.y + e.height
+            distance = lambda e: e.x
+        found = [a for a in self.labels if a.path != caption.path and near(extents(a))]
+        check(found, f"nothing {'below' if down else 'right of'} {text!r}")
+        return min(found, key=lambda a: distance(extents(a)))
+
+    def _below(self, text):
+        return self._next_to(text, down=True)
 
     def _right_of(self, text):
-        box, caption = self._caption(text)
-        middle = box.y + box.height // 2
-        right = [a for a in self.labels if a.path != caption.path
-                 and (e := extents(a)).x >= box.x + box.width - 2 and e.y <= middle < e.y + e.height]
-        check(right, f"nothing right of {text!r}")
-        return min(right, key=lambda a: extents(a).x)
+        return self._next_to(text, down=False)
 
     def level(self):
         shown = [a for a in descendants(self.frame) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON

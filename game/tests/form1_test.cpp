@@ -76,6 +76,33 @@ struct Game {
     std::string key() const { return ui.text(Control::Text1); }
 };
 
+// What the player sees after a right answer: praise in three colours and
+// the "Esatto" indicator.
+void expectPraise(const Game& g)
+{
+    for (Control c : {Control::lblok1, Control::lblok2, Control::lblok})
+        EXPECT_EQ(g.ui.caption(c), "Sei veramente ok");
+    EXPECT_EQ(g.ui.foreColor(Control::lblok2), colours::green);
+    EXPECT_EQ(g.ui.foreColor(Control::lblok1), colours::red);
+    EXPECT_EQ(g.ui.foreColor(Control::lblok), colours::white);
+    EXPECT_TRUE(g.ui.visible(Control::lblok1));
+    EXPECT_TRUE(g.ui.visible(Control::lblok2));
+    EXPECT_TRUE(g.ui.visible(Control::Command4));
+    EXPECT_FALSE(g.ui.visible(Control::Command5));
+}
+
+// What the player sees after a wrong answer: the red warning alone and the
+// "Sbagliato" indicator.
+void expectWarning(const Game& g)
+{
+    EXPECT_EQ(g.ui.caption(Control::lblok), "Fai attenzione");
+    EXPECT_EQ(g.ui.foreColor(Control::lblok), colours::red);
+    EXPECT_TRUE(g.ui.visible(Control::Command5));
+    EXPECT_FALSE(g.ui.visible(Control::Command4));
+    EXPECT_FALSE(g.ui.visible(Control::lblok1));
+    EXPECT_FALSE(g.ui.visible(Control::lblok2));
+}
+
 // ---- Round set-up --------------------------------------------------------
 
 TEST(RoundSetUp, LeavesOneLevelAndAKeyForTheNumberShown)
@@ -229,15 +256,7 @@ TEST(AnswerCheck, RightAnswerCountsPraisesAndSetsUpTheNext)
 
     EXPECT_EQ(g.form.esatte, 1);
     EXPECT_EQ(g.form.sbagliate, 0);
-    for (Control c : {Control::lblok1, Control::lblok2, Control::lblok})
-        EXPECT_EQ(g.ui.caption(c), "Sei veramente ok");
-    EXPECT_EQ(g.ui.foreColor(Control::lblok2), colours::green);
-    EXPECT_EQ(g.ui.foreColor(Control::lblok1), colours::red);
-    EXPECT_EQ(g.ui.foreColor(Control::lblok), colours::white);
-    EXPECT_TRUE(g.ui.visible(Control::lblok1));
-    EXPECT_TRUE(g.ui.visible(Control::lblok2));
-    EXPECT_TRUE(g.ui.visible(Control::Command4));
-    EXPECT_FALSE(g.ui.visible(Control::Command5));
+    expectPraise(g);
     EXPECT_EQ(g.ui.caption(Control::lblScore), "1");
     EXPECT_EQ(g.ui.caption(Control::lblScore1), "0");
     // A new exercise, ready to answer.
@@ -268,12 +287,7 @@ TEST(AnswerCheck, WrongAnswerWarnsAndKeepsTheExercise)
 
     EXPECT_EQ(g.form.sbagliate, 1);
     EXPECT_EQ(g.form.esatte, 0);
-    EXPECT_EQ(g.ui.caption(Control::lblok), "Fai attenzione");
-    EXPECT_EQ(g.ui.foreColor(Control::lblok), colours::red);
-    EXPECT_TRUE(g.ui.visible(Control::Command5));
-    EXPECT_FALSE(g.ui.visible(Control::Command4));
-    EXPECT_FALSE(g.ui.visible(Control::lblok1));
-    EXPECT_FALSE(g.ui.visible(Control::lblok2));
+    expectWarning(g);
     EXPECT_EQ(g.ui.focus(), Control::txtmio);
     EXPECT_EQ(g.ui.text(Control::txtmio), key + "9");
     EXPECT_EQ(g.ui.text(Control::Text2), number);
@@ -289,22 +303,12 @@ TEST(AnswerCheck, WrongAfterRightAndRightAfterWrong)
     g.start();
     g.answer(g.key());
     g.answer("no");
-    EXPECT_TRUE(g.ui.visible(Control::Command5));
-    EXPECT_FALSE(g.ui.visible(Control::Command4));
-    EXPECT_FALSE(g.ui.visible(Control::lblok1));
-    EXPECT_FALSE(g.ui.visible(Control::lblok2));
-    EXPECT_EQ(g.ui.caption(Control::lblok), "Fai attenzione");
-    EXPECT_EQ(g.ui.foreColor(Control::lblok), colours::red);
+    expectWarning(g);
     // The hidden labels keep their last caption.
     EXPECT_EQ(g.ui.caption(Control::lblok1), "Sei veramente ok");
 
     g.answer(g.key());
-    EXPECT_FALSE(g.ui.visible(Control::Command5));
-    EXPECT_TRUE(g.ui.visible(Control::Command4));
-    EXPECT_TRUE(g.ui.visible(Control::lblok1));
-    EXPECT_TRUE(g.ui.visible(Control::lblok2));
-    EXPECT_EQ(g.ui.caption(Control::lblok), "Sei veramente ok");
-    EXPECT_EQ(g.ui.foreColor(Control::lblok), colours::white);
+    expectPraise(g);
     EXPECT_EQ(g.ui.caption(Control::lblScore), "2");
     EXPECT_EQ(g.ui.caption(Control::lblScore1), "1");
 }
