@@ -2,7 +2,7 @@
 # Builds Cifrelle's Debian package with CPack and checks it the way a
 # school's technician would meet it: its file name, its files, its control
 # fields, and the desktop entry and AppStream metadata it installs, through
-# Debian's own checkers.
+# Debian's own checkers; lintian must find no error and no warning.
 # Usage: package_test.sh CPACK BUILD_DIR VERSION APP_ID "ICON_SIZES"
 set -u
 cpack=$1 build=$2 version=$3 id=$4 sizes=$5
@@ -13,7 +13,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file objdump; do
+for tool in dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file objdump lintian; do
     command -v "$tool" >/dev/null 2>&1 ||
         { echo "FAIL: $tool is missing (scripts/setup --tests installs it)" >&2; exit 1; }
 done
@@ -52,6 +52,10 @@ has_file usr/bin/cifrelle -rwxr-xr-x
 has_file "usr/share/applications/$id.desktop" -rw-r--r--
 has_file "usr/share/metainfo/$id.metainfo.xml" -rw-r--r--
 has_file "usr/share/icons/hicolor/scalable/apps/$id.svg" -rw-r--r--
+has_file usr/share/doc/cifrelle/copyright -rw-r--r--
+has_file usr/share/doc/cifrelle/changelog.gz -rw-r--r--
+has_file usr/share/man/man6/cifrelle.6.gz -rw-r--r--
+has_file usr/share/man/it/man6/cifrelle.6.gz -rw-r--r--
 for size in $sizes; do
     has_file "usr/share/icons/hicolor/${size}x${size}/apps/$id.png" -rw-r--r--
 done
@@ -153,6 +157,31 @@ for size in $sizes; do
 done
 svg="$root/usr/share/icons/hicolor/scalable/apps/$id.svg"
 [ ! -f "$svg" ] || file -b "$svg" | grep -q 'SVG' || fail "the scalable icon is $(file -b "$svg")"
+
+# The changelog's newest entry is this version; the AppStream release above
+# is checked the same way, so a new version updates both.
+changelog="$root/usr/share/doc/cifrelle/changelog.gz"
+if [ -f "$changelog" ]; then
+    first=$(gzip -dc "$changelog" | head -n 1)
+    case "$first" in
+        "cifrelle ($version) "*) ;;
+        *) fail "the changelog's newest entry is '$first', expected version $version" ;;
+    esac
+fi
+
+# --- lintian ---------------------------------------------------------------
+# Debian's own judgement of the package, the manual pages' formatting
+# included. Informational tags are shown but do not fail the test.
+if ! lintian --allow-root --fail-on none --display-info "$deb" >"$work/lintian" 2>&1; then
+    cat "$work/lintian" >&2
+    fail "lintian could not check the package"
+elif grep -q '^[EW]: ' "$work/lintian"; then
+    cat "$work/lintian" >&2
+    fail "lintian reports errors or warnings (above)"
+else
+    [ ! -s "$work/lintian" ] || cat "$work/lintian"
+    echo "lintian: no error, no warning"
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed" >&2
