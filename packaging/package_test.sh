@@ -147,6 +147,13 @@ if [ -f "$metainfo" ]; then
     grep -q "<release version=\"$version\"" "$metainfo" ||
         fail "the metainfo names no release $version"
     grep -q '<content_rating type="oars-1' "$metainfo" || fail "the metainfo has no content rating"
+    # What a software centre shows on the program's page.
+    grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
+        fail "the metainfo does not name the license GPL-3.0-or-later"
+    grep -A2 '<screenshot type="default">' "$metainfo" | grep -q '<caption>' ||
+        fail "the metainfo has no default screenshot with a caption"
+    grep -A1 "<release version=\"$version\"" "$metainfo" | grep -q '<description>' ||
+        fail "the metainfo has no release notes for $version"
 fi
 
 for size in $sizes; do
