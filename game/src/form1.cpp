@@ -74,9 +74,7 @@ void Form1::Form_Load()
         ui_.setCaption(Control::lblpunti, "");
         ui_.setCaption(Control::lblnome, "");
         ui_.setTimerEnabled(false);
-        ui_.messageBox("Il record non potrà essere conservato: " + *recordProblem_ +
-                           ". Puoi giocare lo stesso.",
-                       BoxStyle::Warning);
+        ui_.messageBox(*recordProblem_ + " Puoi giocare lo stesso.", BoxStyle::Warning);
         ui_.setTimerEnabled(true);
     }
 }
