@@ -346,9 +346,9 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
         Problem problem;
         Setup setup;
     };
-    const std::string link = " (è un collegamento, non un file).";
+    [[maybe_unused]] const std::string link = " (è un collegamento, non un file).";
     const std::string folder = " (al suo posto c'è una cartella).";
-    const std::string special = " (non è un file normale).";
+    [[maybe_unused]] const std::string special = " (non è un file normale).";
     std::vector<Case> cases{
         {{"a folder as the score file", keep + "non riesco a usare il file «S»" + folder,
           save + "non riesco a leggere il record attuale nel file «S»" + folder},
@@ -362,6 +362,8 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
         {{"a folder as the score's .new file", "",
           save + "non riesco a scrivere il file «S.new» (al suo posto c'è già qualcos'altro)."},
          [](const RecordFiles& f, const fs::path&) { fs::create_directories(pending(f.scorePath()) / "x"); }},
+#ifndef _WIN32
+        // (No links here on Windows: the C++ library there cannot make them.)
         {{"a dangling link as the score file", keep + "non riesco a usare il file «S»" + link,
           save + "non riesco a leggere il record attuale nel file «S»" + link},
          [](const RecordFiles& f, const fs::path& out) { fs::create_symlink(out / "gone", f.scorePath()); }},
@@ -371,7 +373,6 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
         {{"a link to a file outside as the score file", keep + "non riesco a usare il file «S»" + link,
           save + "non riesco a leggere il record attuale nel file «S»" + link},
          [](const RecordFiles& f, const fs::path& out) { fs::create_symlink(out / "score.txt", f.scorePath()); }},
-#ifndef _WIN32
         {{"a link to a device as the name file", keep + "non riesco a usare il file «N»" + link,
           save + "non riesco a scrivere nel file «N»" + link},
          [](const RecordFiles& f, const fs::path&) { fs::create_symlink("/dev/null", f.namePath()); }},
