@@ -218,13 +218,32 @@ struct Save {
     unsigned namePermissions = 0;
 };
 
-// Whether the folder takes new files and each record file may be replaced:
-// missing, or a regular file we may write (whose permissions the new one
-// keeps). Nothing is written when one of them may not.
-std::optional<std::string> check(Save& save)
+// The stored score as it stands now (another game may have saved since
+// start, lenient reading), after finishing a save cut short when `locked`.
+std::optional<std::string> readStored(const Save& save, bool locked, double& stored)
+{
+    Fault fault;
+    if (locked && (fault = finishInterruptedSave(save.score, save.name)))
+        return sentence(saveOpening, "non riesco a completare il salvataggio interrotto del file", save.name, fault);
+    std::string bytes;
+    const Kind kind = fileops::kindOf(save.score, fault);
+    if (!fault && kind != Kind::Missing)
+        fault = kind == Kind::Regular ? fileops::readRegular(save.score, readLimit, bytes) : unusable(kind);
+    if (fault)
+        return sentence(saveOpening, "non riesco a leggere il record attuale nel file", save.score, fault);
+    stored = numtext::leadingNumberValue(decodeCp1252(bytes));
+    return std::nullopt;
+}
+
+// Whether the save may go on: the lock is held, the folder takes new files
+// and each record file may be replaced (missing, or a regular file we may
+// write, whose permissions the new one keeps). Nothing is written otherwise.
+std::optional<std::string> check(Save& save, const Fault& lockFault)
 {
     if (const Fault fault = fileops::folderWritable(save.folder))
         return sentence(saveOpening, "non riesco a scrivere nella cartella", save.folder, fault);
+    if (lockFault)
+        return sentence(saveOpening, "non riesco a usare il file", save.folder / lockFileName, lockFault);
     for (auto [path, permissions] : {std::pair{&save.score, &save.scorePermissions},
                                      std::pair{&save.name, &save.namePermissions}}) {
         Fault fault;
@@ -351,34 +370,16 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
 
     // Without the lock (a folder where we may not write) the record can
     // still be read and compared: a score that is no record needs no save.
-    const fs::path lockPath = directory_ / lockFileName;
     fileops::Lock lock;
-    const Fault lockFault = takeLock(lock, lockPath, stillWaiting);
+    const Fault lockFault = takeLock(lock, directory_ / lockFileName, stillWaiting);
     Save save{directory_, scorePath(), namePath(), encodeCp1252(currentScore) + "\r\n",
               encodeCp1252(oneLine(playerName)) + "\r\n"};
-    if (!lockFault) {
-        if (const Fault fault = finishInterruptedSave(save.score, save.name))
-            return failed(sentence(saveOpening, "non riesco a completare il salvataggio interrotto del file",
-                                   save.name, fault));
-    }
-
-    // The record as it stands now: another game may have saved since start.
-    std::string stored;
-    Fault fault;
-    const Kind kind = fileops::kindOf(save.score, fault);
-    if (!fault && kind != Kind::Missing)
-        fault = kind == Kind::Regular ? fileops::readRegular(save.score, readLimit, stored) : unusable(kind);
-    if (fault)
-        return failed(sentence(saveOpening, "non riesco a leggere il record attuale nel file", save.score, fault));
-    if (!(numtext::leadingNumberValue(decodeCp1252(stored)) < *current))
+    double stored = 0.0;
+    if (auto problem = readStored(save, !lockFault, stored))
+        return failed(*problem);
+    if (!(stored < *current))
         return {SaveOutcome::NotBetter, {}};
-
-    if (lockFault) {
-        if (const Fault folderFault = fileops::folderWritable(directory_))
-            return failed(sentence(saveOpening, "non riesco a scrivere nella cartella", directory_, folderFault));
-        return failed(sentence(saveOpening, "non riesco a usare il file", lockPath, lockFault));
-    }
-    if (auto problem = check(save))
+    if (auto problem = check(save, lockFault))
         return failed(*problem);
     if (auto problem = write(save))
         return failed(*problem);
