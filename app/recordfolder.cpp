@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#ifdef Q_OS_WIN
+#ifdef _WIN32
 #include <QCoreApplication>
 #include <QStandardPaths>
 #include <QString>
@@ -40,7 +40,7 @@ records::RecordFolder dataHomeRecordFolder(const std::function<const char*(const
 
 records::RecordFolder recordFolder()
 {
-#ifdef Q_OS_WIN
+#ifdef _WIN32
     const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (location.isEmpty() || QCoreApplication::applicationName().isEmpty())
         return {{}, "non trovo la cartella dei dati dell'applicazione"};

@@ -269,7 +269,7 @@ std::string Form1::Leggifiletxt(const std::string& nomefile)
     std::optional<std::string> content = files_.read(nomefile);
     if (!content) {
         if (!recordProblem_)
-            recordProblem_ = "il file " + nomefile + " non si può leggere";
+            recordProblem_ = "Il record non potrà essere conservato: non riesco a leggere il file «" + nomefile + "».";
         return {};
     }
     return *content;
