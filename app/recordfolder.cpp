@@ -6,6 +6,7 @@
 
 #ifdef _WIN32
 #include <QCoreApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <QString>
 #endif
@@ -44,7 +45,7 @@ records::RecordFolder recordFolder()
     const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (location.isEmpty() || QCoreApplication::applicationName().isEmpty())
         return {{}, "non trovo la cartella dei dati dell'applicazione"};
-    return {fs::path(location.toStdWString()), {}};
+    return {fs::path(QDir::toNativeSeparators(location).toStdWString()), {}};
 #else
     return dataHomeRecordFolder([](const char* name) -> const char* { return std::getenv(name); });
 #endif
