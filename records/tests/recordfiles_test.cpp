@@ -157,7 +157,9 @@ TEST(SaveWrites, OneLineEndedByCrLfInTheCodePage)
 TEST(SaveWrites, ReplacesLongerFilesWholeAndReadsBackAsStartUpShowsIt)
 {
     TempDir tmp;
-    RecordFiles files(tmp / "not" / "yet"); // made by the save
+    // Made by the save, wherever the account's folder is (as
+    // C:\Users\Nicolò\AppData\Roaming\cifrelle on Windows).
+    RecordFiles files(tmp.path() / fs::path(u8"Nicolò") / "AppData" / "cifrelle");
     ASSERT_EQ(files.saveIfBetter("2", "Ugo").outcome, SaveOutcome::Saved);
     writeBytes(files.scorePath(), "2 and a lot more text\r\nsecond line\r\n");
     writeBytes(files.namePath(), "A very long old name\r\n");
@@ -304,6 +306,12 @@ struct Problem {
     std::string atEnd;
 };
 
+std::string utf8(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::string filled(std::string text, const RecordFiles& files)
 {
     const std::pair<std::string, fs::path> names[] = {
@@ -311,7 +319,7 @@ std::string filled(std::string text, const RecordFiles& files)
         {"«L»", files.directory() / lockFileName}};
     for (const auto& [mark, path] : names) {
         if (const std::size_t at = text.find(mark); at != std::string::npos)
-            text.replace(at, mark.size(), "«" + path.string() + "»");
+            text.replace(at, mark.size(), "«" + utf8(path) + "»");
     }
     return text;
 }
@@ -424,12 +432,13 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
 TEST(RecordFilesProblems, NoFolderToKeepTheRecordIn)
 {
     TempDir tmp;
-    writeBytes(tmp / "blocked", "a file, not a folder");
-    RecordFiles blocked(tmp / "blocked" / "records");
+    fs::create_directory(tmp.path() / fs::path(u8"Nicolò"));
+    writeBytes(tmp.path() / fs::path(u8"Nicolò") / "blocked", "a file, not a folder");
+    RecordFiles blocked(tmp.path() / fs::path(u8"Nicolò") / "blocked" / "records");
     expectProblem(blocked, {"a file where the folder should be",
                             keep + "non riesco a creare la cartella «D» (una parte del percorso non è una cartella).",
                             save + "non riesco a creare la cartella «D» (una parte del percorso non è una cartella)."});
-    EXPECT_EQ(readBytes(tmp / "blocked"), "a file, not a folder");
+    EXPECT_EQ(readBytes(tmp.path() / fs::path(u8"Nicolò") / "blocked"), "a file, not a folder");
 
     RecordFiles homeless(RecordFolder{{}, "non trovo la cartella personale"});
     expectProblem(homeless, {"no folder at all", keep + "non trovo la cartella personale.",
