@@ -110,6 +110,41 @@ TEST(InterruptedSave, ASaveInProgressIsLeftAlone)
     }
 }
 
+// Between the two renames the disk pairs the new score with the old name;
+// the new name waits whole in its ".new" file until the next start.
+TEST(InterruptedSave, ANameNotYetInPlaceIsCompletedAtTheNextStart)
+{
+    TempDir tmp;
+    RecordFiles files(tmp.path());
+    leave(files, crashPoints[0]);
+    static fs::path name;
+    name = files.namePath();
+    // Just as the name's ".new" file is written, a folder takes the name
+    // file's place, so that the second rename fails.
+    fileops::watchOpen = [](const fs::path& path) {
+        if (path == pending(name)) {
+            fs::remove(name);
+            fs::create_directories(name / "x");
+        }
+    };
+    const SaveResult result = files.saveIfBetter("9", "Bea");
+    fileops::watchOpen = nullptr;
+#ifdef _WIN32
+    const std::string reason = "permesso negato";
+#else
+    const std::string reason = "al suo posto c'è una cartella";
+#endif
+    EXPECT_EQ(result.outcome, SaveOutcome::Failed);
+    EXPECT_EQ(result.problem, "Il record è stato salvato solo in parte: non riesco a sostituire il file «" +
+                                  name.string() + "» (" + reason +
+                                  "). Il nome sarà completato al prossimo avvio del gioco.");
+    EXPECT_EQ(readBytes(files.scorePath()), newScore);
+    EXPECT_EQ(readBytes(pending(name)), newName);
+    fs::remove_all(name);
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    expectRecord(files, newScore, newName);
+}
+
 #ifndef _WIN32
 // A game killed at random moments while it saves record after record: after
 // each kill the next start finds a score and a name of the same record.
