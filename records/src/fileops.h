@@ -82,8 +82,11 @@ Fault writableRegular(const fs::path& path, unsigned& permissions);
 // 0 for the usual ones.
 Fault writeNew(const fs::path& path, std::string_view bytes, unsigned permissions);
 
-// Puts `from` in place of `to` in one step, durably.
+// Puts `from` in place of `to` in one step.
 Fault replace(const fs::path& from, const fs::path& to);
+
+// Makes the folder's entries (new files, renames) durable.
+void syncFolder(const fs::path& folder);
 
 // Deletes the entry itself (a link, not what it points to); a missing one
 // is no fault.

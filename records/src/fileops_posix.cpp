@@ -101,14 +101,6 @@ Fault openRegular(const fs::path& path, int flags, Fd& fd)
     return notRegular(st);
 }
 
-void syncFolder(const fs::path& folder)
-{
-    // File systems that cannot sync a folder say EINVAL: nothing more to do.
-    Fd fd = openFile(folder, O_RDONLY | O_DIRECTORY);
-    if (fd.valid())
-        ::fsync(fd.get());
-}
-
 } // namespace
 
 Fault faultOf(long code)
@@ -231,16 +223,20 @@ Fault writeNew(const fs::path& path, std::string_view bytes, unsigned permission
         return lastFault();
     if (const int error = fd.close())
         return faultOf(error);
-    syncFolder(path.parent_path());
     return {};
 }
 
 Fault replace(const fs::path& from, const fs::path& to)
 {
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        return lastFault();
-    syncFolder(to.parent_path());
-    return {};
+    return ::rename(from.c_str(), to.c_str()) == 0 ? Fault{} : lastFault();
+}
+
+void syncFolder(const fs::path& folder)
+{
+    // File systems that cannot sync a folder say EINVAL: nothing more to do.
+    Fd fd = openFile(folder, O_RDONLY | O_DIRECTORY);
+    if (fd.valid())
+        ::fsync(fd.get());
 }
 
 void remove(const fs::path& path)

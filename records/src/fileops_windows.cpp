@@ -239,6 +239,11 @@ Fault replace(const fs::path& from, const fs::path& to)
     return {};
 }
 
+void syncFolder(const fs::path&)
+{
+    // MOVEFILE_WRITE_THROUGH: a move is on the disk when MoveFileExW returns.
+}
+
 void remove(const fs::path& path)
 {
     DeleteFileW(path.c_str());

@@ -132,7 +132,10 @@ Fault finishInterruptedSave(const fs::path& score, const fs::path& name)
     Fault fault;
     switch (fileops::kindOf(nameNew, fault)) {
     case Kind::Missing: return fault;
-    case Kind::Regular: return fileops::replace(nameNew, name);
+    case Kind::Regular:
+        fault = fileops::replace(nameNew, name);
+        fileops::syncFolder(name.parent_path());
+        return fault;
     default: fileops::remove(nameNew); return {}; // not a file a save wrote
     }
 }
@@ -270,6 +273,7 @@ std::optional<std::string> write(const Save& save)
             return sentence(saveOpening, "non riesco a scrivere il file", pendingPath(*path), fault);
         }
     }
+    fileops::syncFolder(save.folder); // both ".new" files are there before the commit
     return std::nullopt;
 }
 
@@ -281,7 +285,9 @@ std::optional<std::string> commit(const Save& save)
         fileops::remove(pendingPath(save.score));
         return sentence(saveOpening, "non riesco a sostituire il file", save.score, fault);
     }
-    if (const Fault fault = fileops::replace(pendingPath(save.name), save.name)) {
+    const Fault fault = fileops::replace(pendingPath(save.name), save.name);
+    fileops::syncFolder(save.folder);
+    if (fault) {
         // The new name stays whole in its ".new" file; the next start puts
         // it in place.
         return sentence("Il record è stato salvato solo in parte", "non riesco a sostituire il file",

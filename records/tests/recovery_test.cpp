@@ -154,14 +154,23 @@ TEST(KilledSave, AlwaysLeavesAWholeRecord)
     std::mt19937 random(4242);
     int last = 0;
     for (int round = 0; round < 40; ++round) {
+        int running[2];
+        ASSERT_EQ(::pipe(running), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             RecordFiles files(tmp.path());
+            (void)!::write(running[1], "r", 1);
             for (int score = last + 1;; ++score)
                 files.saveIfBetter(std::to_string(score), "Giocatore " + std::to_string(score));
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+        // The kill comes at any moment of the saves, once the child runs
+        // (starting it may take long on a busy machine).
+        char r;
+        ASSERT_EQ(::read(running[0], &r, 1), 1);
+        ::close(running[0]);
+        ::close(running[1]);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
