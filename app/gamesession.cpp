@@ -2,8 +2,8 @@
 
 namespace cifrelle::app {
 
-GameSession::GameSession(const std::filesystem::path& recordDirectory)
-    : files(recordDirectory)
+GameSession::GameSession(records::RecordFolder recordFolder)
+    : files(std::move(recordFolder))
 {
     window.setHandlers(&handlers_);
 }

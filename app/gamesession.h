@@ -16,7 +16,11 @@ namespace cifrelle::app {
 // window is not shown and start-up has not run yet.
 class GameSession {
 public:
-    explicit GameSession(const std::filesystem::path& recordDirectory);
+    explicit GameSession(records::RecordFolder recordFolder);
+    explicit GameSession(const std::filesystem::path& recordDirectory)
+        : GameSession(records::RecordFolder{recordDirectory, {}})
+    {
+    }
     ~GameSession();
 
     GameSession(const GameSession&) = delete;

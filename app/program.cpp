@@ -1,6 +1,7 @@
 #include "program.h"
 
 #include "gamesession.h"
+#include "recordfolder.h"
 #include "startup.h"
 
 #include <QApplication>
@@ -56,7 +57,7 @@ int runGame(int argc, char* argv[], const GameOptions& options)
     // boxes ("Impariamo ad approssimare — Cifrelle").
     useItalian(application);
 
-    GameSession session(records::defaultDirectory());
+    GameSession session(recordFolder());
     session.window.timer()->setInterval(options.tickIntervalMs);
     QApplication::setWindowIcon(session.window.windowIcon());
 

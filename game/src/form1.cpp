@@ -74,9 +74,7 @@ void Form1::Form_Load()
         ui_.setCaption(Control::lblpunti, "");
         ui_.setCaption(Control::lblnome, "");
         ui_.setTimerEnabled(false);
-        ui_.messageBox("Il record non potrà essere conservato: " + *recordProblem_ +
-                           ". Puoi giocare lo stesso.",
-                       BoxStyle::Warning);
+        ui_.messageBox(*recordProblem_ + " Puoi giocare lo stesso.", BoxStyle::Warning);
         ui_.setTimerEnabled(true);
     }
 }
@@ -271,7 +269,7 @@ std::string Form1::Leggifiletxt(const std::string& nomefile)
     std::optional<std::string> content = files_.read(nomefile);
     if (!content) {
         if (!recordProblem_)
-            recordProblem_ = "il file " + nomefile + " non si può leggere";
+            recordProblem_ = "Il record non potrà essere conservato: non riesco a leggere il file «" + nomefile + "».";
         return {};
     }
     return *content;

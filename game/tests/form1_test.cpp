@@ -487,7 +487,9 @@ TEST(StartUp, UnusableRecordFilesWarnOnceAndTheGameGoesOn)
     g.start();
     ASSERT_EQ(g.ui.boxes().size(), 2u);
     EXPECT_EQ(g.ui.boxes()[1].style, BoxStyle::Warning);
-    EXPECT_NE(g.ui.boxes()[1].prompt.find("record"), std::string::npos);
+    EXPECT_EQ(g.ui.boxes()[1].prompt, "Il record non potrà essere conservato: non riesco a usare il file «" +
+                                          (g.dir.path() / "cifrel.txt").string() +
+                                          "» (al suo posto c'è una cartella). Puoi giocare lo stesso.");
     EXPECT_TRUE(timerOffWhileWarning);
     EXPECT_TRUE(g.ui.timerEnabled());
     EXPECT_EQ(g.ui.caption(Control::lblpunti), "");

@@ -15,15 +15,14 @@ void gameEnd(ui::Ui& ui, RecordFiles& files)
     const std::string score = ui.caption(ui::Control::lblScore);
     const std::string name = ui.caption(ui::Control::lblnome1);
 
-    const SaveResult result = files.saveIfBetter(score, name);
+    const SaveResult result =
+        files.saveIfBetter(score, name, [&ui] { ui.showNotice(std::string(savingNotice)); });
     switch (result.outcome) {
     case SaveOutcome::Saved:
         ui.messageBox(std::string(recordSavedMessage), ui::BoxStyle::Plain, std::nullopt);
         break;
     case SaveOutcome::Failed:
-        ui.messageBox(result.problem.empty() ? std::string("Il record non è stato salvato.")
-                                             : result.problem,
-                      ui::BoxStyle::Warning, std::nullopt);
+        ui.messageBox(result.problem, ui::BoxStyle::Warning, std::nullopt);
         break;
     case SaveOutcome::NotBetter:
         break;

@@ -61,62 +61,54 @@ TEST(HelpTexts, HaveTheirLengthsAndBlanks)
     }
 }
 
-struct RecordCase {
-    std::string holder;
-    std::string score;
-    std::string message;
-};
-
-class RecordMessage : public ::testing::TestWithParam<RecordCase> {};
-
-TEST_P(RecordMessage, JoinsTheCaptionsAsTheyAre)
+TEST(RecordMessage, JoinsTheCaptionsAsTheyAre)
 {
-    EXPECT_EQ(recordMessage(GetParam().holder, GetParam().score), GetParam().message);
-
-    FakeUi ui;
-    ui.type(Control::lblnome, GetParam().holder);
-    ui.type(Control::lblpunti, GetParam().score);
-    ui.clearLog();
-    showRecord(ui);
-    ASSERT_EQ(ui.boxes().size(), 1u);
-    EXPECT_EQ(ui.boxes()[0].prompt, GetParam().message);
-    EXPECT_EQ(ui.boxes()[0].style, BoxStyle::Information);
-    EXPECT_EQ(ui.boxes()[0].title, std::nullopt);
-    EXPECT_EQ(ui.log().size(), 1u); // shows, changes nothing
-    EXPECT_FALSE(ui.ended());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Captions, RecordMessage,
-    ::testing::Values(RecordCase{"", "", "Il record attualmente \xC3\xA8 di  con punti "},
-                      RecordCase{"Anna\r\n", "7\r\n", "Il record attualmente \xC3\xA8 di Anna\r\n con punti 7\r\n"},
-                      RecordCase{"Anna", "007", "Il record attualmente \xC3\xA8 di Anna con punti 007"},
-                      RecordCase{"<b>Ugo & Co</b>", "&amp;", "Il record attualmente \xC3\xA8 di <b>Ugo & Co</b> con punti &amp;"},
-                      RecordCase{"Nicolò", "12", "Il record attualmente \xC3\xA8 di Nicolò con punti 12"}));
-
-class ShowHelp : public ::testing::TestWithParam<int> {};
-
-// The game ends during box `GetParam()` (0: never).
-TEST_P(ShowHelp, ShowsTheTextsInOrderUntilTheGameEnds)
-{
-    const int endsDuring = GetParam();
-    FakeUi ui;
-    ui.clearLog();
-    int shown = 0;
-    ui.duringMessageBox = [&](const FakeUi::Box&) { ++shown; };
-    showHelp(ui, [&] { return endsDuring == 0 || shown < endsDuring; });
-
-    const std::size_t expected = endsDuring == 0 ? 3 : static_cast<std::size_t>(endsDuring);
-    ASSERT_EQ(ui.boxes().size(), expected);
-    for (std::size_t i = 0; i < expected; ++i) {
-        EXPECT_EQ(ui.boxes()[i].prompt, expectedHelp[i]);
-        EXPECT_EQ(ui.boxes()[i].style, BoxStyle::Information);
-        EXPECT_EQ(ui.boxes()[i].title, std::nullopt);
+    struct Case {
+        std::string holder, score, message;
+    };
+    const Case cases[] = {
+        {"", "", "Il record attualmente \xC3\xA8 di  con punti "},
+        {"Anna\r\n", "7\r\n", "Il record attualmente \xC3\xA8 di Anna\r\n con punti 7\r\n"},
+        {"Anna", "007", "Il record attualmente \xC3\xA8 di Anna con punti 007"},
+        {"<b>Ugo & Co</b>", "&amp;", "Il record attualmente \xC3\xA8 di <b>Ugo & Co</b> con punti &amp;"},
+        {"Nicolò", "12", "Il record attualmente \xC3\xA8 di Nicolò con punti 12"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(recordMessage(c.holder, c.score), c.message);
+        FakeUi ui;
+        ui.type(Control::lblnome, c.holder);
+        ui.type(Control::lblpunti, c.score);
+        ui.clearLog();
+        showRecord(ui);
+        ASSERT_EQ(ui.boxes().size(), 1u);
+        EXPECT_EQ(ui.boxes()[0].prompt, c.message);
+        EXPECT_EQ(ui.boxes()[0].style, BoxStyle::Information);
+        EXPECT_EQ(ui.boxes()[0].title, std::nullopt);
+        EXPECT_EQ(ui.log().size(), 1u); // shows, changes nothing
+        EXPECT_FALSE(ui.ended());
     }
-    EXPECT_EQ(ui.log().size(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(EndingAt, ShowHelp, ::testing::Values(0, 1, 2, 3));
+// The game ends during box `endsDuring` (0: never).
+TEST(ShowHelp, ShowsTheTextsInOrderUntilTheGameEnds)
+{
+    for (const int endsDuring : {0, 1, 2, 3}) {
+        SCOPED_TRACE(endsDuring);
+        FakeUi ui;
+        ui.clearLog();
+        int shown = 0;
+        ui.duringMessageBox = [&](const FakeUi::Box&) { ++shown; };
+        showHelp(ui, [&] { return endsDuring == 0 || shown < endsDuring; });
+
+        const std::size_t expected = endsDuring == 0 ? 3 : static_cast<std::size_t>(endsDuring);
+        ASSERT_EQ(ui.boxes().size(), expected);
+        for (std::size_t i = 0; i < expected; ++i) {
+            EXPECT_EQ(ui.boxes()[i].prompt, expectedHelp[i]);
+            EXPECT_EQ(ui.boxes()[i].style, BoxStyle::Information);
+            EXPECT_EQ(ui.boxes()[i].title, std::nullopt);
+        }
+        EXPECT_EQ(ui.log().size(), expected);
+    }
+}
 
 } // namespace
 } // namespace cifrelle::records

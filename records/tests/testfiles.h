@@ -1,30 +1,39 @@
 #pragma once
 
-// Helpers for the record tests: a temporary directory of their own, and
-// whole-file reading and writing of raw bytes.
+// Helpers for the record tests: a temporary folder of their own, whole-file
+// reading and writing of raw bytes, and a watch on what the file layer
+// opens.
 
 #include "cifrelle/records/recordfiles.h"
+
+#include "fileops.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <system_error>
-
-#include <stdlib.h>
+#include <vector>
 
 namespace cifrelle::records::test {
+
+namespace fs = std::filesystem;
 
 class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "cifrelle-records-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        std::random_device seed;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const fs::path candidate = fs::temp_directory_path() / ("cifrelle-records-" + std::to_string(seed()));
+            if (fs::create_directory(candidate))
+                path_ = candidate;
+        }
+        if (path_.empty())
+            throw std::runtime_error("cannot make a temporary folder");
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -32,26 +41,23 @@ public:
     {
         std::error_code ec;
         // Give back any permission a test took away, so that all goes.
-        for (auto it = std::filesystem::recursive_directory_iterator(
-                 path_, std::filesystem::directory_options::skip_permission_denied, ec);
-             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
             if (it->is_directory(ec) && !it->is_symlink(ec))
-                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                             std::filesystem::perm_options::add, ec);
+                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
         }
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
     }
 
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+    const fs::path& path() const { return path_; }
+    fs::path operator/(std::string_view name) const { return path_ / name; }
 
 private:
-    std::filesystem::path path_;
+    fs::path path_;
 };
 
-inline void writeBytes(const std::filesystem::path& path, std::string_view bytes)
+inline void writeBytes(const fs::path& path, std::string_view bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -59,7 +65,7 @@ inline void writeBytes(const std::filesystem::path& path, std::string_view bytes
         throw std::runtime_error("cannot write " + path.string());
 }
 
-inline std::string readBytes(const std::filesystem::path& path)
+inline std::string readBytes(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -67,25 +73,63 @@ inline std::string readBytes(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline std::filesystem::path pending(const std::filesystem::path& path)
+inline fs::path pending(const fs::path& path)
 {
-    std::filesystem::path result = path;
+    fs::path result = path;
     result += pendingSuffix;
     return result;
 }
 
-// Whether the directory really refuses new files to this process (root may
+// Whether the folder really refuses new files to this process (root may
 // write anywhere).
-inline bool refusesWrites(const std::filesystem::path& directory)
+inline bool refusesWrites(const fs::path& folder)
 {
-    const std::filesystem::path probe = directory / "probe";
+    const fs::path probe = folder / "probe";
     std::ofstream out(probe);
     if (out) {
         out.close();
-        std::filesystem::remove(probe);
+        fs::remove(probe);
         return false;
     }
     return true;
 }
+
+// While alive, notes every path the file layer opens that is neither a
+// regular file, nor missing (to be made), nor a folder (opened to flush it).
+class OpenWatch {
+public:
+    OpenWatch() { fileops::watchOpen = &note; }
+    ~OpenWatch() { fileops::watchOpen = nullptr; }
+    static std::vector<std::string>& wrong()
+    {
+        static std::vector<std::string> paths;
+        return paths;
+    }
+
+private:
+    static void note(const fs::path& path)
+    {
+        std::error_code ec;
+        const fs::file_type type = fs::symlink_status(path, ec).type();
+        if (type != fs::file_type::regular && type != fs::file_type::not_found &&
+            type != fs::file_type::directory)
+            wrong().push_back(path.string());
+    }
+};
+
+// Holds the games' lock, as another game saving would (through a handle of
+// its own, as another process has).
+class HeldLock {
+public:
+    explicit HeldLock(const fs::path& folder)
+    {
+        fileops::Fault fault;
+        if (lock_.open(folder / lockFileName) || !lock_.tryTake(fault))
+            throw std::runtime_error("cannot take the lock");
+    }
+
+private:
+    fileops::Lock lock_;
+};
 
 } // namespace cifrelle::records::test

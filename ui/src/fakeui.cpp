@@ -78,6 +78,12 @@ void FakeUi::messageBox(const std::string& prompt, BoxStyle style,
         duringMessageBox(boxes_.back());
 }
 
+void FakeUi::showNotice(const std::string& text)
+{
+    record("notice " + text);
+    notices_.push_back(text);
+}
+
 std::string FakeUi::inputBox(const std::string& prompt, const std::string& title)
 {
     record("inputBox " + prompt);

@@ -5,6 +5,9 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QColor>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFrame>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -262,6 +265,30 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
     box.resize(std::min(640, room.width()), std::min(480, room.height()));
     buttons->button(QDialogButtonBox::Ok)->setFocus();
     box.exec();
+}
+
+void QtUi::showNotice(const std::string& text)
+{
+    // A plain label over the middle of the window, painted at once: the
+    // event thread is busy waiting, so only what is painted now is seen.
+    auto* notice = window_->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
+    if (!notice) {
+        notice = new QLabel(window_);
+        notice->setObjectName(QStringLiteral("notice"));
+        notice->setTextFormat(Qt::PlainText);
+        notice->setAlignment(Qt::AlignCenter);
+        notice->setFrameStyle(QFrame::Box | QFrame::Plain);
+        notice->setAutoFillBackground(true);
+        notice->setMargin(12);
+    }
+    notice->setText(qs(text));
+    notice->setAccessibleName(qs(text));
+    notice->adjustSize();
+    notice->move((window_->width() - notice->width()) / 2, (window_->height() - notice->height()) / 2);
+    notice->show();
+    notice->raise();
+    notice->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)

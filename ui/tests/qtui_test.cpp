@@ -241,6 +241,18 @@ TEST_F(QtUiTest, TimerIsSwitchedOnAndOff)
     EXPECT_TRUE(timer->isActive());
 }
 
+TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
+{
+    showActive();
+    ui.showNotice("Sto salvando il record, attendi un momento.");
+    auto* notice = window.findChild<QLabel*>(QStringLiteral("notice"));
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), QStringLiteral("Sto salvando il record, attendi un momento."));
+    EXPECT_TRUE(window.rect().contains(notice->geometry()));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST_F(QtUiTest, MessageBoxWithoutTitleShowsTheApplicationTitle)
 {
     bool seen = false;

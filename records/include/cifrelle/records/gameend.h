@@ -10,12 +10,17 @@ namespace cifrelle::records {
 inline constexpr std::string_view recordSavedMessage =
     "Ok ho registrato il tuo record, C A M P I O N E";
 
+// Shown while the save waits for another game's save to finish.
+inline constexpr std::string_view savingNotice = "Sto salvando il record, attendi un momento.";
+
 // The end of the game: compares the score in lblScore with the stored
 // record and, when it is strictly better, saves it with the name in
 // lblnome1 and congratulates the player; when the save fails, says so and
 // why. Then ends the program through ui.end(). Runs nothing after end().
 // Switches the one-second timer off first, so that no tick enters it again
-// while its box is open.
+// while its box is open and the clock stands still while the save waits
+// for another game's (after a second of it, savingNotice is shown). No box
+// opens before the save has let go of its lock.
 void gameEnd(ui::Ui& ui, RecordFiles& files);
 
 } // namespace cifrelle::records

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,55 +31,70 @@ enum class SaveOutcome {
     NotBetter, // the stored score is equal or greater, or the current score
                // is not a number: nothing written
     Saved,     // both files now hold the new record
-    Failed,    // nothing could be saved; the old record is whole (or, in the
-               // one case of a disk failing between the two replacements,
-               // the new one is completed at the next ensure())
+    Failed,    // not saved; the old record is whole (or, when the disk
+               // failed between the two replacements, the new score is in
+               // place and the next start puts the new name beside it)
 };
 
 struct SaveResult {
     SaveOutcome outcome;
-    std::string problem; // with Failed: why, in Italian, for the player (one
-                         // sentence, ready for a warning box)
+    std::string problem; // with Failed: why, for the player: one Italian
+                         // sentence (or two), ready for a warning box
 };
 
-// The two record files in one directory.
+// Where the record files live, as the program works it out: a folder, or
+// why there is none (in Italian, without opening words or full stop, e.g.
+// "non trovo la cartella personale (...)").
+struct RecordFolder {
+    std::filesystem::path path;
+    std::string problem;
+};
+
+// The two record files in one folder. Each holds one line of Windows-1252
+// text ended by CR LF: the score file the number of right answers in
+// digits, the name file the player's name as typed, except that a
+// character Windows-1252 cannot hold is stored as "?" and a line break as a
+// blank. Beside them lie the lock file ".cifrel.lock" (empty; every game
+// locks it while it saves) and, only while a save is under way or after
+// one was cut short, "cifrel.txt.new" and "ncifrel.txt.new".
+//
+// Only regular files are ever opened as record files: a link, a folder, a
+// device or a pipe in a record file's place is reported and left alone,
+// at start-up and at the game end alike.
 class RecordFiles {
 public:
     explicit RecordFiles(std::filesystem::path directory);
+    explicit RecordFiles(RecordFolder folder);
 
     const std::filesystem::path& directory() const { return directory_; }
     std::filesystem::path scorePath() const;
     std::filesystem::path namePath() const;
 
-    // Creates the directory and any missing record file, empty, and brings
-    // back a whole record when an earlier save was cut short. Existing
-    // content is never changed. Returns a short Italian description of the
-    // problem when the files cannot be kept (one sentence, ready for a
-    // warning box), or nothing when all is well.
+    // Creates the folder, the lock file and any missing record file, empty,
+    // and brings back a whole record when an earlier save was cut short.
+    // Existing content is never changed. Returns why the record cannot be
+    // kept (one Italian sentence beginning "Il record non potrà essere
+    // conservato: "), or nothing when all is well.
     std::optional<std::string> ensure();
 
     // The file's whole content as text, line end included (an over-long file
     // is cut to its first readLimit bytes). Returns nothing when it cannot be
-    // read or is not a plain file.
+    // read or is not a regular file.
     std::optional<std::string> read(const std::filesystem::path& path) const;
 
-    // The game end's save: under a lock shared by every game on this
-    // account, reads the stored score as it stands now (lenient reading), and
-    // when it is strictly below `currentScore` (strict reading of the score
-    // caption) replaces both files, one line each ended by CR LF, so that
-    // either the old record or the new one is there, whole, at any moment.
-    SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName);
-
-    // How long a save waits for another game's save to finish (5 s unless
-    // changed) before it gives up with Failed.
-    void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
+    // The game end's save: under the lock shared by every game on this
+    // account, reads the stored score as it stands now (lenient reading),
+    // and when it is strictly below `currentScore` (strict reading of the
+    // score caption) replaces both files, so that either the old record or
+    // the new one is there, whole, after the next start at the latest.
+    // While another game holds the lock it waits, however long that takes,
+    // calling `stillWaiting` after each second of waiting.
+    SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
+                            const std::function<void()>& stillWaiting = {});
 
 private:
     std::filesystem::path directory_;
-    std::chrono::milliseconds lockWait_{5000};
+    std::string folderProblem_;
 };
-
-// The player's own data directory for the game (not created here).
-std::filesystem::path defaultDirectory();
 
 } // namespace cifrelle::records

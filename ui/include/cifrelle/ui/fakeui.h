@@ -46,6 +46,7 @@ public:
     void setTimerEnabled(bool enabled) override;
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
+    void showNotice(const std::string& text) override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void end() override;
 
@@ -56,6 +57,7 @@ public:
     std::optional<Control> focus() const { return focus_; }
     bool timerEnabled() const { return timerEnabled_; }
     const std::vector<Box>& boxes() const { return boxes_; }
+    const std::vector<std::string>& notices() const { return notices_; }
     const std::vector<InputRequest>& inputRequests() const { return inputs_; }
     int endCount() const { return endCount_; }
     bool ended() const { return endCount_ > 0; }
@@ -63,7 +65,8 @@ public:
     int operationsAfterEnd() const { return afterEnd_; }
 
     // One line per operation, e.g. "setVisible Command5 0",
-    // "setCaption lblok Fai attenzione", "setFocus txtmio", "messageBox <prompt>".
+    // "setCaption lblok Fai attenzione", "setFocus txtmio", "messageBox <prompt>",
+    // "notice <text>".
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
 
@@ -85,6 +88,7 @@ private:
     std::optional<Control> focus_;
     bool timerEnabled_ = true;
     std::vector<Box> boxes_;
+    std::vector<std::string> notices_;
     std::vector<InputRequest> inputs_;
     std::deque<std::optional<std::string>> answers_;
     std::vector<std::string> log_;

@@ -28,6 +28,7 @@ public:
     void setTimerEnabled(bool enabled) override;
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
+    void showNotice(const std::string& text) override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void end() override;
 

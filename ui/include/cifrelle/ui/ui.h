@@ -41,6 +41,10 @@ public:
     virtual void messageBox(const std::string& prompt, BoxStyle style,
                             const std::optional<std::string>& title = std::nullopt) = 0;
 
+    // Shows a short notice in the window at once, without waiting for the
+    // player (while the game waits for something slow).
+    virtual void showNotice(const std::string& text) = 0;
+
     // A modal input box; returns what the player typed, or the empty text
     // when the box is cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title) = 0;

@@ -1,0 +1,300 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The record files' file operations on Windows. Paths go to the wide
+// ("W") functions whole, so a folder like C:\Users\Nicolò\AppData\Roaming
+// works; a record file is looked at before it is opened (a reparse point,
+// that is a link or a junction, is never followed) and checked again once
+// open (GetFileType: a disk file, not a device or a pipe). The lock is a
+// LockFileEx lock, which Windows drops when its holder ends; writes are
+// flushed with FlushFileBuffers and put in place with MoveFileExW
+// (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+
+#ifdef _WIN32
+
+#include "fileops.h"
+
+#include <windows.h>
+
+namespace cifrelle::records::fileops {
+
+namespace {
+
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A handle closed on scope exit.
+class Handle {
+public:
+    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { close(); }
+    Handle& operator=(HANDLE handle)
+    {
+        close();
+        handle_ = handle;
+        return *this;
+    }
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE release()
+    {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+    // Closes now; false when closing failed.
+    bool close()
+    {
+        const bool closed = !valid() || CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+Fault lastFault()
+{
+    return faultOf(static_cast<long>(GetLastError()));
+}
+
+HANDLE create(const fs::path& path, DWORD access, DWORD disposition)
+{
+    opening(path);
+    return CreateFileW(path.c_str(), access, shareAll, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// Whether an open handle is a plain disk file.
+Fault notRegular(HANDLE handle)
+{
+    if (GetFileType(handle) != FILE_TYPE_DISK)
+        return {Reason::NotRegular, 0};
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info))
+        return lastFault();
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return {Reason::Link, 0};
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {Reason::IsFolder, 0};
+    return {};
+}
+
+// Opens the regular file at `path`; refuses anything else unopened.
+Fault openRegular(const fs::path& path, DWORD access, Handle& handle)
+{
+    Fault fault;
+    switch (kindOf(path, fault)) {
+    case Kind::Missing: return fault ? fault : Fault{Reason::Missing, ERROR_FILE_NOT_FOUND};
+    case Kind::Folder: return {Reason::IsFolder, 0};
+    case Kind::Link: return {Reason::Link, 0};
+    case Kind::Other: return {Reason::NotRegular, 0};
+    case Kind::Regular: break;
+    }
+    handle = create(path, access, OPEN_EXISTING);
+    if (!handle.valid())
+        return lastFault();
+    return notRegular(handle.get());
+}
+
+} // namespace
+
+Fault faultOf(long code)
+{
+    switch (code) {
+    case 0: return {};
+    case ERROR_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD: return {Reason::Denied, code};
+    case ERROR_WRITE_PROTECT: return {Reason::ReadOnlyDisk, code};
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return {Reason::DiskFull, code};
+    case 1295: /* ERROR_DISK_QUOTA_EXCEEDED, missing from MinGW headers */ return {Reason::QuotaFull, code};
+    case ERROR_DIRECTORY: return {Reason::NotFolder, code};
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return {Reason::Missing, code};
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_DIR_NOT_EMPTY: return {Reason::Exists, code};
+    case ERROR_CANT_ACCESS_FILE:
+    case ERROR_CANT_RESOLVE_FILENAME: return {Reason::Link, code};
+    case ERROR_FILENAME_EXCED_RANGE: return {Reason::NameTooLong, code};
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_IO_DEVICE: return {Reason::DiskError, code};
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return {Reason::Busy, code};
+    case ERROR_TOO_MANY_OPEN_FILES: return {Reason::TooManyFiles, code};
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return {Reason::NoMemory, code};
+    default: return {Reason::Other, code};
+    }
+}
+
+Kind kindOf(const fs::path& path, Fault& fault)
+{
+    fault = {};
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            fault = faultOf(static_cast<long>(error));
+        return Kind::Missing;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return Kind::Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Kind::Folder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return Kind::Other;
+    return Kind::Regular;
+}
+
+Fault makeFolder(const fs::path& folder)
+{
+    fs::path made;
+    for (const fs::path& part : folder) {
+        made /= part;
+        if (!made.has_relative_path())
+            continue; // "C:\" and the like
+        if (CreateDirectoryW(made.c_str(), nullptr))
+            continue;
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS)
+            return faultOf(static_cast<long>(error));
+        const DWORD attributes = GetFileAttributesW(made.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return {Reason::NotFolder, ERROR_DIRECTORY};
+    }
+    return {};
+}
+
+Fault folderWritable(const fs::path& folder)
+{
+    // Windows keeps who may write in access lists, not in bits that could
+    // be checked here: a folder that refuses is found out by the save.
+    Fault fault;
+    const Kind kind = kindOf(folder, fault);
+    if (!fault && kind != Kind::Folder)
+        fault = {Reason::NotFolder, ERROR_DIRECTORY};
+    return fault;
+}
+
+Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
+{
+    bytes.clear();
+    Handle handle;
+    if (const Fault fault = openRegular(path, GENERIC_READ, handle))
+        return fault;
+    bytes.resize(limit);
+    std::size_t got = 0;
+    while (got < limit) {
+        DWORD n = 0;
+        if (!ReadFile(handle.get(), bytes.data() + got, static_cast<DWORD>(limit - got), &n, nullptr)) {
+            bytes.clear();
+            return lastFault();
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    bytes.resize(got);
+    return {};
+}
+
+Fault createEmpty(const fs::path& path)
+{
+    Handle handle(create(path, GENERIC_WRITE, CREATE_NEW));
+    return handle.valid() ? Fault{} : lastFault();
+}
+
+Fault writableRegular(const fs::path& path, unsigned& permissions)
+{
+    permissions = 0; // a new file takes the folder's access list
+    Handle handle;
+    return openRegular(path, GENERIC_WRITE, handle);
+}
+
+Fault writeNew(const fs::path& path, std::string_view bytes, unsigned)
+{
+    DeleteFileW(path.c_str());
+    Handle handle(create(path, GENERIC_WRITE, CREATE_NEW));
+    if (!handle.valid())
+        return lastFault();
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD n = 0;
+        if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr))
+            return lastFault();
+        done += n;
+    }
+    if (!FlushFileBuffers(handle.get()) || !handle.close())
+        return lastFault();
+    return {};
+}
+
+Fault replace(const fs::path& from, const fs::path& to)
+{
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return lastFault();
+    return {};
+}
+
+void syncFolder(const fs::path&)
+{
+    // MOVEFILE_WRITE_THROUGH: a move is on the disk when MoveFileExW returns.
+}
+
+void remove(const fs::path& path)
+{
+    DeleteFileW(path.c_str());
+}
+
+Lock::~Lock()
+{
+    if (handle_ != -1) {
+        const auto handle = reinterpret_cast<HANDLE>(handle_);
+        OVERLAPPED where{};
+        UnlockFileEx(handle, 0, 1, 0, &where);
+        CloseHandle(handle);
+    }
+}
+
+Fault Lock::open(const fs::path& path)
+{
+    Fault fault;
+    const Kind kind = kindOf(path, fault);
+    if (fault)
+        return fault;
+    Handle handle;
+    if (kind == Kind::Missing) {
+        handle = create(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+        if (!handle.valid())
+            return lastFault();
+        fault = notRegular(handle.get());
+    } else {
+        fault = openRegular(path, GENERIC_READ | GENERIC_WRITE, handle);
+        if (fault.reason == Reason::Denied) // locking needs no write access
+            fault = openRegular(path, GENERIC_READ, handle);
+    }
+    if (fault)
+        return fault;
+    handle_ = reinterpret_cast<std::intptr_t>(handle.release());
+    return {};
+}
+
+bool Lock::tryTake(Fault& fault)
+{
+    fault = {};
+    OVERLAPPED where{};
+    if (LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                   &where))
+        return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)
+        fault = faultOf(static_cast<long>(error));
+    return false;
+}
+
+} // namespace cifrelle::records::fileops
+
+#endif // _WIN32
