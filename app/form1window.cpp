@@ -1,6 +1,7 @@
 #include "form1window.h"
 
 #include "cifrelle/ui/colour.h"
+#include "cifrelle/ui/qthelpers.h"
 
 #include <QAction>
 #include <QEvent>
@@ -37,30 +38,15 @@ namespace {
 using ui::Control;
 using ui::ControlDesign;
 using ui::Kind;
+using ui::escapeMnemonics;
+using ui::setPaletteColour;
+using ui::toQColor;
+using ui::toQString;
 
-QColor toQColor(ui::Colour colour)
-{
-    const ui::Rgb rgb = ui::toRgb(colour);
-    return QColor(rgb.red, rgb.green, rgb.blue);
-}
-
-QString fromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Buttons, frame titles and menu entries read a single '&' as a mnemonic.
+// A design caption for a button, frame title or menu entry: shown as it is.
 QString literal(std::string_view text)
 {
-    return fromView(text).replace(QLatin1Char('&'), QLatin1String("&&"));
-}
-
-void setColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles, QColor colour)
-{
-    QPalette palette = widget->palette();
-    for (QPalette::ColorRole role : roles)
-        palette.setColor(role, colour);
-    widget->setPalette(palette);
+    return escapeMnemonics(toQString(text));
 }
 
 QString pictureOf(Control control)
@@ -86,10 +72,8 @@ class PictureButton : public QPushButton {
 public:
     PictureButton(QColor back, QWidget* parent) : QPushButton(parent), back_(back)
     {
-        setColour(this, {QPalette::Button}, back);
+        setPaletteColour(this, {QPalette::Button}, back);
     }
-
-    QColor backColour() const { return back_; }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -144,7 +128,7 @@ QWidget* makeLabel(const ControlDesign& d, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setText(fromView(d.caption));
+    label->setText(toQString(d.caption));
     label->setAlignment(Qt::AlignTop | (d.centred ? Qt::AlignHCenter : Qt::AlignLeft));
     // A label of fixed size wraps its caption; one that sizes itself keeps
     // it on one line and grows.
@@ -163,10 +147,10 @@ QWidget* makeLabel(const ControlDesign& d, QWidget* parent)
 QWidget* makeTextBox(const ControlDesign& d, QWidget* parent)
 {
     auto* box = new QLineEdit(parent);
-    box->setText(fromView(d.caption));
+    box->setText(toQString(d.caption));
     box->setAlignment(Qt::AlignVCenter | (d.centred ? Qt::AlignHCenter : Qt::AlignLeft));
     if (d.backColor)
-        setColour(box, {QPalette::Base}, toQColor(*d.backColor));
+        setPaletteColour(box, {QPalette::Base}, toQColor(*d.backColor));
     if (!d.enabled) {
         // Only the game writes it: no focus, no typing; its text is drawn
         // in the toolkit's disabled style.
@@ -193,7 +177,7 @@ QWidget* makeFrame(const ControlDesign& d, QWidget* parent)
     auto* frame = new QGroupBox(literal(d.caption), parent);
     frame->setFocusPolicy(Qt::NoFocus);
     if (d.backColor) {
-        setColour(frame, {QPalette::Window}, toQColor(*d.backColor));
+        setPaletteColour(frame, {QPalette::Window}, toQColor(*d.backColor));
         frame->setAutoFillBackground(true);
     }
     return frame;
@@ -208,23 +192,22 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     case Kind::Button: w = makeButton(d, parent); break;
     case Kind::Frame: w = makeFrame(d, parent); break;
     }
-    w->setObjectName(fromView(ui::controlName(d.control)));
+    w->setObjectName(toQString(ui::controlName(d.control)));
     if (d.font)
         w->setFont(designFont(*d.font));
     if (d.foreColor)
-        setColour(w, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText},
-                  toQColor(*d.foreColor));
+        ui::setTextColour(w, *d.foreColor);
     w->setGeometry(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top),
                    ui::twipsToPixels(d.width), ui::twipsToPixels(d.height));
     w->setEnabled(d.enabled);
     if (!d.toolTip.empty()) {
-        w->setToolTip(fromView(d.toolTip));
-        w->setAccessibleDescription(fromView(d.toolTip));
+        w->setToolTip(toQString(d.toolTip));
+        w->setAccessibleDescription(toQString(d.toolTip));
     }
     // Labels and captioned buttons are read by their visible text; only the
     // controls whose text tells nothing get a name of their own.
     if (!d.accessibleName.empty())
-        w->setAccessibleName(fromView(d.accessibleName));
+        w->setAccessibleName(toQString(d.accessibleName));
     w->setHidden(!d.visible);
     return w;
 }
@@ -266,7 +249,7 @@ QString substituteFace(std::string_view face)
         return QStringLiteral("Liberation Sans");
     if (face == "Times New Roman" || face == "MS Serif")
         return QStringLiteral("Liberation Serif");
-    return fromView(face);
+    return toQString(face);
 }
 
 QFont designFont(const ui::Font& font)
@@ -285,14 +268,14 @@ Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
     loadPictures();
     const ui::WindowDesign& design = ui::windowDesign();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(fromView(design.caption));
+    setWindowTitle(toQString(design.caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrelle.png")));
 
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
     client_->setFixedSize(ui::twipsToPixels(design.clientWidth),
                           ui::twipsToPixels(design.clientHeight));
-    setColour(client_, {QPalette::Window}, toQColor(design.backColor));
+    setPaletteColour(client_, {QPalette::Window}, toQColor(design.backColor));
     client_->setAutoFillBackground(true);
     setCentralWidget(client_);
     // The window keeps the size of its client area and menu bar.
@@ -354,15 +337,15 @@ void Form1Window::buildMenuBar()
             action = bar->addAction(QLatin1Char('&') + literal(entry.caption));
         } else {
             QMenu* menu = bar->addMenu(literal(entry.caption));
-            menu->setObjectName(fromView(entry.name));
+            menu->setObjectName(toQString(entry.name));
             for (const ui::MenuItemDesign& item : entry.submenu) {
                 QAction* itemAction = menu->addAction(literal(item.caption));
-                itemAction->setObjectName(fromView(item.name));
+                itemAction->setObjectName(toQString(item.name));
                 menuEntries_.emplace(std::string(item.name), itemAction);
             }
             action = menu->menuAction();
         }
-        action->setObjectName(fromView(entry.name));
+        action->setObjectName(toQString(entry.name));
         menuEntries_.emplace(std::string(entry.name), action);
     }
 }
@@ -382,25 +365,23 @@ void Form1Window::deliver(Handler handler)
 
 void Form1Window::wireEvents()
 {
-    auto click = [this](Control c, void (Form1Handlers::*handler)()) {
+    auto click = [this](Control c, void (ui::Form1Events::*handler)()) {
         connect(static_cast<QPushButton*>(control(c)), &QPushButton::clicked, this,
                 [this, handler] { deliver(handler); });
     };
-    click(Control::cmdini, &Form1Handlers::cmdini_Click);
-    click(Control::cmdcasual, &Form1Handlers::cmdcasual_Click);
-    click(Control::Command1, &Form1Handlers::Command1_Click);
-    click(Control::Command2, &Form1Handlers::Command2_Click);
-    click(Control::Command3, &Form1Handlers::Command3_Click);
-    click(Control::cmdverifica, &Form1Handlers::cmdverifica_Click);
-    click(Control::cmdexit, &Form1Handlers::cmdexit_Click);
+    click(Control::cmdini, &ui::Form1Events::cmdini_Click);
+    click(Control::cmdcasual, &ui::Form1Events::cmdcasual_Click);
+    click(Control::Command1, &ui::Form1Events::Command1_Click);
+    click(Control::Command2, &ui::Form1Events::Command2_Click);
+    click(Control::Command3, &ui::Form1Events::Command3_Click);
+    click(Control::cmdverifica, &ui::Form1Events::cmdverifica_Click);
+    click(Control::cmdexit, &ui::Form1Events::cmdexit_Click);
 
-    connect(static_cast<QLineEdit*>(control(Control::Text1)), &QLineEdit::textChanged, this,
-            [this] { deliver(&Form1Handlers::Text1_Change); });
-    connect(timer_, &QTimer::timeout, this, [this] { deliver(&Form1Handlers::Timer1_Timer); });
+    connect(timer_, &QTimer::timeout, this, [this] { deliver(&ui::Form1Events::Timer1_Timer); });
     connect(menuEntry("record"), &QAction::triggered, this,
-            [this] { deliver(&Form1Handlers::record_Click); });
+            [this] { deliver(&ui::Form1Events::record_Click); });
     connect(menuEntry("help"), &QAction::triggered, this,
-            [this] { deliver(&Form1Handlers::help_Click); });
+            [this] { deliver(&ui::Form1Events::help_Click); });
 
     control(Control::txtmio)->installEventFilter(this);
     for (const auto& [c, w] : controls_) {
@@ -450,7 +431,7 @@ void Form1Window::showEvent(QShowEvent* event)
 void Form1Window::raiseActivation()
 {
     activationRaised_ = true;
-    deliver(&Form1Handlers::Form_Activate);
+    deliver(&ui::Form1Events::Form_Activate);
 }
 
 } // namespace cifrelle::app

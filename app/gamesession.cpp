@@ -5,7 +5,7 @@ namespace cifrelle::app {
 GameSession::GameSession(const std::filesystem::path& recordDirectory)
     : files(recordDirectory)
 {
-    window.setHandlers(&handlers_);
+    window.setHandlers(&form);
 }
 
 GameSession::~GameSession()
