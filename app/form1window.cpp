@@ -39,14 +39,14 @@ using ui::Control;
 using ui::ControlDesign;
 using ui::Kind;
 using ui::escapeMnemonics;
-using ui::setPaletteColour;
+using ui::setColour;
 using ui::toQColor;
-using ui::toQString;
+using ui::fromView;
 
 // A design caption for a button, frame title or menu entry: shown as it is.
 QString literal(std::string_view text)
 {
-    return escapeMnemonics(toQString(text));
+    return escapeMnemonics(fromView(text));
 }
 
 QString pictureOf(Control control)
@@ -72,7 +72,7 @@ class PictureButton : public QPushButton {
 public:
     PictureButton(QColor back, QWidget* parent) : QPushButton(parent), back_(back)
     {
-        setPaletteColour(this, {QPalette::Button}, back);
+        setColour(this, {QPalette::Button}, back);
     }
 
 protected:
@@ -128,7 +128,7 @@ QWidget* makeLabel(const ControlDesign& d, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setText(toQString(d.caption));
+    label->setText(fromView(d.caption));
     label->setAlignment(Qt::AlignTop | (d.centred ? Qt::AlignHCenter : Qt::AlignLeft));
     // A label of fixed size wraps its caption; one that sizes itself keeps
     // it on one line and grows.
@@ -147,10 +147,10 @@ QWidget* makeLabel(const ControlDesign& d, QWidget* parent)
 QWidget* makeTextBox(const ControlDesign& d, QWidget* parent)
 {
     auto* box = new QLineEdit(parent);
-    box->setText(toQString(d.caption));
+    box->setText(fromView(d.caption));
     box->setAlignment(Qt::AlignVCenter | (d.centred ? Qt::AlignHCenter : Qt::AlignLeft));
     if (d.backColor)
-        setPaletteColour(box, {QPalette::Base}, toQColor(*d.backColor));
+        setColour(box, {QPalette::Base}, toQColor(*d.backColor));
     if (!d.enabled) {
         // Only the game writes it: no focus, no typing; its text is drawn
         // in the toolkit's disabled style.
@@ -177,7 +177,7 @@ QWidget* makeFrame(const ControlDesign& d, QWidget* parent)
     auto* frame = new QGroupBox(literal(d.caption), parent);
     frame->setFocusPolicy(Qt::NoFocus);
     if (d.backColor) {
-        setPaletteColour(frame, {QPalette::Window}, toQColor(*d.backColor));
+        setColour(frame, {QPalette::Window}, toQColor(*d.backColor));
         frame->setAutoFillBackground(true);
     }
     return frame;
@@ -192,7 +192,7 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     case Kind::Button: w = makeButton(d, parent); break;
     case Kind::Frame: w = makeFrame(d, parent); break;
     }
-    w->setObjectName(toQString(ui::controlName(d.control)));
+    w->setObjectName(fromView(ui::controlName(d.control)));
     if (d.font)
         w->setFont(designFont(*d.font));
     if (d.foreColor)
@@ -201,13 +201,13 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
                    ui::twipsToPixels(d.width), ui::twipsToPixels(d.height));
     w->setEnabled(d.enabled);
     if (!d.toolTip.empty()) {
-        w->setToolTip(toQString(d.toolTip));
-        w->setAccessibleDescription(toQString(d.toolTip));
+        w->setToolTip(fromView(d.toolTip));
+        w->setAccessibleDescription(fromView(d.toolTip));
     }
     // Labels and captioned buttons are read by their visible text; only the
     // controls whose text tells nothing get a name of their own.
     if (!d.accessibleName.empty())
-        w->setAccessibleName(toQString(d.accessibleName));
+        w->setAccessibleName(fromView(d.accessibleName));
     w->setHidden(!d.visible);
     return w;
 }
@@ -249,7 +249,7 @@ QString substituteFace(std::string_view face)
         return QStringLiteral("Liberation Sans");
     if (face == "Times New Roman" || face == "MS Serif")
         return QStringLiteral("Liberation Serif");
-    return toQString(face);
+    return fromView(face);
 }
 
 QFont designFont(const ui::Font& font)
@@ -268,14 +268,14 @@ Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
     loadPictures();
     const ui::WindowDesign& design = ui::windowDesign();
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(toQString(design.caption));
+    setWindowTitle(fromView(design.caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrelle.png")));
 
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
     client_->setFixedSize(ui::twipsToPixels(design.clientWidth),
                           ui::twipsToPixels(design.clientHeight));
-    setPaletteColour(client_, {QPalette::Window}, toQColor(design.backColor));
+    setColour(client_, {QPalette::Window}, toQColor(design.backColor));
     client_->setAutoFillBackground(true);
     setCentralWidget(client_);
     // The window keeps the size of its client area and menu bar.
@@ -337,15 +337,15 @@ void Form1Window::buildMenuBar()
             action = bar->addAction(QLatin1Char('&') + literal(entry.caption));
         } else {
             QMenu* menu = bar->addMenu(literal(entry.caption));
-            menu->setObjectName(toQString(entry.name));
+            menu->setObjectName(fromView(entry.name));
             for (const ui::MenuItemDesign& item : entry.submenu) {
                 QAction* itemAction = menu->addAction(literal(item.caption));
-                itemAction->setObjectName(toQString(item.name));
+                itemAction->setObjectName(fromView(item.name));
                 menuEntries_.emplace(std::string(item.name), itemAction);
             }
             action = menu->menuAction();
         }
-        action->setObjectName(toQString(entry.name));
+        action->setObjectName(fromView(entry.name));
         menuEntries_.emplace(std::string(entry.name), action);
     }
 }

@@ -5,7 +5,7 @@
 
 namespace cifrelle::ui {
 
-QString toQString(std::string_view text)
+QString fromView(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -23,8 +23,8 @@ QColor toQColor(Colour colour)
     return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
-void setPaletteColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles,
-                      const QColor& colour)
+void setColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles,
+               const QColor& colour)
 {
     QPalette palette = widget->palette();
     for (QPalette::ColorRole role : roles)
@@ -34,7 +34,7 @@ void setPaletteColour(QWidget* widget, std::initializer_list<QPalette::ColorRole
 
 void setTextColour(QWidget* widget, Colour colour)
 {
-    setPaletteColour(widget, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText},
+    setColour(widget, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText},
                      toQColor(colour));
 }
 

@@ -131,7 +131,7 @@ std::string QtUi::text(Control control) const
 
 void QtUi::setText(Control control, const std::string& text)
 {
-    writeText(widget(control), toQString(text));
+    writeText(widget(control), fromView(text));
 }
 
 std::string QtUi::caption(Control control) const
@@ -142,7 +142,7 @@ std::string QtUi::caption(Control control) const
 void QtUi::setCaption(Control control, const std::string& caption)
 {
     QWidget* w = widget(control);
-    const QString text = toQString(caption);
+    const QString text = fromView(caption);
     // Feedback, scores and the clock are announced when they change (the
     // label does it); the message is announced at every answer.
     const auto* label = qobject_cast<const QLabel*>(w);
@@ -189,8 +189,8 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
         icon = QMessageBox::Information;
     else if (style == BoxStyle::Warning)
         icon = QMessageBox::Warning;
-    const QString caption = title ? toQString(*title) : QString::fromUtf8(applicationTitle);
-    const QString text = toQString(prompt);
+    const QString caption = title ? fromView(*title) : QString::fromUtf8(applicationTitle);
+    const QString text = fromView(prompt);
     if (isTooLongForABox(text)) {
         showScrollingBox(icon, caption, text);
         return;
@@ -247,15 +247,15 @@ std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
 {
     QInputDialog box(window_);
     box.setInputMode(QInputDialog::TextInput);
-    box.setWindowTitle(toQString(title));
-    box.setLabelText(toQString(prompt));
+    box.setWindowTitle(fromView(title));
+    box.setLabelText(fromView(prompt));
     // The prompt is shown as it is: no markup, no mnemonics. (Asking for the
     // size lays the box out, which gives its label the field as buddy.)
     (void)box.sizeHint();
     for (QLabel* label : box.findChildren<QLabel*>()) {
         label->setTextFormat(Qt::PlainText);
         if (label->buddy())
-            label->setText(escapeMnemonics(toQString(prompt)));
+            label->setText(escapeMnemonics(fromView(prompt)));
     }
     if (box.exec() != QDialog::Accepted)
         return {};

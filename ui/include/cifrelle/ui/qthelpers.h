@@ -17,8 +17,8 @@ namespace cifrelle::ui {
 // The small conversions that the Qt window and the toolkit operations on it
 // share.
 
-// A UTF-8 text as a QString.
-QString toQString(std::string_view text);
+// A UTF-8 text (a view of it) as a QString.
+QString fromView(std::string_view text);
 
 // Buttons, frame titles and menu entries read a single '&' as a keyboard
 // mnemonic; with every '&' doubled they show the text as it is.
@@ -28,8 +28,8 @@ QString escapeMnemonics(const QString& text);
 QColor toQColor(Colour colour);
 
 // Gives the widget `colour` in the palette roles named.
-void setPaletteColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles,
-                      const QColor& colour);
+void setColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles,
+               const QColor& colour);
 
 // The text colour of a label, text box, button or frame (its ForeColor).
 void setTextColour(QWidget* widget, Colour colour);
