@@ -1,6 +1,7 @@
 #include "form1window.h"
 
 #include "cifrelle/ui/colour.h"
+#include "cifrelle/ui/qthelpers.h"
 
 #include <QAction>
 #include <QEvent>
@@ -37,30 +38,15 @@ namespace {
 using ui::Control;
 using ui::ControlDesign;
 using ui::Kind;
+using ui::escapeMnemonics;
+using ui::setColour;
+using ui::toQColor;
+using ui::fromView;
 
-QColor toQColor(ui::Colour colour)
-{
-    const ui::Rgb rgb = ui::toRgb(colour);
-    return QColor(rgb.red, rgb.green, rgb.blue);
-}
-
-QString fromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Buttons, frame titles and menu entries read a single '&' as a mnemonic.
+// A design caption for a button, frame title or menu entry: shown as it is.
 QString literal(std::string_view text)
 {
-    return fromView(text).replace(QLatin1Char('&'), QLatin1String("&&"));
-}
-
-void setColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles, QColor colour)
-{
-    QPalette palette = widget->palette();
-    for (QPalette::ColorRole role : roles)
-        palette.setColor(role, colour);
-    widget->setPalette(palette);
+    return escapeMnemonics(fromView(text));
 }
 
 QString pictureOf(Control control)
@@ -88,8 +74,6 @@ public:
     {
         setColour(this, {QPalette::Button}, back);
     }
-
-    QColor backColour() const { return back_; }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -212,8 +196,7 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     if (d.font)
         w->setFont(designFont(*d.font));
     if (d.foreColor)
-        setColour(w, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText},
-                  toQColor(*d.foreColor));
+        ui::setTextColour(w, *d.foreColor);
     w->setGeometry(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top),
                    ui::twipsToPixels(d.width), ui::twipsToPixels(d.height));
     w->setEnabled(d.enabled);
@@ -382,25 +365,23 @@ void Form1Window::deliver(Handler handler)
 
 void Form1Window::wireEvents()
 {
-    auto click = [this](Control c, void (Form1Handlers::*handler)()) {
+    auto click = [this](Control c, void (ui::Form1Events::*handler)()) {
         connect(static_cast<QPushButton*>(control(c)), &QPushButton::clicked, this,
                 [this, handler] { deliver(handler); });
     };
-    click(Control::cmdini, &Form1Handlers::cmdini_Click);
-    click(Control::cmdcasual, &Form1Handlers::cmdcasual_Click);
-    click(Control::Command1, &Form1Handlers::Command1_Click);
-    click(Control::Command2, &Form1Handlers::Command2_Click);
-    click(Control::Command3, &Form1Handlers::Command3_Click);
-    click(Control::cmdverifica, &Form1Handlers::cmdverifica_Click);
-    click(Control::cmdexit, &Form1Handlers::cmdexit_Click);
+    click(Control::cmdini, &ui::Form1Events::cmdini_Click);
+    click(Control::cmdcasual, &ui::Form1Events::cmdcasual_Click);
+    click(Control::Command1, &ui::Form1Events::Command1_Click);
+    click(Control::Command2, &ui::Form1Events::Command2_Click);
+    click(Control::Command3, &ui::Form1Events::Command3_Click);
+    click(Control::cmdverifica, &ui::Form1Events::cmdverifica_Click);
+    click(Control::cmdexit, &ui::Form1Events::cmdexit_Click);
 
-    connect(static_cast<QLineEdit*>(control(Control::Text1)), &QLineEdit::textChanged, this,
-            [this] { deliver(&Form1Handlers::Text1_Change); });
-    connect(timer_, &QTimer::timeout, this, [this] { deliver(&Form1Handlers::Timer1_Timer); });
+    connect(timer_, &QTimer::timeout, this, [this] { deliver(&ui::Form1Events::Timer1_Timer); });
     connect(menuEntry("record"), &QAction::triggered, this,
-            [this] { deliver(&Form1Handlers::record_Click); });
+            [this] { deliver(&ui::Form1Events::record_Click); });
     connect(menuEntry("help"), &QAction::triggered, this,
-            [this] { deliver(&Form1Handlers::help_Click); });
+            [this] { deliver(&ui::Form1Events::help_Click); });
 
     control(Control::txtmio)->installEventFilter(this);
     for (const auto& [c, w] : controls_) {
@@ -450,7 +431,7 @@ void Form1Window::showEvent(QShowEvent* event)
 void Form1Window::raiseActivation()
 {
     activationRaised_ = true;
-    deliver(&Form1Handlers::Form_Activate);
+    deliver(&ui::Form1Events::Form_Activate);
 }
 
 } // namespace cifrelle::app

@@ -5,7 +5,7 @@ namespace cifrelle::app {
 GameSession::GameSession(records::RecordFolder recordFolder)
     : files(std::move(recordFolder))
 {
-    window.setHandlers(&handlers_);
+    window.setHandlers(&form);
 }
 
 GameSession::~GameSession()

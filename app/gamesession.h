@@ -32,9 +32,6 @@ public:
     game::MixingRandom random;
     game::SystemTime time;
     game::Form1 form{ui, random, time, files};
-
-private:
-    HandlersOf<game::Form1> handlers_{form};
 };
 
 } // namespace cifrelle::app

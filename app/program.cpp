@@ -52,10 +52,15 @@ int runGame(int argc, char* argv[], const GameOptions& options)
     heldMessages.clear();
     QApplication::setApplicationName(QStringLiteral("cifrelle"));
     // Lets the desktop match the window with its menu entry and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.cifrelle.Cifrelle"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(CIFRELLE_APP_ID));
     // No application display name: Qt would append it to the titles of the
     // boxes ("Impariamo ad approssimare — Cifrelle").
-    useItalian(application);
+    if (!useItalian(application)) {
+        // The game is played all the same; only the toolkit's own button
+        // texts stay in English.
+        std::fprintf(stderr, "cifrelle: traduzione italiana di Qt non trovata (pacchetto "
+                             "qt6-translations-l10n); i pulsanti restano in inglese\n");
+    }
 
     GameSession session(recordFolder());
     session.window.timer()->setInterval(options.tickIntervalMs);

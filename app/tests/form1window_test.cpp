@@ -2,6 +2,7 @@
 // keyboard and the events it sends to the game.
 #include "form1window.h"
 
+#include "cifrelle/ui/form1events.h"
 #include "cifrelle/ui/formdesign.h"
 
 #include <QAccessible>
@@ -27,7 +28,6 @@
 
 namespace {
 
-using cifrelle::app::Form1Handlers;
 using cifrelle::app::Form1Window;
 using cifrelle::ui::Control;
 using cifrelle::ui::ControlDesign;
@@ -38,8 +38,9 @@ QString q(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Remembers every event the window raises, in order.
-class RecordingHandlers : public Form1Handlers {
+// Stands where the game's Form1 stands and remembers every event the window
+// raises, in order.
+class RecordingHandlers : public cifrelle::ui::Form1Events {
 public:
     std::vector<std::string> events;
     std::vector<int> keys;
@@ -65,7 +66,6 @@ public:
         if (KeyAscii == cancel)
             KeyAscii = 0;
     }
-    void Text1_Change() override { events.push_back("Text1_Change"); }
     void Timer1_Timer() override { events.push_back("Timer1_Timer"); }
     void cmdexit_Click() override { events.push_back("cmdexit_Click"); }
     void help_Click() override { events.push_back("help_Click"); }
@@ -560,12 +560,6 @@ TEST_F(WindowTest, OfTheThreeLevelButtonsOnlyTheVisibleOneIsClicked)
     EXPECT_EQ(handlers.events, std::vector<std::string>{"Command2_Click"});
 }
 
-TEST_F(WindowTest, ChangingText1RaisesItsChangeEvent)
-{
-    edit(Control::Text1)->setText("4,70");
-    EXPECT_EQ(handlers.count("Text1_Change"), 1);
-}
-
 TEST_F(WindowTest, TimerTicksOnceASecondFromCreation)
 {
     QTimer* timer = window.findChild<QTimer*>("Timer1");
@@ -723,58 +717,6 @@ TEST_F(WindowTest, CreditEntriesDoNothing)
         window.menuEntry(name)->trigger();
     QApplication::processEvents();
     EXPECT_TRUE(handlers.events.empty());
-}
-
-// --- forwarding to the game ---------------------------------------------------
-
-// Has the game's handler names; remembers which one ran.
-struct GameLike {
-    std::vector<std::string> calls;
-    void Form_Activate() { calls.push_back("Form_Activate"); }
-    void cmdini_Click() { calls.push_back("cmdini_Click"); }
-    void cmdcasual_Click() { calls.push_back("cmdcasual_Click"); }
-    void Command1_Click() { calls.push_back("Command1_Click"); }
-    void Command2_Click() { calls.push_back("Command2_Click"); }
-    void Command3_Click() { calls.push_back("Command3_Click"); }
-    void cmdverifica_Click() { calls.push_back("cmdverifica_Click"); }
-    void txtmio_KeyPress(std::int16_t& KeyAscii)
-    {
-        calls.push_back("txtmio_KeyPress " + std::to_string(KeyAscii));
-        KeyAscii = 0;
-    }
-    void Text1_Change() { calls.push_back("Text1_Change"); }
-    void Timer1_Timer() { calls.push_back("Timer1_Timer"); }
-    void cmdexit_Click() { calls.push_back("cmdexit_Click"); }
-    void help_Click() { calls.push_back("help_Click"); }
-    void record_Click() { calls.push_back("record_Click"); }
-};
-
-TEST(HandlersOf, EachEventRunsTheGameHandlerOfTheSameName)
-{
-    GameLike game;
-    cifrelle::app::HandlersOf<GameLike> forward(game);
-    Form1Handlers& h = forward;
-    h.Form_Activate();
-    h.cmdini_Click();
-    h.cmdcasual_Click();
-    h.Command1_Click();
-    h.Command2_Click();
-    h.Command3_Click();
-    h.cmdverifica_Click();
-    std::int16_t key = 13;
-    h.txtmio_KeyPress(key);
-    h.Text1_Change();
-    h.Timer1_Timer();
-    h.cmdexit_Click();
-    h.help_Click();
-    h.record_Click();
-    EXPECT_EQ(game.calls,
-              (std::vector<std::string>{"Form_Activate", "cmdini_Click", "cmdcasual_Click",
-                                        "Command1_Click", "Command2_Click", "Command3_Click",
-                                        "cmdverifica_Click", "txtmio_KeyPress 13", "Text1_Change",
-                                        "Timer1_Timer", "cmdexit_Click", "help_Click",
-                                        "record_Click"}));
-    EXPECT_EQ(key, 0);
 }
 
 } // namespace

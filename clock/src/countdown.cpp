@@ -33,14 +33,14 @@ std::string Countdown::text() const
            patternText(secondi, "00");
 }
 
-std::optional<ui::Colour> colourAt(std::string_view clockText)
+std::optional<Stage> stageStartingAt(std::string_view clockText)
 {
     if (clockText == "00:13:00")
-        return ui::colours::green;
+        return Stage::thirteenMinutesLeft;
     if (clockText == "00:10:00")
-        return ui::colours::cyan;
+        return Stage::tenMinutesLeft;
     if (clockText == "00:05:00")
-        return ui::colours::red;
+        return Stage::fiveMinutesLeft;
     return std::nullopt;
 }
 

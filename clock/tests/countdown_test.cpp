@@ -7,9 +7,9 @@
 
 namespace {
 
-using cifrelle::clock::colourAt;
 using cifrelle::clock::Countdown;
-namespace colours = cifrelle::ui::colours;
+using cifrelle::clock::Stage;
+using cifrelle::clock::stageStartingAt;
 
 Countdown afterTicks(int ticks)
 {
@@ -75,43 +75,30 @@ TEST(Countdown, BorrowsFromTheHours)
     EXPECT_EQ(c.text(), "00:59:59");
 }
 
-TEST(Countdown, ColourChangesOnlyAtTheThreeThresholds)
+TEST(Countdown, StagesStartOnlyAtTheThreeThresholds)
 {
-    EXPECT_EQ(colourAt("00:13:00"), colours::green);
-    EXPECT_EQ(colourAt("00:10:00"), colours::cyan);
-    EXPECT_EQ(colourAt("00:05:00"), colours::red);
+    EXPECT_EQ(stageStartingAt("00:13:00"), Stage::thirteenMinutesLeft);
+    EXPECT_EQ(stageStartingAt("00:10:00"), Stage::tenMinutesLeft);
+    EXPECT_EQ(stageStartingAt("00:05:00"), Stage::fiveMinutesLeft);
     for (const char* other : {"00:13:01", "00:12:59", "00:10:01", "00:05:01", "00:04:59",
                               "00:00:00", "00:15:00", "0:13:00", "00:13:00 "})
-        EXPECT_FALSE(colourAt(other).has_value()) << other;
+        EXPECT_FALSE(stageStartingAt(other).has_value()) << other;
 }
 
-TEST(Countdown, ColourOverAWholeGame)
+TEST(Countdown, StagesOverAWholeGame)
 {
-    // Follow the colour as the window would: it changes only on a match.
     Countdown c;
     c.start();
-    cifrelle::ui::Colour colour = colours::yellow;
-    std::vector<std::pair<int, cifrelle::ui::Colour>> changes;
+    std::vector<std::pair<int, Stage>> starts;
     for (int tick = 1; tick <= 900; ++tick) {
         c.countDown();
-        if (auto next = colourAt(c.text())) {
-            colour = *next;
-            changes.emplace_back(tick, colour);
-        }
-        if (tick == 119) {
-            EXPECT_EQ(colour, colours::yellow);
-        }
-        if (tick == 121) {
-            EXPECT_EQ(colour, colours::green);
-        }
-        if (tick == 599) {
-            EXPECT_EQ(colour, colours::cyan);
-        }
+        if (auto stage = stageStartingAt(c.text()))
+            starts.emplace_back(tick, *stage);
     }
-    const std::vector<std::pair<int, cifrelle::ui::Colour>> expected{
-        {120, colours::green}, {300, colours::cyan}, {600, colours::red}};
-    EXPECT_EQ(changes, expected);
-    EXPECT_EQ(colour, colours::red);
+    const std::vector<std::pair<int, Stage>> expected{{120, Stage::thirteenMinutesLeft},
+                                                      {300, Stage::tenMinutesLeft},
+                                                      {600, Stage::fiveMinutesLeft}};
+    EXPECT_EQ(starts, expected);
 }
 
 } // namespace

@@ -28,6 +28,18 @@ void countOne(std::int16_t& counter)
         ++counter;
 }
 
+// The clock's colour from the start of each stage on: green, then cyan, then
+// red to the end (yellow, as designed, before the first).
+ui::Colour clockColour(clock::Stage stage)
+{
+    switch (stage) {
+    case clock::Stage::thirteenMinutesLeft: return colours::green;
+    case clock::Stage::tenMinutesLeft: return colours::cyan;
+    case clock::Stage::fiveMinutesLeft: break;
+    }
+    return colours::red;
+}
+
 // Length in characters of a UTF-8 text.
 std::size_t characters(const std::string& text)
 {
@@ -61,8 +73,6 @@ void Form1::Form_Load()
 
     Avviaconto();
 
-    cartella = files_.directory().string();
-    numfile = 1;
     recordProblem_ = files_.ensure();
     ui_.setCaption(Control::lblpunti, Leggifiletxt(files_.scorePath().string()));
     ui_.setCaption(Control::lblnome, Leggifiletxt(files_.namePath().string()));
@@ -101,8 +111,6 @@ void Form1::cmdini_Click()
         random_.reseed(time_.secondsSinceMidnight());
         const float r = random_.next();
         livello = static_cast<std::int16_t>(numtext::storeWhole(std::floor(r * 3.0f)) + 1);
-        if (livello > 3) // r is below 1; stay safe all the same
-            livello = 3;
     } while (characters(numero) == static_cast<std::size_t>(livello));
 
     switch (livello) {
@@ -130,7 +138,6 @@ void Form1::cmdcasual_Click()
     if (ended_)
         return;
     ui_.setText(Control::Text1, "");
-    Text1_Change();
     random_.reseed(time_.secondsSinceMidnight());
     const float x = random_.next() * 100.0f;
     ui_.setText(Control::Text2, numtext::singleText(x));
@@ -168,7 +175,6 @@ void Form1::keyLevel(int decimals)
         arrotondato = 0.0f;
         ui_.setText(Control::Text1, "");
     }
-    Text1_Change();
     ui_.setFocus(Control::txtmio);
 }
 
@@ -212,10 +218,6 @@ void Form1::txtmio_KeyPress(std::int16_t& KeyAscii)
         cmdverifica_Click();
 }
 
-void Form1::Text1_Change()
-{
-}
-
 void Form1::Avviaconto()
 {
     if (ended_)
@@ -235,8 +237,8 @@ void Form1::Timer1_Timer()
     }
     conto.countDown();
     ui_.setCaption(Control::lblconto, conto.text());
-    if (const auto colour = clock::colourAt(ui_.caption(Control::lblconto)))
-        ui_.setForeColor(Control::lblconto, *colour);
+    if (const auto stage = clock::stageStartingAt(ui_.caption(Control::lblconto)))
+        ui_.setForeColor(Control::lblconto, clockColour(*stage));
 }
 
 void Form1::cmdexit_Click()

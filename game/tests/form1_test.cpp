@@ -151,6 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RedrawCase{"4,6", thousandths, tenths, 1, 2},
                     RedrawCase{"", tenths, hundredths, 1, 1},
                     RedrawCase{"", thousandths, tenths, 3, 1},
+                    RedrawCase{"", 16777215.0f / 16777216.0f, tenths, 3, 1},
                     RedrawCase{"4,65", hundredths, tenths, 2, 1},
                     RedrawCase{"5", hundredths, tenths, 2, 1}));
 

@@ -1,6 +1,7 @@
 #include "cifrelle/ui/qtui.h"
 
 #include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qthelpers.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -16,7 +17,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -34,20 +34,6 @@
 namespace cifrelle::ui {
 
 namespace {
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-// Buttons and frame titles read a single '&' as a keyboard mnemonic; a
-// caption must show every character as it is.
-QString escapeMnemonics(const QString& text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
-    return escaped;
-}
 
 QString unescapeMnemonics(const QString& text)
 {
@@ -149,18 +135,18 @@ std::string QtUi::text(Control control) const
 
 void QtUi::setText(Control control, const std::string& text)
 {
-    writeText(widget(control), qs(text));
+    writeText(widget(control), fromView(text));
 }
 
 std::string QtUi::caption(Control control) const
 {
-    return readText(widget(control));
+    return text(control);
 }
 
 void QtUi::setCaption(Control control, const std::string& caption)
 {
     QWidget* w = widget(control);
-    const QString text = qs(caption);
+    const QString text = fromView(caption);
     // Feedback, scores and the clock are announced when they change (the
     // label does it); the message is announced at every answer.
     const auto* label = qobject_cast<const QLabel*>(w);
@@ -183,13 +169,7 @@ void QtUi::setVisible(Control control, bool visible)
 
 void QtUi::setForeColor(Control control, Colour colour)
 {
-    const Rgb rgb = toRgb(colour);
-    const QColor c(rgb.red, rgb.green, rgb.blue);
-    QWidget* w = widget(control);
-    QPalette palette = w->palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(role, c);
-    w->setPalette(palette);
+    setTextColour(widget(control), colour);
 }
 
 void QtUi::setFocus(Control control)
@@ -213,8 +193,8 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
         icon = QMessageBox::Information;
     else if (style == BoxStyle::Warning)
         icon = QMessageBox::Warning;
-    const QString caption = title ? qs(*title) : QString::fromUtf8(applicationTitle);
-    const QString text = qs(prompt);
+    const QString caption = title ? fromView(*title) : QString::fromUtf8(applicationTitle);
+    const QString text = fromView(prompt);
     if (isTooLongForABox(text)) {
         showScrollingBox(icon, caption, text);
         return;
@@ -295,15 +275,15 @@ std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
 {
     QInputDialog box(window_);
     box.setInputMode(QInputDialog::TextInput);
-    box.setWindowTitle(qs(title));
-    box.setLabelText(qs(prompt));
+    box.setWindowTitle(fromView(title));
+    box.setLabelText(fromView(prompt));
     // The prompt is shown as it is: no markup, no mnemonics. (Asking for the
     // size lays the box out, which gives its label the field as buddy.)
     (void)box.sizeHint();
     for (QLabel* label : box.findChildren<QLabel*>()) {
         label->setTextFormat(Qt::PlainText);
         if (label->buddy())
-            label->setText(escapeMnemonics(qs(prompt)));
+            label->setText(escapeMnemonics(fromView(prompt)));
     }
     if (box.exec() != QDialog::Accepted)
         return {};

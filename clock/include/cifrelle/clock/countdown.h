@@ -1,7 +1,5 @@
 #pragma once
 
-#include "cifrelle/ui/colour.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,8 +26,16 @@ struct Countdown {
 // The clock text the game ends on, one tick after the clock reaches it.
 inline constexpr std::string_view zeroText = "00:00:00";
 
-// The colour the clock takes when its text becomes `clockText`: green at
-// 00:13:00, cyan at 00:10:00, red at 00:05:00; nothing otherwise.
-std::optional<ui::Colour> colourAt(std::string_view clockText);
+// The stretches of the countdown after the first one, each named after the
+// time left when it starts; the game shows each in a colour of its own.
+enum class Stage {
+    thirteenMinutesLeft, // from 00:13:00
+    tenMinutesLeft,      // from 00:10:00
+    fiveMinutesLeft,     // from 00:05:00 to the end
+};
+
+// The stage that starts when the clock text becomes `clockText`, compared
+// exactly; nothing for any other text.
+std::optional<Stage> stageStartingAt(std::string_view clockText);
 
 } // namespace cifrelle::clock

@@ -3,6 +3,7 @@
 #include "cifrelle/clock/countdown.h"
 #include "cifrelle/game/random.h"
 #include "cifrelle/records/recordfiles.h"
+#include "cifrelle/ui/form1events.h"
 #include "cifrelle/ui/ui.h"
 
 #include <cstdint>
@@ -12,27 +13,28 @@
 namespace cifrelle::game {
 
 // The game window's state and its handlers, written against the toolkit
-// interface only. Handlers call one another as plain procedures, exactly as
-// the events would.
-class Form1 {
+// interface only. The window raises its events straight on these handlers;
+// handlers call one another as plain procedures, exactly as the events would.
+class Form1 final : public ui::Form1Events {
 public:
     Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordFiles& files);
 
-    // Events.
+    // Start-up, which the program runs before it shows the window.
     void Form_Load();
-    void Form_Activate();
-    void cmdini_Click();
-    void cmdcasual_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void cmdverifica_Click();
-    void txtmio_KeyPress(std::int16_t& KeyAscii);
-    void Text1_Change();
-    void Timer1_Timer();
-    void cmdexit_Click();
-    void help_Click();
-    void record_Click();
+
+    // Events.
+    void Form_Activate() override;
+    void cmdini_Click() override;
+    void cmdcasual_Click() override;
+    void Command1_Click() override;
+    void Command2_Click() override;
+    void Command3_Click() override;
+    void cmdverifica_Click() override;
+    void txtmio_KeyPress(std::int16_t& KeyAscii) override;
+    void Timer1_Timer() override;
+    void cmdexit_Click() override;
+    void help_Click() override;
+    void record_Click() override;
 
     // Procedures.
     void Avviaconto();
@@ -41,11 +43,11 @@ public:
     // True once the program has been ended: every handler then does nothing.
     bool ended() const { return ended_; }
 
-    // The game's variables, 0 or empty when the window is created.
-    std::string riga;
+    // The game's variables, 0 or empty when the window is created. The
+    // record files' folder, file number and line read (cartella, numfile,
+    // riga) are kept by records::RecordFiles, which opens, reads and closes
+    // the files itself.
     clock::Countdown conto; // ore, minuti, secondi
-    std::string cartella;
-    std::int16_t numfile = 0;
     std::string numero;
     float arrotondato = 0.0f;
     std::int16_t sbagliate = 0;

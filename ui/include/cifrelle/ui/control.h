@@ -1,62 +1,36 @@
 #pragma once
 
 #include <array>
-#include <optional>
 #include <string_view>
 
 namespace cifrelle::ui {
 
-// Every control of the game window the game logic can address. The
-// enumerator names are the controls' names; controlName() gives the same
-// name as text, which is also the Qt objectName of the widget.
-enum class Control {
-    tempo,
-    lblconto,
-    Frame2,
-    Text2,
-    cmdverifica,
-    cmdcasual,
-    Frame1,
-    Text1,
-    lblok1,
-    lblok2,
-    lblok,
-    Command1,
-    Command2,
-    Command3,
-    cmdini,
-    cmdexit,
-    Command4,
-    Command5,
-    Frame3,
-    txtmio,
-    Label5,
-    lblnome1,
-    Label1,
-    Label2,
-    lblScore,
-    lblScore1,
-    Label4,
-    lblnome,
-    Label3,
-    lblpunti,
-};
+// Every control of the game window the game logic can address, in one list.
+// The enumerator names, allControls and controlName() all come from it; a
+// control's name is also the Qt objectName of its widget.
+#define CIFRELLE_FORM1_CONTROLS(X)                                                            \
+    X(tempo) X(lblconto) X(Frame2) X(Text2) X(cmdverifica) X(cmdcasual) X(Frame1) X(Text1)     \
+    X(lblok1) X(lblok2) X(lblok) X(Command1) X(Command2) X(Command3) X(cmdini) X(cmdexit)      \
+    X(Command4) X(Command5) X(Frame3) X(txtmio) X(Label5) X(lblnome1) X(Label1) X(Label2)      \
+    X(lblScore) X(lblScore1) X(Label4) X(lblnome) X(Label3) X(lblpunti)
 
-inline constexpr std::array allControls{
-    Control::tempo,    Control::lblconto, Control::Frame2,   Control::Text2,
-    Control::cmdverifica, Control::cmdcasual, Control::Frame1, Control::Text1,
-    Control::lblok1,   Control::lblok2,   Control::lblok,    Control::Command1,
-    Control::Command2, Control::Command3, Control::cmdini,   Control::cmdexit,
-    Control::Command4, Control::Command5, Control::Frame3,   Control::txtmio,
-    Control::Label5,   Control::lblnome1, Control::Label1,   Control::Label2,
-    Control::lblScore, Control::lblScore1, Control::Label4,  Control::lblnome,
-    Control::Label3,   Control::lblpunti,
-};
+#define CIFRELLE_CONTROL_ENUMERATOR(name) name,
+#define CIFRELLE_CONTROL_VALUE(name) Control::name,
+#define CIFRELLE_CONTROL_NAME(name) std::string_view(#name),
+
+enum class Control { CIFRELLE_FORM1_CONTROLS(CIFRELLE_CONTROL_ENUMERATOR) };
+
+inline constexpr std::array allControls{CIFRELLE_FORM1_CONTROLS(CIFRELLE_CONTROL_VALUE)};
 
 // The control's name, e.g. "txtmio".
-std::string_view controlName(Control control);
+constexpr std::string_view controlName(Control control)
+{
+    constexpr std::array names{CIFRELLE_FORM1_CONTROLS(CIFRELLE_CONTROL_NAME)};
+    return names[static_cast<std::size_t>(control)];
+}
 
-// The control with that name, if there is one.
-std::optional<Control> controlByName(std::string_view name);
+#undef CIFRELLE_CONTROL_NAME
+#undef CIFRELLE_CONTROL_VALUE
+#undef CIFRELLE_CONTROL_ENUMERATOR
 
 } // namespace cifrelle::ui
