@@ -2,9 +2,9 @@
 
 #include "cifrelle/game/random.h"
 
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <random>
 #include <string>
 
 namespace cifrelle::game::testing {
@@ -45,10 +45,12 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "cifrelle-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            std::abort();
-        path_ = pattern;
+        // A name nobody has taken: create_directory says false when it exists.
+        std::random_device entropy;
+        do
+            path_ = std::filesystem::temp_directory_path() /
+                    ("cifrelle-" + std::to_string(entropy()));
+        while (!std::filesystem::create_directory(path_));
     }
     ~TempDir()
     {
