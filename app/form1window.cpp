@@ -245,10 +245,19 @@ std::optional<std::int16_t> keyAscii(const QKeyEvent& key)
 
 QString substituteFace(std::string_view face)
 {
+#ifdef Q_OS_WIN
+    // Windows has the faces themselves; only its bitmap faces are swapped
+    // for the outline faces that scale.
+    if (face == "MS Sans Serif")
+        return QStringLiteral("Microsoft Sans Serif");
+    if (face == "MS Serif")
+        return QStringLiteral("Times New Roman");
+#else
     if (face == "MS Sans Serif" || face == "Arial")
         return QStringLiteral("Liberation Sans");
     if (face == "Times New Roman" || face == "MS Serif")
         return QStringLiteral("Liberation Serif");
+#endif
     return fromView(face);
 }
 

@@ -19,18 +19,26 @@ bool isSet(const EnvironmentReader& environment, const char* name)
 
 std::optional<std::string> missingDisplayMessage(const EnvironmentReader& environment)
 {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    // The desktop is always there: no display to name.
+    (void)environment;
+    return std::nullopt;
+#else
     if (isSet(environment, "DISPLAY") || isSet(environment, "WAYLAND_DISPLAY") ||
         isSet(environment, "QT_QPA_PLATFORM"))
         return std::nullopt;
     return std::string("cifrelle: nessun display grafico disponibile (DISPLAY non impostato); "
                        "avviare il gioco da una sessione grafica");
+#endif
 }
 
 bool useItalian(QCoreApplication& application)
 {
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     auto* translator = new QTranslator(&application);
-    if (!translator->load(QStringLiteral("qtbase_it"),
+    // qt_it gathers Qt's Italian texts under one name on Linux and in what
+    // windeployqt puts beside the program on Windows.
+    if (!translator->load(QStringLiteral("qt_it"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;

@@ -37,8 +37,12 @@
 #include <system_error>
 #include <vector>
 
-#include <sys/stat.h>
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 namespace rec = cifrelle::records;
@@ -197,14 +201,15 @@ struct Entry {
 
 Entry look(const fs::path& path)
 {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
+    std::error_code error;
+    const fs::file_status st = fs::symlink_status(path, error);
+    if (error || !fs::exists(st))
         return {};
-    if (S_ISDIR(st.st_mode))
+    if (fs::is_directory(st))
         return {Entry::Directory, {}};
-    if (S_ISLNK(st.st_mode))
+    if (fs::is_symlink(st))
         return {Entry::Link, fs::read_symlink(path).string()};
-    if (!S_ISREG(st.st_mode))
+    if (!fs::is_regular_file(st))
         return {Entry::Other, {}};
     std::ifstream in(path, std::ios::binary);
     return {Entry::File, std::string(std::istreambuf_iterator<char>(in), {})};
@@ -285,7 +290,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view nameBytes = nul == std::string_view::npos ? std::string_view() : rest.substr(nul + 1);
     const bool haveScore = flags & 1u;
     const bool haveName = flags & 2u;
-    const auto situation = static_cast<Situation>((flags >> 2) & 7u);
+    auto situation = static_cast<Situation>((flags >> 2) & 7u);
+#ifdef _WIN32
+    // The C++ library cannot make links there: a dangling link is played as
+    // the plain files.
+    if (situation == Situation::NameDangling || situation == Situation::ScoreDangling)
+        situation = Situation::Plain;
+#endif
     const unsigned scoreCode = flags >> 5;
     const std::string currentScore = scoreCode < 7 ? std::to_string(scoreCode) : "7 punti";
 

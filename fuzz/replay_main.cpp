@@ -48,11 +48,11 @@ int main(int argc, char** argv)
             std::ifstream in(input, std::ios::binary);
             const std::string bytes(std::istreambuf_iterator<char>(in), {});
             if (!in.good() && !in.eof()) {
-                std::fprintf(stderr, "%s: cannot read\n", input.c_str());
+                std::fprintf(stderr, "%s: cannot read\n", input.string().c_str());
                 return 2;
             }
             // Named before the run, so that a crash says which input it was.
-            std::fprintf(stderr, "%s\n", input.c_str());
+            std::fprintf(stderr, "%s\n", input.string().c_str());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
             ++runs;
         }

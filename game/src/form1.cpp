@@ -74,8 +74,8 @@ void Form1::Form_Load()
     Avviaconto();
 
     recordProblem_ = files_.ensure();
-    ui_.setCaption(Control::lblpunti, Leggifiletxt(files_.scorePath().string()));
-    ui_.setCaption(Control::lblnome, Leggifiletxt(files_.namePath().string()));
+    ui_.setCaption(Control::lblpunti, Leggifiletxt(files_.scorePath()));
+    ui_.setCaption(Control::lblnome, Leggifiletxt(files_.namePath()));
     ui_.setCaption(Control::lblconto, conto.text());
 
     if (recordProblem_) {
@@ -266,12 +266,13 @@ void Form1::record_Click()
     records::showRecord(ui_);
 }
 
-std::string Form1::Leggifiletxt(const std::string& nomefile)
+std::string Form1::Leggifiletxt(const std::filesystem::path& nomefile)
 {
     std::optional<std::string> content = files_.read(nomefile);
     if (!content) {
         if (!recordProblem_)
-            recordProblem_ = "Il record non potrà essere conservato: non riesco a leggere il file «" + nomefile + "».";
+            recordProblem_ = "Il record non potrà essere conservato: non riesco a leggere il file «" +
+                             records::pathText(nomefile) + "».";
         return {};
     }
     return *content;

@@ -70,13 +70,13 @@ std::string fileops::reasonText(const Fault& fault)
     return "errore di sistema numero " + std::to_string(fault.code);
 }
 
-namespace {
-
-std::string shown(const fs::path& path)
+std::string pathText(const fs::path& path)
 {
     const std::u8string utf8 = path.u8string();
     return std::string(utf8.begin(), utf8.end());
 }
+
+namespace {
 
 // Every message about the record files: "<opening>: <what> «<path>»
 // (<reason>)." with the path and the reason where there are any.
@@ -87,7 +87,7 @@ std::string sentence(std::string_view opening, std::string_view what, const fs::
     text += ": ";
     text += what;
     if (!path.empty())
-        text += " «" + shown(path) + "»";
+        text += " «" + pathText(path) + "»";
     if (fault)
         text += " (" + fileops::reasonText(fault) + ")";
     text += '.';

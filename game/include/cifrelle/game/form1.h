@@ -7,6 +7,7 @@
 #include "cifrelle/ui/ui.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -38,7 +39,7 @@ public:
 
     // Procedures.
     void Avviaconto();
-    std::string Leggifiletxt(const std::string& nomefile);
+    std::string Leggifiletxt(const std::filesystem::path& nomefile);
 
     // True once the program has been ended: every handler then does nothing.
     bool ended() const { return ended_; }

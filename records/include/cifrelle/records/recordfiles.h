@@ -97,4 +97,8 @@ private:
     std::string folderProblem_;
 };
 
+// A path as UTF-8 text, for the player's messages (on Windows too, where a
+// folder name may hold characters outside the system's code page).
+std::string pathText(const std::filesystem::path& path);
+
 } // namespace cifrelle::records
