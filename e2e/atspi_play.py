@@ -13,7 +13,7 @@ accessibility bus). Scenarios:
   record GAME       two games on fresh record files: answers right and
                     wrong, "Esci", the record box, the record files' bytes,
                     and the record shown at the next start
-  clock FASTCLOCK   a game whose clock (1 ms ticks) runs out: the record
+  clock FASTCLOCK   a game whose clock (10 ms ticks) runs out: the record
                     box comes by itself and the program ends with status 0
 """
 

@@ -261,8 +261,8 @@ void QtUi::showNotice(const std::string& text)
         notice->setAutoFillBackground(true);
         notice->setMargin(12);
     }
-    notice->setText(qs(text));
-    notice->setAccessibleName(qs(text));
+    notice->setText(fromView(text));
+    notice->setAccessibleName(fromView(text));
     notice->adjustSize();
     notice->move((window_->width() - notice->width()) / 2, (window_->height() - notice->height()) / 2);
     notice->show();
