@@ -1,5 +1,7 @@
 #include "form1window.h"
 
+#include "accessibility.h"
+
 #include "cifrelle/ui/colour.h"
 
 #include <QAction>
@@ -283,6 +285,7 @@ QFont designFont(const ui::Font& font)
 Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
 {
     loadPictures();
+    installTextBoxAccessibility();
     const ui::WindowDesign& design = ui::windowDesign();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromView(design.caption));

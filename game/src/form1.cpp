@@ -28,6 +28,36 @@ void countOne(std::int16_t& counter)
         ++counter;
 }
 
+// A number as the screen reader should say it: the whole part as a
+// number, then every decimal as a digit of its own, so that no voice reads
+// the decimals as one large number ("84,43892" is said "84 virgola 4 3 8 9
+// 2").
+std::string spokenNumber(const std::string& text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return text;
+    std::string said = text.substr(0, comma) + " virgola";
+    for (std::size_t i = comma + 1; i < text.size(); ++i) {
+        said += ' ';
+        said += text[i];
+    }
+    return said;
+}
+
+std::string minutesText(int minutes)
+{
+    return std::to_string(minutes) + (minutes == 1 ? " minuto" : " minuti");
+}
+
+// The clock texts at which the time left is announced: the three colour
+// changes and the last minute.
+bool isAnnouncedTime(const std::string& clockText)
+{
+    return clockText == "00:13:00" || clockText == "00:10:00" || clockText == "00:05:00" ||
+           clockText == "00:01:00";
+}
+
 // Length in characters of a UTF-8 text.
 std::size_t characters(const std::string& text)
 {
@@ -172,6 +202,29 @@ void Form1::keyLevel(int decimals)
     }
     Text1_Change();
     ui_.setFocus(Control::txtmio);
+    livello_ = decimals;
+    if (!checking_)
+        ui_.announce(exerciseText());
+}
+
+std::string Form1::exerciseText() const
+{
+    const Control button = livello_ == 1   ? Control::Command1
+                           : livello_ == 2 ? Control::Command2
+                                           : Control::Command3;
+    return ui_.caption(button) + ": " + spokenNumber(ui_.text(Control::Text2));
+}
+
+std::string Form1::whereAmI() const
+{
+    std::string said;
+    if (livello_ != 0)
+        said = exerciseText() + ". ";
+    said += "Tempo restante " + minutesText(conto.minuti + 60 * conto.ore);
+    const int seconds = static_cast<int>(conto.secondi);
+    if (seconds != 0)
+        said += " e " + std::to_string(seconds) + (seconds == 1 ? " secondo" : " secondi");
+    return said;
 }
 
 void Form1::cmdverifica_Click()
@@ -183,7 +236,8 @@ void Form1::cmdverifica_Click()
     ui_.setVisible(Control::lblok1, false);
     ui_.setVisible(Control::lblok2, false);
 
-    if (ui_.text(Control::txtmio) != ui_.text(Control::Text1)) {
+    const bool right = ui_.text(Control::txtmio) == ui_.text(Control::Text1);
+    if (!right) {
         countOne(sbagliate);
         ui_.setForeColor(Control::lblok, colours::red);
         ui_.setCaption(Control::lblok, wrongText);
@@ -200,12 +254,27 @@ void Form1::cmdverifica_Click()
         ui_.setCaption(Control::lblok2, rightText);
         ui_.setCaption(Control::lblok, rightText);
         ui_.setVisible(Control::Command4, true);
+        checking_ = true;
         cmdini_Click();
+        checking_ = false;
     }
     if (ended_)
         return;
     ui_.setCaption(Control::lblScore1, numtext::integerText(sbagliate));
     ui_.setCaption(Control::lblScore, numtext::integerText(esatte));
+    // One utterance: the outcome, the counts and, after a right answer, the
+    // new exercise.
+    std::string said = right ? rightText : wrongText;
+    said += ". Risposte esatte ";
+    said += numtext::integerText(esatte);
+    said += ", errate ";
+    said += numtext::integerText(sbagliate);
+    said += '.';
+    if (right) {
+        said += ' ';
+        said += exerciseText();
+    }
+    ui_.announce(said);
 }
 
 void Form1::txtmio_KeyPress(std::int16_t& KeyAscii)
@@ -239,6 +308,8 @@ void Form1::Timer1_Timer()
     ui_.setCaption(Control::lblconto, conto.text());
     if (const auto colour = clock::colourAt(ui_.caption(Control::lblconto)))
         ui_.setForeColor(Control::lblconto, *colour);
+    if (isAnnouncedTime(ui_.caption(Control::lblconto)))
+        ui_.announce("Tempo restante " + minutesText(conto.minuti + 60 * conto.ore));
 }
 
 void Form1::cmdexit_Click()

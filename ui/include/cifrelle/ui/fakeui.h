@@ -47,6 +47,7 @@ public:
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
+    void announce(const std::string& text) override;
     void end() override;
 
     // Inspection.
@@ -57,6 +58,8 @@ public:
     bool timerEnabled() const { return timerEnabled_; }
     const std::vector<Box>& boxes() const { return boxes_; }
     const std::vector<InputRequest>& inputRequests() const { return inputs_; }
+    // Everything announced to the screen reader, in order.
+    const std::vector<std::string>& announcements() const { return announcements_; }
     int endCount() const { return endCount_; }
     bool ended() const { return endCount_ > 0; }
     // Operations asked for after end(): a real program would never get there.
@@ -86,6 +89,7 @@ private:
     bool timerEnabled_ = true;
     std::vector<Box> boxes_;
     std::vector<InputRequest> inputs_;
+    std::vector<std::string> announcements_;
     std::deque<std::optional<std::string>> answers_;
     std::vector<std::string> log_;
     int endCount_ = 0;

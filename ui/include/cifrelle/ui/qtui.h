@@ -29,6 +29,7 @@ public:
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
+    void announce(const std::string& text) override;
     void end() override;
 
     // What end() does. By default it flushes the standard streams and
