@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -21,10 +22,10 @@ std::map<const QObject*, std::function<QString()>>& descriptionSources()
     return sources;
 }
 
-// The text boxes of the game window are the line edits placed straight on
-// its client area (they get their names only after they are made, and an
+// The controls of the game window are the widgets placed straight on its
+// client area (they get their names only after they are made, and an
 // interface once made is kept).
-bool isGameTextBox(const QObject* object)
+bool isGameControl(const QObject* object)
 {
     return object->parent() && object->parent()->objectName() == QLatin1String("client");
 }
@@ -211,9 +212,61 @@ private:
     }
 };
 
+// The caption that says what a value label means: read on the same line as
+// the value, the count "3" is heard as "Risposte esatte 3".
+const char* meaningOf(const QString& label)
+{
+    if (label == QLatin1String("lblScore"))
+        return "Label1";
+    if (label == QLatin1String("lblScore1"))
+        return "Label2";
+    if (label == QLatin1String("lblconto"))
+        return "tempo";
+    return nullptr;
+}
+
+// lblok1 and lblok2 repeat the message of lblok for the eye only.
+bool repeatsTheMessage(const QString& label)
+{
+    return label == QLatin1String("lblok1") || label == QLatin1String("lblok2");
+}
+
+// A value label read together with its meaning, or a repeated message
+// label that a screen reader passes over.
+class LabelAccessible : public QAccessibleWidget {
+public:
+    explicit LabelAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const auto* label = static_cast<const QLabel*>(widget());
+        if (t != QAccessible::Name)
+            return QAccessibleWidget::text(t);
+        if (repeatsTheMessage(label->objectName()))
+            return {};
+        const QLabel* meaning = label->parentWidget()->findChild<QLabel*>(
+            QLatin1String(meaningOf(label->objectName())), Qt::FindDirectChildrenOnly);
+        return meaning ? meaning->text() + QLatin1Char(' ') + label->text() : label->text();
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (repeatsTheMessage(widget()->objectName()))
+            s.invisible = true;
+        return s;
+    }
+};
+
 QAccessibleInterface* textBoxFactory(const QString& className, QObject* object)
 {
-    if (className != QLatin1String("QLineEdit") || !isGameTextBox(object))
+    if (className == QLatin1String("QLabel")) {
+        // The labels get their names after they are made (and then keep
+        // their interface): what each says is decided by name when asked.
+        auto* label = qobject_cast<QLabel*>(object);
+        return label && isGameControl(label) ? new LabelAccessible(label) : nullptr;
+    }
+    if (className != QLatin1String("QLineEdit") || !isGameControl(object))
         return nullptr;
     auto* edit = qobject_cast<QLineEdit*>(object);
     return edit ? new TextBoxAccessible(edit) : nullptr;

@@ -18,9 +18,15 @@ set -eu
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/cifrelle-orca.XXXXXX")
 wm= speechd= orca=
-stop() { # pid: SIGTERM, then wait for it to finish writing
+stop() { # pid: SIGTERM, and a while to finish writing; then SIGKILL
     [ -n "$1" ] || return 0
     kill -TERM "$1" 2>/dev/null || true
+    n=0
+    while kill -0 "$1" 2>/dev/null && [ $n -lt 50 ]; do
+        sleep 0.1
+        n=$((n + 1))
+    done
+    kill -KILL "$1" 2>/dev/null || true
     wait "$1" 2>/dev/null || true
 }
 cleanup() {
