@@ -244,8 +244,11 @@ public:
             return QAccessibleWidget::text(t);
         if (repeatsTheMessage(label->objectName()))
             return {};
-        const QLabel* meaning = label->parentWidget()->findChild<QLabel*>(
-            QLatin1String(meaningOf(label->objectName())), Qt::FindDirectChildrenOnly);
+        const char* meaningName = meaningOf(label->objectName());
+        const QLabel* meaning = meaningName ? label->parentWidget()->findChild<QLabel*>(
+                                                  QLatin1String(meaningName),
+                                                  Qt::FindDirectChildrenOnly)
+                                            : nullptr;
         return meaning ? meaning->text() + QLatin1Char(' ') + label->text() : label->text();
     }
 
