@@ -9,13 +9,18 @@ class QLineEdit;
 
 namespace cifrelle::app {
 
-// Installs, once per program, what screen readers are given for the text
-// boxes of the game window (`txtmio`, `Text2`, `Text1`): their text, caret
-// and selection as Qt's own line edit gives them, but with one attribute
-// run over the whole text (Qt gives an empty run at each offset, and Orca
-// then drops the last character of the line it reads) and with a
-// description that can be worked out each time it is asked. Must run
-// before the window's text boxes are first seen by the accessibility bus.
+// Installs, once per program, what screen readers are given for the
+// controls of the game window:
+// - the text boxes (`txtmio`, `Text2`, `Text1`): their text, caret and
+//   selection as Qt's own line edit gives them, but with one attribute run
+//   over the whole text (Qt gives an empty run at each offset, and Orca then
+//   drops the last character of the line it reads), and a description that
+//   can be worked out each time it is asked;
+// - the labels: the scores and the clock are read with the caption that
+//   says what they are ("Risposte esatte 3", "Tempo restante 00:14:53");
+//   `lblok1` and `lblok2`, which repeat the message of `lblok` in colour,
+//   are passed over.
+// Must run before the window's controls are made.
 void installTextBoxAccessibility();
 
 // The description of `edit` (what Orca reads with where-am-I and when the

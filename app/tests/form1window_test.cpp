@@ -183,7 +183,13 @@ TEST_F(WindowTest, EveryControlStandsInItsPlace)
 {
     for (const ControlDesign& d : cifrelle::ui::formDesign()) {
         SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
-        EXPECT_EQ(w(d.control)->geometry(), designRect(d));
+        if (d.sizesItself) {
+            // Fits its caption from the start, keeping its left and top.
+            EXPECT_EQ(w(d.control)->pos(), designRect(d).topLeft());
+            EXPECT_EQ(w(d.control)->size(), w(d.control)->sizeHint());
+        } else {
+            EXPECT_EQ(w(d.control)->geometry(), designRect(d));
+        }
     }
     // A few by hand, in pixels.
     EXPECT_EQ(w(Control::lblconto)->geometry(), QRect(10, 42, 121, 33));
@@ -283,6 +289,23 @@ TEST_F(WindowTest, TextColoursAreTheDesignOnes)
     EXPECT_EQ(text(Control::lblpunti), QColor(0, 255, 0));
     // lblok has the usual window-text colour of the toolkit.
     EXPECT_EQ(text(Control::lblok), QApplication::palette().color(QPalette::WindowText));
+
+    // The number to round is drawn as disabled text: grey, readable on its
+    // green (contrast ratio of relative luminances at least 4.5:1).
+    ASSERT_FALSE(w(Control::Text2)->isEnabled());
+    const QPalette& number = w(Control::Text2)->palette();
+    const QColor grey = number.color(QPalette::Disabled, QPalette::Text);
+    EXPECT_TRUE(grey.red() == grey.green() && grey.green() == grey.blue())
+        << grey.name().toStdString();
+    auto luminance = [](QColor c) {
+        auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+               0.0722 * linear(c.blueF());
+    };
+    const double back = luminance(number.color(QPalette::Disabled, QPalette::Base));
+    EXPECT_GE((back + 0.05) / (luminance(grey) + 0.05), 4.5);
 }
 
 TEST_F(WindowTest, BackgroundColoursAreTheDesignOnes)
@@ -401,6 +424,8 @@ TEST_F(WindowTest, StackingKeepsFramesBehindAndFeedbackOnTop)
     std::vector<qsizetype> feedback{at(Control::lblok), at(Control::lblok1), at(Control::lblok2)};
     std::sort(feedback.begin(), feedback.end());
     EXPECT_EQ(feedback, (std::vector<qsizetype>{last - 2, last - 1, last}));
+    // The red and green repeats lie over the message.
+    EXPECT_EQ(at(Control::lblok), last - 2);
 }
 
 // --- keyboard ---------------------------------------------------------------
