@@ -121,10 +121,13 @@ def start(binary, data, transcript, name):
 
 
 def answer(transcript, text):
-    """Types `text` over what the box holds and presses Enter; returns the
+    """Types `text` over what the box holds and, once Orca has echoed the
+    last key typed (as a player hears it), presses Enter; returns the
     wall-clock time of the Enter."""
     key("ctrl+a")
     type_text(text)
+    last = {",": "comma", ".": "dot"}.get(text[-1], text[-1])
+    transcript.wait(f"the echo of {last!r}", rf"^{re.escape(last)} $")
     sent = datetime.now()
     key("Return")
     return sent
