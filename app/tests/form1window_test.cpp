@@ -72,6 +72,21 @@ public:
     void record_Click() override { events.push_back("record_Click"); }
 };
 
+// Contrast ratio of two colours, from their relative luminances (1 to 21).
+double contrast(QColor a, QColor b)
+{
+    auto luminance = [](QColor c) {
+        auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+               0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     Form1Window window;
@@ -297,15 +312,7 @@ TEST_F(WindowTest, TextColoursAreTheDesignOnes)
     const QColor grey = number.color(QPalette::Disabled, QPalette::Text);
     EXPECT_TRUE(grey.red() == grey.green() && grey.green() == grey.blue())
         << grey.name().toStdString();
-    auto luminance = [](QColor c) {
-        auto linear = [](double v) {
-            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
-               0.0722 * linear(c.blueF());
-    };
-    const double back = luminance(number.color(QPalette::Disabled, QPalette::Base));
-    EXPECT_GE((back + 0.05) / (luminance(grey) + 0.05), 4.5);
+    EXPECT_GE(contrast(grey, number.color(QPalette::Disabled, QPalette::Base)), 4.5);
 }
 
 TEST_F(WindowTest, BackgroundColoursAreTheDesignOnes)
@@ -374,6 +381,30 @@ TEST_F(WindowTest, GraphicalButtonsAreFilledAndShowTheirPicture)
         }
     }
     EXPECT_GT(white, 200);
+}
+
+TEST_F(WindowTest, AFocusedButtonShowsARingThatStandsOutOfItsColour)
+{
+    showActive();
+    for (Control c : {Control::cmdverifica, Control::cmdcasual, Control::Command1,
+                      Control::cmdexit}) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(c)));
+        w(Control::txtmio)->setFocus();
+        const QImage before = w(c)->grab().toImage();
+        w(c)->setFocus();
+        ASSERT_TRUE(w(c)->hasFocus());
+        const QImage after = w(c)->grab().toImage();
+        const QColor back = before.pixelColor(3, 3);
+        int ring = 0;
+        for (int y = 0; y < after.height(); ++y) {
+            for (int x = 0; x < after.width(); ++x) {
+                if (after.pixel(x, y) != before.pixel(x, y) &&
+                    contrast(after.pixelColor(x, y), back) >= 3.0)
+                    ++ring;
+            }
+        }
+        EXPECT_GE(ring, 20);
+    }
 }
 
 TEST_F(WindowTest, TooltipsAreAlsoAccessibleDescriptions)
