@@ -1,5 +1,7 @@
 #include "form1window.h"
 
+#include "accessibility.h"
+
 #include "cifrelle/ui/colour.h"
 #include "cifrelle/ui/qthelpers.h"
 
@@ -65,6 +67,8 @@ QString pictureOf(Control control)
 
 constexpr int pictureSize = 32;
 
+const QColor disabledText(80, 80, 80);
+
 // A button of the graphical style: a raised box filled with its own
 // background colour, its picture centred above the caption, or the caption
 // alone in the middle.
@@ -114,7 +118,9 @@ protected:
                               .intersected(inner);
             if (text().isEmpty())
                 focus = inner.adjusted(1, 1, -1, -1);
-            painter.setPen(QPen(palette().color(QPalette::ButtonText), 1, Qt::DotLine));
+            // Dark on a light button, white on a dark one (the navy ones).
+            const QColor ring = back_.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
+            painter.setPen(QPen(ring, 1, Qt::DotLine));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(focus.adjusted(0, 0, -1, -1));
         }
@@ -156,6 +162,11 @@ QWidget* makeTextBox(const ControlDesign& d, QWidget* parent)
         // in the toolkit's disabled style.
         box->setReadOnly(true);
         box->setFocusPolicy(Qt::NoFocus);
+        // Still the grey of disabled text, but dark enough to read on the
+        // box's green (5.9:1).
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Disabled, QPalette::Text, disabledText);
+        box->setPalette(palette);
     }
     return box;
 }
@@ -208,6 +219,11 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     // controls whose text tells nothing get a name of their own.
     if (!d.accessibleName.empty())
         w->setAccessibleName(fromView(d.accessibleName));
+    if (d.sizesItself) {
+        // Fits its caption from the start, as it does after every change.
+        w->adjustSize();
+        w->move(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top));
+    }
     w->setHidden(!d.visible);
     return w;
 }
@@ -275,6 +291,7 @@ QFont designFont(const ui::Font& font)
 Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
 {
     loadPictures();
+    installTextBoxAccessibility();
     const ui::WindowDesign& design = ui::windowDesign();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromView(design.caption));
@@ -324,6 +341,8 @@ void Form1Window::buildControls()
             controls_[d.control] = label;
         }
     }
+    // The message label lies under the two that repeat it in colour.
+    control(Control::lblok)->stackUnder(control(Control::lblok1));
     for (const auto& [c, w] : controls_) {
         if (qobject_cast<QLabel*>(w) || qobject_cast<QGroupBox*>(w))
             w->setFocusPolicy(Qt::NoFocus);

@@ -1,11 +1,21 @@
 #include "gamesession.h"
 
+#include "accessibility.h"
+
+#include <QLineEdit>
+
 namespace cifrelle::app {
 
 GameSession::GameSession(records::RecordFolder recordFolder)
     : files(std::move(recordFolder))
 {
     window.setHandlers(&form);
+    // Where-am-I in the answer box tells the exercise and the time left,
+    // then what the box is for.
+    auto* answer = static_cast<QLineEdit*>(window.control(ui::Control::txtmio));
+    setDescriptionSource(answer, [this, answer] {
+        return QString::fromStdString(form.whereAmI()) + QStringLiteral(". ") + answer->toolTip();
+    });
 }
 
 GameSession::~GameSession()

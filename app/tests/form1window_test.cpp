@@ -72,6 +72,21 @@ public:
     void record_Click() override { events.push_back("record_Click"); }
 };
 
+// Contrast ratio of two colours, from their relative luminances (1 to 21).
+double contrast(QColor a, QColor b)
+{
+    auto luminance = [](QColor c) {
+        auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
+               0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 class WindowTest : public ::testing::Test {
 protected:
     Form1Window window;
@@ -183,7 +198,13 @@ TEST_F(WindowTest, EveryControlStandsInItsPlace)
 {
     for (const ControlDesign& d : cifrelle::ui::formDesign()) {
         SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
-        EXPECT_EQ(w(d.control)->geometry(), designRect(d));
+        if (d.sizesItself) {
+            // Fits its caption from the start, keeping its left and top.
+            EXPECT_EQ(w(d.control)->pos(), designRect(d).topLeft());
+            EXPECT_EQ(w(d.control)->size(), w(d.control)->sizeHint());
+        } else {
+            EXPECT_EQ(w(d.control)->geometry(), designRect(d));
+        }
     }
     // A few by hand, in pixels.
     EXPECT_EQ(w(Control::lblconto)->geometry(), QRect(10, 42, 121, 33));
@@ -283,6 +304,15 @@ TEST_F(WindowTest, TextColoursAreTheDesignOnes)
     EXPECT_EQ(text(Control::lblpunti), QColor(0, 255, 0));
     // lblok has the usual window-text colour of the toolkit.
     EXPECT_EQ(text(Control::lblok), QApplication::palette().color(QPalette::WindowText));
+
+    // The number to round is drawn as disabled text: grey, readable on its
+    // green (contrast ratio of relative luminances at least 4.5:1).
+    ASSERT_FALSE(w(Control::Text2)->isEnabled());
+    const QPalette& number = w(Control::Text2)->palette();
+    const QColor grey = number.color(QPalette::Disabled, QPalette::Text);
+    EXPECT_TRUE(grey.red() == grey.green() && grey.green() == grey.blue())
+        << grey.name().toStdString();
+    EXPECT_GE(contrast(grey, number.color(QPalette::Disabled, QPalette::Base)), 4.5);
 }
 
 TEST_F(WindowTest, BackgroundColoursAreTheDesignOnes)
@@ -353,6 +383,30 @@ TEST_F(WindowTest, GraphicalButtonsAreFilledAndShowTheirPicture)
     EXPECT_GT(white, 200);
 }
 
+TEST_F(WindowTest, AFocusedButtonShowsARingThatStandsOutOfItsColour)
+{
+    showActive();
+    for (Control c : {Control::cmdverifica, Control::cmdcasual, Control::Command1,
+                      Control::cmdexit}) {
+        SCOPED_TRACE(std::string(cifrelle::ui::controlName(c)));
+        w(Control::txtmio)->setFocus();
+        const QImage before = w(c)->grab().toImage();
+        w(c)->setFocus();
+        ASSERT_TRUE(w(c)->hasFocus());
+        const QImage after = w(c)->grab().toImage();
+        const QColor back = before.pixelColor(3, 3);
+        int ring = 0;
+        for (int y = 0; y < after.height(); ++y) {
+            for (int x = 0; x < after.width(); ++x) {
+                if (after.pixel(x, y) != before.pixel(x, y) &&
+                    contrast(after.pixelColor(x, y), back) >= 3.0)
+                    ++ring;
+            }
+        }
+        EXPECT_GE(ring, 20);
+    }
+}
+
 TEST_F(WindowTest, TooltipsAreAlsoAccessibleDescriptions)
 {
     for (const ControlDesign& d : cifrelle::ui::formDesign()) {
@@ -401,6 +455,8 @@ TEST_F(WindowTest, StackingKeepsFramesBehindAndFeedbackOnTop)
     std::vector<qsizetype> feedback{at(Control::lblok), at(Control::lblok1), at(Control::lblok2)};
     std::sort(feedback.begin(), feedback.end());
     EXPECT_EQ(feedback, (std::vector<qsizetype>{last - 2, last - 1, last}));
+    // The red and green repeats lie over the message.
+    EXPECT_EQ(at(Control::lblok), last - 2);
 }
 
 // --- keyboard ---------------------------------------------------------------

@@ -41,6 +41,8 @@ std::optional<Stage> stageStartingAt(std::string_view clockText)
         return Stage::tenMinutesLeft;
     if (clockText == "00:05:00")
         return Stage::fiveMinutesLeft;
+    if (clockText == "00:01:00")
+        return Stage::lastMinute;
     return std::nullopt;
 }
 

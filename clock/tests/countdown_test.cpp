@@ -75,12 +75,13 @@ TEST(Countdown, BorrowsFromTheHours)
     EXPECT_EQ(c.text(), "00:59:59");
 }
 
-TEST(Countdown, StagesStartOnlyAtTheThreeThresholds)
+TEST(Countdown, StagesStartOnlyAtTheirThresholds)
 {
     EXPECT_EQ(stageStartingAt("00:13:00"), Stage::thirteenMinutesLeft);
     EXPECT_EQ(stageStartingAt("00:10:00"), Stage::tenMinutesLeft);
     EXPECT_EQ(stageStartingAt("00:05:00"), Stage::fiveMinutesLeft);
-    for (const char* other : {"00:13:01", "00:12:59", "00:10:01", "00:05:01", "00:04:59",
+    EXPECT_EQ(stageStartingAt("00:01:00"), Stage::lastMinute);
+    for (const char* other : {"00:13:01", "00:12:59", "00:10:01", "00:05:01", "00:04:59", "00:00:59",
                               "00:00:00", "00:15:00", "0:13:00", "00:13:00 "})
         EXPECT_FALSE(stageStartingAt(other).has_value()) << other;
 }
@@ -97,7 +98,8 @@ TEST(Countdown, StagesOverAWholeGame)
     }
     const std::vector<std::pair<int, Stage>> expected{{120, Stage::thirteenMinutesLeft},
                                                       {300, Stage::tenMinutesLeft},
-                                                      {600, Stage::fiveMinutesLeft}};
+                                                      {600, Stage::fiveMinutesLeft},
+                                                      {840, Stage::lastMinute}};
     EXPECT_EQ(starts, expected);
 }
 

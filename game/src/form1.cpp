@@ -29,15 +29,39 @@ void countOne(std::int16_t& counter)
 }
 
 // The clock's colour from the start of each stage on: green, then cyan, then
-// red to the end (yellow, as designed, before the first).
-ui::Colour clockColour(clock::Stage stage)
+// red to the end (yellow, as designed, before the first). The last minute
+// keeps its red.
+std::optional<ui::Colour> clockColour(clock::Stage stage)
 {
     switch (stage) {
     case clock::Stage::thirteenMinutesLeft: return colours::green;
     case clock::Stage::tenMinutesLeft: return colours::cyan;
-    case clock::Stage::fiveMinutesLeft: break;
+    case clock::Stage::fiveMinutesLeft: return colours::red;
+    case clock::Stage::lastMinute: break;
     }
-    return colours::red;
+    return std::nullopt;
+}
+
+// A number as the screen reader should say it: the whole part as a
+// number, then every decimal as a digit of its own, so that no voice reads
+// the decimals as one large number ("84,43892" is said "84 virgola 4 3 8 9
+// 2").
+std::string spokenNumber(const std::string& text)
+{
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos)
+        return text;
+    std::string said = text.substr(0, comma) + " virgola";
+    for (std::size_t i = comma + 1; i < text.size(); ++i) {
+        said += ' ';
+        said += text[i];
+    }
+    return said;
+}
+
+std::string minutesText(int minutes)
+{
+    return std::to_string(minutes) + (minutes == 1 ? " minuto" : " minuti");
 }
 
 // Length in characters of a UTF-8 text.
@@ -176,6 +200,29 @@ void Form1::keyLevel(int decimals)
         ui_.setText(Control::Text1, "");
     }
     ui_.setFocus(Control::txtmio);
+    livello_ = decimals;
+    if (!checking_)
+        ui_.announce(exerciseText());
+}
+
+std::string Form1::exerciseText() const
+{
+    const Control button = livello_ == 1   ? Control::Command1
+                           : livello_ == 2 ? Control::Command2
+                                           : Control::Command3;
+    return ui_.caption(button) + ": " + spokenNumber(ui_.text(Control::Text2));
+}
+
+std::string Form1::whereAmI() const
+{
+    std::string said;
+    if (livello_ != 0)
+        said = exerciseText() + ". ";
+    said += "Tempo restante " + minutesText(conto.minuti + 60 * conto.ore);
+    const int seconds = static_cast<int>(conto.secondi);
+    if (seconds != 0)
+        said += " e " + std::to_string(seconds) + (seconds == 1 ? " secondo" : " secondi");
+    return said;
 }
 
 void Form1::cmdverifica_Click()
@@ -187,7 +234,8 @@ void Form1::cmdverifica_Click()
     ui_.setVisible(Control::lblok1, false);
     ui_.setVisible(Control::lblok2, false);
 
-    if (ui_.text(Control::txtmio) != ui_.text(Control::Text1)) {
+    const bool right = ui_.text(Control::txtmio) == ui_.text(Control::Text1);
+    if (!right) {
         countOne(sbagliate);
         ui_.setForeColor(Control::lblok, colours::red);
         ui_.setCaption(Control::lblok, wrongText);
@@ -204,12 +252,27 @@ void Form1::cmdverifica_Click()
         ui_.setCaption(Control::lblok2, rightText);
         ui_.setCaption(Control::lblok, rightText);
         ui_.setVisible(Control::Command4, true);
+        checking_ = true;
         cmdini_Click();
+        checking_ = false;
     }
     if (ended_)
         return;
     ui_.setCaption(Control::lblScore1, numtext::integerText(sbagliate));
     ui_.setCaption(Control::lblScore, numtext::integerText(esatte));
+    // One utterance: the outcome, the counts and, after a right answer, the
+    // new exercise.
+    std::string said = right ? rightText : wrongText;
+    said += ". Risposte esatte ";
+    said += numtext::integerText(esatte);
+    said += ", errate ";
+    said += numtext::integerText(sbagliate);
+    said += '.';
+    if (right) {
+        said += ' ';
+        said += exerciseText();
+    }
+    ui_.announce(said);
 }
 
 void Form1::txtmio_KeyPress(std::int16_t& KeyAscii)
@@ -237,8 +300,11 @@ void Form1::Timer1_Timer()
     }
     conto.countDown();
     ui_.setCaption(Control::lblconto, conto.text());
-    if (const auto stage = clock::stageStartingAt(ui_.caption(Control::lblconto)))
-        ui_.setForeColor(Control::lblconto, clockColour(*stage));
+    if (const auto stage = clock::stageStartingAt(ui_.caption(Control::lblconto))) {
+        if (const auto colour = clockColour(*stage))
+            ui_.setForeColor(Control::lblconto, *colour);
+        ui_.announce("Tempo restante " + minutesText(conto.minuti + 60 * conto.ore));
+    }
 }
 
 void Form1::cmdexit_Click()

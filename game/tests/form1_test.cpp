@@ -267,14 +267,18 @@ TEST(AnswerCheck, RightAnswerCountsPraisesAndSetsUpTheNext)
     EXPECT_EQ(g.form.numero, g.ui.text(Control::Text2));
     (void)number;
 
-    // Indicators first, the score labels last.
+    // Indicators first, then the score labels, then one announcement.
     const auto& log = g.ui.log();
-    ASSERT_GE(log.size(), 6u);
+    ASSERT_GE(log.size(), 7u);
     const std::vector<std::string> first(log.begin(), log.begin() + 4);
     EXPECT_EQ(first, (std::vector<std::string>{"setVisible Command5 0", "setVisible Command4 0",
                                                "setVisible lblok1 0", "setVisible lblok2 0"}));
-    EXPECT_EQ(log[log.size() - 2], "setCaption lblScore1 0");
-    EXPECT_EQ(log[log.size() - 1], "setCaption lblScore 1");
+    EXPECT_EQ(log[log.size() - 3], "setCaption lblScore1 0");
+    EXPECT_EQ(log[log.size() - 2], "setCaption lblScore 1");
+    EXPECT_EQ(log.back().rfind("announce Sei veramente ok. Risposte esatte 1, errate 0. ", 0), 0u);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.rfind("announce", 0) == 0; }),
+              1);
 }
 
 TEST(AnswerCheck, WrongAnswerWarnsAndKeepsTheExercise)
@@ -296,6 +300,49 @@ TEST(AnswerCheck, WrongAnswerWarnsAndKeepsTheExercise)
     EXPECT_EQ(g.visibleLevel(), level);
     EXPECT_EQ(g.ui.caption(Control::lblScore1), "1");
     EXPECT_EQ(g.ui.caption(Control::lblScore), "0");
+}
+
+// What the screen reader is told: each new exercise with every decimal as a
+// digit of its own, each outcome with the counts (and the new exercise after
+// a right answer), the time left at the colour changes and the last minute,
+// and where-am-I on demand. Nothing else.
+TEST(Announcements, ExerciseOutcomeCountsAndTime)
+{
+    Game g;
+    g.random.values = {0.8443892f, hundredths};
+    g.start();
+    const std::string first = "Approssima ai centesimi: 84 virgola 4 3 8 9 2";
+    EXPECT_EQ(g.ui.announcements(), std::vector<std::string>{first});
+    EXPECT_EQ(g.form.whereAmI(), first + ". Tempo restante 15 minuti");
+
+    g.answer("84,4");
+    g.random.values = {0.125f, tenths};
+    g.answer("84,44");
+    g.random.values = {0.07f, thousandths};
+    g.form.cmdini_Click(); // the player presses "Inizio"
+    EXPECT_EQ(g.ui.announcements(),
+              (std::vector<std::string>{
+                  first, "Fai attenzione. Risposte esatte 0, errate 1.",
+                  "Sei veramente ok. Risposte esatte 1, errate 1. Approssima ai decimi: 12 "
+                  "virgola 5",
+                  "Approssima ai millesimi: 7"}));
+
+    g.ui.clearLog();
+    for (int tick = 1; tick <= 900; ++tick) {
+        g.form.Timer1_Timer();
+        if (tick == 59) {
+            EXPECT_EQ(g.form.whereAmI(),
+                      "Approssima ai millesimi: 7. Tempo restante 14 minuti e 1 secondo");
+        }
+    }
+    std::vector<std::string> said;
+    for (const std::string& line : g.ui.log()) {
+        if (line.rfind("announce ", 0) == 0)
+            said.push_back(line.substr(9));
+    }
+    EXPECT_EQ(said, (std::vector<std::string>{"Tempo restante 13 minuti",
+                                              "Tempo restante 10 minuti", "Tempo restante 5 minuti",
+                                              "Tempo restante 1 minuto"}));
 }
 
 TEST(AnswerCheck, WrongAfterRightAndRightAfterWrong)

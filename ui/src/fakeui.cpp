@@ -97,6 +97,12 @@ std::string FakeUi::inputBox(const std::string& prompt, const std::string& title
     return answer.value_or(std::string{});
 }
 
+void FakeUi::announce(const std::string& text)
+{
+    record("announce " + text);
+    announcements_.push_back(text);
+}
+
 void FakeUi::end()
 {
     record("end");

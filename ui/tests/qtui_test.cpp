@@ -159,11 +159,16 @@ TEST_F(QtUiTest, SelfSizingLabelsFitTheirCaptionKeepingLeftAndTop)
 
 TEST_F(QtUiTest, ScreenReadersReadTheNewCaption)
 {
-    for (Control c : {Control::lblok, Control::lblScore1, Control::lblconto}) {
+    // A value is read with the caption that says what it is; the repeats
+    // of the message are passed over.
+    for (auto [c, heard] : {std::pair{Control::lblok, "Fai attenzione 12"},
+                            std::pair{Control::lblScore1, "Risposte errate Fai attenzione 12"},
+                            std::pair{Control::lblconto, "Tempo restante Fai attenzione 12"},
+                            std::pair{Control::lblok1, ""}}) {
         ui.setCaption(c, "Fai attenzione 12");
         QAccessibleInterface* face = QAccessible::queryAccessibleInterface(ui.widget(c));
         ASSERT_NE(face, nullptr);
-        EXPECT_EQ(face->text(QAccessible::Name), QString("Fai attenzione 12"));
+        EXPECT_EQ(face->text(QAccessible::Name), QString(heard));
         EXPECT_TRUE(ui.widget(c)->accessibleName().isEmpty());
     }
 }

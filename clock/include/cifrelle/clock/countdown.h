@@ -27,11 +27,13 @@ struct Countdown {
 inline constexpr std::string_view zeroText = "00:00:00";
 
 // The stretches of the countdown after the first one, each named after the
-// time left when it starts; the game shows each in a colour of its own.
+// time left when it starts; the game shows the first three in a colour of
+// their own, and tells the player the time left at the start of each.
 enum class Stage {
     thirteenMinutesLeft, // from 00:13:00
     tenMinutesLeft,      // from 00:10:00
-    fiveMinutesLeft,     // from 00:05:00 to the end
+    fiveMinutesLeft,     // from 00:05:00
+    lastMinute,          // from 00:01:00 to the end
 };
 
 // The stage that starts when the clock text becomes `clockText`, compared

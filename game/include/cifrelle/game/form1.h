@@ -41,6 +41,10 @@ public:
     void Avviaconto();
     std::string Leggifiletxt(const std::filesystem::path& nomefile);
 
+    // What the screen reader says when the player asks where the focus is
+    // (in the answer box): the exercise and the time left.
+    std::string whereAmI() const;
+
     // True once the program has been ended: every handler then does nothing.
     bool ended() const { return ended_; }
 
@@ -56,6 +60,7 @@ public:
 
 private:
     void keyLevel(int decimals);
+    std::string exerciseText() const;
 
     ui::Ui& ui_;
     RandomSource& random_;
@@ -63,6 +68,11 @@ private:
     records::RecordFiles& files_;
     bool ended_ = false;
     bool inGameEnd_ = false;
+    // The level of the last keyed exercise (1 to 3), 0 before the first.
+    int livello_ = 0;
+    // While an answer is checked, the new exercise is announced together
+    // with the outcome, not on its own.
+    bool checking_ = false;
     std::optional<std::string> recordProblem_;
 };
 

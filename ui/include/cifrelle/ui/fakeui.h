@@ -48,6 +48,7 @@ public:
                     const std::optional<std::string>& title) override;
     void showNotice(const std::string& text) override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
+    void announce(const std::string& text) override;
     void end() override;
 
     // Inspection.
@@ -59,6 +60,8 @@ public:
     const std::vector<Box>& boxes() const { return boxes_; }
     const std::vector<std::string>& notices() const { return notices_; }
     const std::vector<InputRequest>& inputRequests() const { return inputs_; }
+    // Everything announced to the screen reader, in order.
+    const std::vector<std::string>& announcements() const { return announcements_; }
     int endCount() const { return endCount_; }
     bool ended() const { return endCount_ > 0; }
     // Operations asked for after end(): a real program would never get there.
@@ -90,6 +93,7 @@ private:
     std::vector<Box> boxes_;
     std::vector<std::string> notices_;
     std::vector<InputRequest> inputs_;
+    std::vector<std::string> announcements_;
     std::deque<std::optional<std::string>> answers_;
     std::vector<std::string> log_;
     int endCount_ = 0;

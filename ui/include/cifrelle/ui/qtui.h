@@ -30,6 +30,7 @@ public:
                     const std::optional<std::string>& title) override;
     void showNotice(const std::string& text) override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
+    void announce(const std::string& text) override;
     void end() override;
 
     // What end() does. By default it flushes the standard streams and

@@ -49,6 +49,10 @@ public:
     // when the box is cancelled.
     virtual std::string inputBox(const std::string& prompt, const std::string& title) = 0;
 
+    // Has the screen reader say `text` at once, as one short utterance,
+    // without moving the focus or touching what the player typed.
+    virtual void announce(const std::string& text) = 0;
+
     // Ends the program at once. A real toolkit never returns from it; a
     // test double returns, and the game logic then runs nothing further.
     virtual void end() = 0;

@@ -1,0 +1,253 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Plays Cifrelle by ear: keys go to the real window as X key events, and
+everything the script knows about the game it learns from what the real
+screen reader, Orca, speaks (its transcript, $ORCA_TRANSCRIPT).
+
+Run it inside run-under-xvfb.sh and run-orca.sh. Modes:
+
+  game GAME      a whole game (GAME is cifrelle-orcaclock, whose clock
+                 the script makes fast at the end): the first window, a wrong
+                 answer, where-am-I, a right answer and the new exercise,
+                 the Help boxes, the time left, the clock running out and
+                 the record box
+  latency GAME   N right answers in a row; prints the time from each Enter
+                 to the first word Orca speaks, and their median
+"""
+
+import argparse
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from datetime import datetime, timedelta
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from atspi_play import Failure, check, rounded_key  # noqa: E402
+
+LEVELS = {"decimi": 1, "centesimi": 2, "millesimi": 3}
+EXERCISE = re.compile(r"Approssima ai (decimi|centesimi|millesimi): (\d+)((?: virgola(?: \d)+)?)")
+START = time.monotonic()
+
+
+def log(message):
+    print(f"[{time.monotonic() - START:6.2f}] {message}", flush=True)
+
+
+class Transcript:
+    """What Orca has spoken, read as it is written."""
+
+    # The utterance, then the voice's settings when it has any.
+    LINE = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - SPEECH OUTPUT: '(.*)' ?(\{.*\})?$")
+
+    def __init__(self, path):
+        self.path = path
+        self.lines = []  # (wall-clock time, utterance)
+        self._offset = 0
+        self._rest = ""
+        self.mark = 0
+
+    def _read(self):
+        with open(self.path, encoding="utf-8", errors="replace") as f:
+            f.seek(self._offset)
+            chunk = f.read()
+            self._offset = f.tell()
+        text = self._rest + chunk
+        *complete, self._rest = text.split("\n")
+        today = datetime.now().date()
+        for line in complete:
+            m = self.LINE.match(line)
+            if m:
+                when = datetime.combine(today, datetime.strptime(m.group(1), "%H:%M:%S.%f").time())
+                self.lines.append((when, m.group(2)))
+
+    def wait(self, what, pattern, timeout=10.0):
+        """Waits for an utterance after the mark that matches `pattern` (a
+        regular expression searched in it); moves the mark past it."""
+        regex = re.compile(pattern)
+        end = time.monotonic() + timeout
+        while True:
+            self._read()
+            for i in range(self.mark, len(self.lines)):
+                m = regex.search(self.lines[i][1])
+                if m:
+                    self.mark = i + 1
+                    return self.lines[i][0], m
+            if time.monotonic() > end:
+                heard = [u for _, u in self.lines[self.mark:]][-8:]
+                raise Failure(f"Orca did not say {what} (pattern {pattern!r}); it said {heard}")
+            time.sleep(0.02)
+
+    def since(self, index):
+        self._read()
+        return [u for _, u in self.lines[index:]]
+
+
+def key(*names):
+    subprocess.run(["xdotool", "key", "--clearmodifiers", *names], check=True)
+
+
+def type_text(text):
+    subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+
+
+def exercise_of(match):
+    """(level decimals, number text, the exercise as said) from a match of
+    EXERCISE."""
+    whole, decimals = match.group(2), match.group(3).split()[1:]
+    number = whole + ("," + "".join(decimals) if decimals else "")
+    said = f"Approssima ai {match.group(1)}: {match.group(2)}{match.group(3)}"
+    return LEVELS[match.group(1)], number, said
+
+
+def start(binary, data, transcript, name):
+    env = dict(os.environ, XDG_DATA_HOME=data, LC_ALL="C.UTF-8",
+               CIFRELLE_FAST_CLOCK_FILE=os.path.join(data, "fast-clock"))
+    game = subprocess.Popen([binary], env=env)
+    try:
+        transcript.wait("the name box", r"^Come ti chiami\? text", 30)
+        type_text(name)
+        key("Return")
+        transcript.wait("the greeting", rf"^ {name} vediamo se sei un vero campione  $")
+        key("Return")
+    except BaseException:
+        game.kill()
+        game.wait()
+        raise
+    return game
+
+
+def answer(transcript, text):
+    """Types `text` over what the box holds and, once Orca has echoed the
+    last key typed (as a player hears it), presses Enter; returns the
+    wall-clock time of the Enter."""
+    key("ctrl+a")
+    type_text(text)
+    last = {",": "comma", ".": "dot"}.get(text[-1], text[-1])
+    transcript.wait(f"the echo of {last!r}", rf"^{re.escape(last)} $")
+    sent = datetime.now()
+    key("Return")
+    return sent
+
+
+def scenario_game(binary):
+    transcript = Transcript(os.environ["ORCA_TRANSCRIPT"])
+    with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+        game = start(binary, data, transcript, "Ugo")
+        try:
+            # The first window: the exercise is spoken by itself, the number
+            # digit by digit after the comma.
+            _, m = transcript.wait("the first exercise", r"^notification " + EXERCISE.pattern)
+            level, number, said = exercise_of(m)
+            log(f"first exercise: {said!r}")
+            transcript.wait("the answer box", r"^La tua approssimazione text")
+
+            right = rounded_key(number, level)
+            wrong = right.replace(",", ".")
+            answer(transcript, wrong)
+            transcript.wait("the warning with the counts",
+                            r"^notification Fai attenzione\. Risposte esatte 0, errate 1\.$")
+            log("wrong answer: warning and counts spoken")
+
+            # Where-am-I (keypad Enter) in the answer box: what it holds,
+            # the exercise and the time left.
+            key("KP_Enter")
+            _, m = transcript.wait("where-am-I", re.escape(said) +
+                                   r"\. Tempo restante \d+ minut[io]( e \d+ second[io])?\.")
+            transcript_text = transcript.since(transcript.mark - 3)
+            check(any(u.rstrip(".") == wrong for u in transcript_text),
+                  f"where-am-I did not read the wrong answer {wrong!r}: {transcript_text}")
+            log(f"where-am-I: {m.group(0)!r}")
+
+            answer(transcript, right)
+            # (Qt hands a key to the box after all when the screen reader is
+            # too slow to say it took it: on a busy machine the keypad Enter
+            # of where-am-I may have checked the wrong answer once more.)
+            _, m = transcript.wait("the praise, counts and new exercise",
+                                   r"^notification Sei veramente ok\. Risposte esatte 1, "
+                                   r"errate [12]\. " + EXERCISE.pattern)
+            level, number, said = exercise_of(m)
+            log(f"right answer: praise, counts and {said!r} spoken")
+
+            # The Help boxes, read one after the other; then back in the
+            # answer box.
+            key("alt+h")
+            for start_of_box in (r"Se vuoi approssimare ai decimi", r"^Esempio:", r"^Esempio2:"):
+                transcript.wait(f"the Help box {start_of_box!r}", start_of_box)
+                key("Return")
+            transcript.wait("the answer box again", r"^La tua approssimazione text")
+            log("three Help boxes read")
+
+            # The time left at the colour changes and the last minute, with
+            # the clock made fast from here on.
+            open(os.path.join(data, "fast-clock"), "w").close()
+            for minutes in ("5 minuti", "1 minuto"):
+                transcript.wait(f"{minutes} left", rf"^notification Tempo restante {minutes}\.$",
+                                60)
+            log("time left spoken at 5 minutes and at the last minute")
+
+            transcript.wait("the record box", r"Ok ho registrato il tuo record, C A M P I O N E",
+                            60)
+            key("Return")
+            status = game.wait(10)
+            check(status == 0, f"the game ended with status {status}")
+            heard = transcript.since(0)
+            for minutes in ("13 minuti", "10 minuti"):
+                check(f"notification Tempo restante {minutes}." in heard, f"{minutes} not spoken")
+            log("clock ran out: record box spoken, status 0")
+        finally:
+            if game.poll() is None:
+                game.kill()
+                game.wait()
+
+
+def scenario_latency(binary, answers):
+    transcript = Transcript(os.environ["ORCA_TRANSCRIPT"])
+    with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+        game = start(binary, data, transcript, "Ugo")
+        try:
+            _, m = transcript.wait("the first exercise", r"^notification " + EXERCISE.pattern)
+            delays = []
+            for n in range(1, answers + 1):
+                level, number, _ = exercise_of(m)
+                sent = answer(transcript, rounded_key(number, level))
+                # Orca echoes the Enter key itself first; the game's answer is
+                # the notification.
+                spoken, m = transcript.wait(
+                    f"answer {n}", rf"^notification Sei veramente ok\. Risposte esatte {n}, "
+                    r"errate 0\. " + EXERCISE.pattern)
+                delays.append((spoken - sent) / timedelta(milliseconds=1))
+            log("Enter to speech (ms): " + " ".join(f"{d:.0f}" for d in delays))
+            log(f"median {statistics.median(delays):.0f} ms over {len(delays)} answers")
+        finally:
+            game.kill()
+            game.wait()
+    if os.environ.get("ORCA_PRINT_TRANSCRIPT"):
+        for line in transcript.since(0):
+            print(f"SPEECH OUTPUT: '{line}'")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("mode", choices=["game", "latency"])
+    parser.add_argument("binary")
+    parser.add_argument("--answers", type=int, default=20)
+    args = parser.parse_args()
+    try:
+        if args.mode == "game":
+            scenario_game(args.binary)
+        else:
+            scenario_latency(args.binary, args.answers)
+    except Failure as failure:
+        log(f"FAILED: {failure}")
+        return 1
+    log("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
