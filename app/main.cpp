@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "program.h"
 
 // The game takes nothing on its command line and reads no settings: it

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CPU used by the game while its clock runs and nobody plays, over a minute,
 # under Xvfb. Usage: bench/idle.sh BUILD_DIR [SECONDS]
 set -eu

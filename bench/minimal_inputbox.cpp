@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smallest Qt Widgets program that shows the game's name box: the
 // yardstick for the game's own start-up time and memory.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays the game in the real window (offscreen) and measures:
 //  - one right-answer check, from the Enter key in the answer box through the
 //    whole set-up of the next exercise: median and 99th percentile;

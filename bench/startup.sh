@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Time from launch until the name box is on screen, and the resident memory
 # then, for the game and for a minimal Qt program showing the same box, run
 # side by side under Xvfb. Usage: bench/startup.sh BUILD_DIR [RUNS]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the benchmarks: starts an Xvfb of its own on a display derived
 # from the process id, points DISPLAY and the game's data directory at it and
 # at a fresh temporary folder ($data), and cleans both up on exit.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Plays Cifrelle on the real binary the way a screen reader user would.
 
 Everything the script knows about the game it reads through the

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a virtual X display of its own, inside a private D-Bus
 # session with the accessibility bus running, and cleans everything up
 # afterwards. The command's exit status is the script's.

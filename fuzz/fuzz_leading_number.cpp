@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the lenient reading (leadingNumberValue), the reading the
 // game applies to whatever the score file holds.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the strict reading of a number text (numberValue and
 // tryNumberValue), the reading behind the score caption and the answer key.
 //

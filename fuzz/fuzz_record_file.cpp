@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target for the record files: what start-up reads from them and the
 // game end's comparison and save, with files of any content.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over saved inputs, without libFuzzer: every file of the
 // directories given, in name order. Any broken invariant aborts (and so
 // fails the test); a directory given without "--optional" must exist, and

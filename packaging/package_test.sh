@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Cifrelle's Debian package with CPack and checks it the way a
 # school's technician would meet it: its file name, its files, its control
 # fields, and the desktop entry and AppStream metadata it installs, through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The game window against its design: controls, looks, menu bar, timer,
 // keyboard and the events it sends to the game.
 #include "form1window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole games in the real window, driven as a player would: real key
 // events in the answer box, real clicks, boxes answered as they open.
 #include "gamesession.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built program, started as a player would start it.
 #include <QProcess>
 #include <QProcessEnvironment>

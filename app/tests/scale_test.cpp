@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window at the scale the test is run with (QT_SCALE_FACTOR: 1 and 2
 // are registered): every text fits its control at the control's own font,
 // and nothing covers a control it does not cover in the design.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program does before its window: the display check and the
 // toolkit's Italian texts.
 #include "startup.h"

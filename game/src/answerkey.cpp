@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/game/answerkey.h"
 
 #include "cifrelle/numtext/numtext.h"

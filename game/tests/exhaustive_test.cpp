@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every number the game can draw: r = k / 2^24 for each 24-bit k, and
 // x = r * 100 in single precision. For each one the shown text and the keys of
 // all three levels are checked against an independent exact computation on

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the application icon's PNG sizes from the SVG source beside this
 # script. Run by hand after changing the SVG, and commit the PNGs; the build
 # only copies them. Needs rsvg-convert (Debian package librsvg2-bin).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows-1252, the 8-bit code page of the record files, to and from UTF-8.
 //
 // The table is our own so that the result never depends on the machine's

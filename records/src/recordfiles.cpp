@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two record files: creating them, reading them, and saving a new record
 // so that a crash at any moment leaves one whole record, the old or the new,
 // once the next game has started.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the record-file failure tests as an ordinary user. Root writes into
 # read-only folders and reads unreadable files, so run as root these tests
 # would prove nothing: drop to the unprivileged user "nobody" for them, from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A save cut short at any moment must leave a whole record: the old one or
 // the new one, never the score of one and the name of the other.
 

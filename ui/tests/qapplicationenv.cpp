@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A QApplication for the whole test program, on the offscreen platform
 // unless another one is asked for.
 #include <QApplication>

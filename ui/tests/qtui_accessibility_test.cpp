@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What assistive technology is told when the game writes to the window.
 // Needs a platform with an accessibility bridge (xcb with the bridge on):
 // the offscreen platform sends no accessibility events at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit operations on the real game window.
 #include "cifrelle/ui/formdesign.h"
 #include "cifrelle/ui/qtui.h"
