@@ -177,16 +177,16 @@ Fault takeLock(fileops::Lock& lock, const fs::path& path, const std::function<vo
     using namespace std::chrono;
     if (const Fault fault = lock.open(path))
         return fault;
-    auto notice = steady_clock::now() + seconds(1);
+    const auto noticeFrom = steady_clock::now() + seconds(1);
     Fault fault;
     while (!lock.tryTake(fault)) {
         if (fault)
             return fault;
-        if (steady_clock::now() >= notice) {
-            if (stillWaiting)
-                stillWaiting();
-            notice += seconds(1);
-        }
+        // Once the wait is long enough to be noticed, the caller hears of it
+        // at every try: it tells the player, and keeps the window answering
+        // (its painting, the screen reader's questions) meanwhile.
+        if (stillWaiting && steady_clock::now() >= noticeFrom)
+            stillWaiting();
         std::this_thread::sleep_for(milliseconds(20));
     }
     return {};

@@ -252,6 +252,9 @@ void QtUi::showNotice(const std::string& text)
 {
     // A plain label over the middle of the window, painted at once: the
     // event thread is busy waiting, so only what is painted now is seen.
+    // Called again and again while the wait lasts, it then only lets the
+    // window answer what is asked of it (painting, the screen reader).
+    const QString shown = fromView(text);
     auto* notice = window_->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
     if (!notice) {
         notice = new QLabel(window_);
@@ -262,13 +265,18 @@ void QtUi::showNotice(const std::string& text)
         notice->setAutoFillBackground(true);
         notice->setMargin(12);
     }
-    notice->setText(fromView(text));
-    notice->setAccessibleName(fromView(text));
-    notice->adjustSize();
-    notice->move((window_->width() - notice->width()) / 2, (window_->height() - notice->height()) / 2);
-    notice->show();
-    notice->raise();
-    notice->repaint();
+    if (!notice->isVisible() || notice->text() != shown) {
+        notice->setText(shown);
+        notice->setAccessibleName(shown);
+        notice->adjustSize();
+        notice->move((window_->width() - notice->width()) / 2,
+                     (window_->height() - notice->height()) / 2);
+        notice->show();
+        notice->raise();
+        notice->repaint();
+        // A player who cannot see it hears it once, when it appears.
+        announce(text);
+    }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

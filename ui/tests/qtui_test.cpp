@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QEvent>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -257,6 +258,23 @@ TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
     EXPECT_EQ(notice->text(), QStringLiteral("Sto salvando il record, attendi un momento."));
     EXPECT_TRUE(window.rect().contains(notice->geometry()));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    // The screen reader is told once, not at every second of the wait.
+    auto* announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
+    ASSERT_NE(announcer, nullptr);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(announcer)->text(QAccessible::Name),
+              QStringLiteral("Sto salvando il record, attendi un momento."));
+    struct ShowCounter : QObject {
+        int shows = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            shows += event->type() == QEvent::Show;
+            return false;
+        }
+    } counter;
+    announcer->installEventFilter(&counter);
+    ui.showNotice("Sto salvando il record, attendi un momento.");
+    EXPECT_EQ(counter.shows, 0);
 }
 
 TEST_F(QtUiTest, MessageBoxWithoutTitleShowsTheApplicationTitle)

@@ -89,7 +89,8 @@ public:
     // score caption) replaces both files, so that either the old record or
     // the new one is there, whole, after the next start at the latest.
     // While another game holds the lock it waits, however long that takes,
-    // calling `stillWaiting` after each second of waiting.
+    // calling `stillWaiting` at every try (about 50 times a second) once the
+    // wait has lasted a second.
     SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
                             const std::function<void()>& stillWaiting = {});
 
