@@ -72,6 +72,13 @@ void QtUi::announce(const std::string& text)
     announcer->hide();
     announcer->message = QString::fromStdString(text);
     announcer->show();
+#ifdef Q_OS_WIN
+    // Qt's UI Automation bridge passes no shown object on to Windows' screen
+    // readers; a change of a text value it raises as a UI Automation
+    // notification, the event by which an application has a message spoken.
+    QAccessibleValueChangeEvent notification(announcer, announcer->message);
+    QAccessible::updateAccessibility(&notification);
+#endif
 }
 
 } // namespace cifrelle::ui
