@@ -111,7 +111,7 @@ expect_colour "the window" 618 568 0,0,64
 expect_colour "Frame2" 160 75 255,0,255
 expect_colour "Text2" 205 64 0,255,0
 expect_colour "Frame3" 175 330 0,255,255
-expect_colour "txtmio" 197 360 128,0,192
+expect_colour "txtmio" 197 360 192,0,192
 expect_colour "cmdexit" 460 165 255,0,0
 
 # A wrong answer first: the key with its last digit changed. The same

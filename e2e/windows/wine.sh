@@ -33,8 +33,9 @@ wine_check() {
 }
 
 wine_use() {
-    WINEPREFIX="$1/prefix"
-    HOME="$1/home"
+    mkdir -p "$1"
+    WINEPREFIX="$(cd "$1" && pwd)/prefix"
+    HOME="$(cd "$1" && pwd)/home"
     XDG_CONFIG_HOME="$HOME/.config"
     XDG_DATA_HOME="$HOME/.local/share"
     XDG_CACHE_HOME="$HOME/.cache"
@@ -61,9 +62,13 @@ wine_boot() {
     [ -f "$WINEPREFIX/system.reg" ] || fresh=1
     mkdir -p "$WINEPREFIX"
     # The server and the prefix's services start detached from every
-    # standard stream: otherwise they hold a caller's output pipe open.
+    # standard stream: otherwise they hold a caller's output pipe open (and
+    # CTest waits for them).
     "$WINE_SERVER" -p </dev/null >/dev/null 2>&1
     wine wineboot -i </dev/null >/dev/null 2>&1
+    # So does the desktop's process, which the first program with a window
+    # would start otherwise.
+    wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
     [ $fresh -eq 0 ] || wine_fonts
 }
 
