@@ -3,8 +3,8 @@
 
 #include "cifrelle/game/answerkey.h"
 #include "cifrelle/numtext/numtext.h"
-#include "cifrelle/records/gameend.h"
-#include "cifrelle/records/menus.h"
+#include "cifrelle/game/gameend.h"
+#include "cifrelle/game/menus.h"
 
 #include <cmath>
 #include <limits>
@@ -315,7 +315,7 @@ void Form1::cmdexit_Click()
     if (ended_ || inGameEnd_)
         return;
     inGameEnd_ = true;
-    records::gameEnd(ui_, files_);
+    gameEnd(ui_, files_);
     ended_ = true;
 }
 
@@ -323,14 +323,14 @@ void Form1::help_Click()
 {
     if (ended_)
         return;
-    records::showHelp(ui_, [this] { return !ended_; });
+    showHelp(ui_, [this] { return !ended_; });
 }
 
 void Form1::record_Click()
 {
     if (ended_)
         return;
-    records::showRecord(ui_);
+    showRecord(ui_);
 }
 
 std::string Form1::Leggifiletxt(const std::filesystem::path& nomefile)

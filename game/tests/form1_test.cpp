@@ -2,8 +2,8 @@
 #include "cifrelle/game/form1.h"
 
 #include "cifrelle/game/answerkey.h"
-#include "cifrelle/records/gameend.h"
-#include "cifrelle/records/menus.h"
+#include "cifrelle/game/gameend.h"
+#include "cifrelle/game/menus.h"
 #include "cifrelle/ui/fakeui.h"
 #include "scripted.h"
 
@@ -21,6 +21,7 @@ using cifrelle::game::Form1;
 using cifrelle::game::testing::FixedTime;
 using cifrelle::game::testing::ScriptedRandom;
 using cifrelle::game::testing::TempDir;
+using cifrelle::game::testing::readBytes;
 using cifrelle::records::RecordFiles;
 using cifrelle::ui::BoxStyle;
 using cifrelle::ui::Control;
@@ -30,12 +31,6 @@ namespace colours = cifrelle::ui::colours;
 constexpr float tenths = 0.1f; // draws level 1
 constexpr float hundredths = 0.5f; // draws level 2
 constexpr float thousandths = 0.9f; // draws level 3
-
-std::string fileBytes(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct Game {
     TempDir dir;
@@ -519,8 +514,8 @@ TEST(StartUp, ShowsAStoredRecordUnchanged)
     g.start();
     EXPECT_EQ(g.ui.caption(Control::lblpunti), "12\r\n");
     EXPECT_EQ(g.ui.caption(Control::lblnome), "Nicolò\r\n");
-    EXPECT_EQ(fileBytes(g.dir.path() / "cifrel.txt"), "12\r\n");
-    EXPECT_EQ(fileBytes(g.dir.path() / "ncifrel.txt"), "Nicol\xF2\r\n");
+    EXPECT_EQ(readBytes(g.dir.path() / "cifrel.txt"), "12\r\n");
+    EXPECT_EQ(readBytes(g.dir.path() / "ncifrel.txt"), "Nicol\xF2\r\n");
     EXPECT_TRUE(g.ui.boxes().size() == 1u) << "no warning for good files";
 }
 
@@ -592,9 +587,9 @@ TEST(GameEnd, ARecordSavedWhenTheClockRunsOut)
         g.answer(g.key());
     for (int tick = 0; tick < 901; ++tick)
         g.form.Timer1_Timer();
-    EXPECT_EQ(fileBytes(g.files.scorePath()), "7\r\n");
-    EXPECT_EQ(fileBytes(g.files.namePath()), "Anna\r\n");
-    EXPECT_EQ(g.ui.boxes().back().prompt, cifrelle::records::recordSavedMessage);
+    EXPECT_EQ(readBytes(g.files.scorePath()), "7\r\n");
+    EXPECT_EQ(readBytes(g.files.namePath()), "Anna\r\n");
+    EXPECT_EQ(g.ui.boxes().back().prompt, cifrelle::game::recordSavedMessage);
     EXPECT_EQ(g.ui.endCount(), 1);
     EXPECT_EQ(g.ui.operationsAfterEnd(), 0);
 }
@@ -616,7 +611,7 @@ TEST(GameEnd, RunsOnceWhenTicksAndClicksComeWhileItsBoxIsOpen)
     g.form.cmdexit_Click();
     EXPECT_EQ(reentries, 1) << "one box";
     EXPECT_EQ(g.ui.endCount(), 1);
-    EXPECT_EQ(fileBytes(g.files.scorePath()), "1\r\n");
+    EXPECT_EQ(readBytes(g.files.scorePath()), "1\r\n");
 }
 
 TEST(GameEnd, ATickAtZeroDuringHelpEndsTheGameOnce)
@@ -657,8 +652,8 @@ TEST(GameEnd, NoRecordEndsAtOnceWithoutABox)
     g.form.cmdexit_Click();
     EXPECT_EQ(g.ui.boxes().size(), boxes);
     EXPECT_EQ(g.ui.endCount(), 1);
-    EXPECT_EQ(fileBytes(g.files.scorePath()), "3\r\n");
-    EXPECT_EQ(fileBytes(g.files.namePath()), "Bea\r\n");
+    EXPECT_EQ(readBytes(g.files.scorePath()), "3\r\n");
+    EXPECT_EQ(readBytes(g.files.namePath()), "Bea\r\n");
 }
 
 TEST(Menus, RecordShowsTheCaptionsAsRead)
@@ -682,7 +677,7 @@ TEST(Menus, HelpShowsThreeBoxesInOrder)
     g.form.help_Click();
     ASSERT_EQ(g.ui.boxes().size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(g.ui.boxes()[i].prompt, cifrelle::records::helpTexts()[i]);
+        EXPECT_EQ(g.ui.boxes()[i].prompt, cifrelle::game::helpTexts()[i]);
         EXPECT_EQ(g.ui.boxes()[i].style, BoxStyle::Information);
     }
 }

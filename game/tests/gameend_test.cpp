@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/records/gameend.h"
-
-#include "testfiles.h"
+#include "cifrelle/game/gameend.h"
 
 #include "cifrelle/ui/fakeui.h"
+#include "scripted.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +15,30 @@
 #include <unistd.h>
 #endif
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 namespace {
 
-using test::TempDir;
-using test::readBytes;
-using test::writeBytes;
+using records::RecordFiles;
+using records::SaveOutcome;
+using testing::TempDir;
+using testing::readBytes;
+using testing::writeBytes;
 using ui::BoxStyle;
 using ui::Control;
 using ui::FakeUi;
+
+// Whether the record lock is free: another game ending now with the same
+// score would neither wait for it nor write.
+bool lockIsFree(const std::filesystem::path& folder, const std::string& score)
+{
+    struct Waits {};
+    try {
+        return RecordFiles(folder).saveIfBetter(score, "", [] { throw Waits{}; }).outcome ==
+               SaveOutcome::NotBetter;
+    } catch (const Waits&) {
+        return false;
+    }
+}
 
 struct Ending {
     const char* what;
@@ -55,7 +69,7 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
         RecordFiles files(tmp.path());
         writeBytes(files.scorePath(), ending.stored);
         writeBytes(files.namePath(), "Prima\r\n");
-        const std::string nameBytes = ending.name == "Anna\r\nBea" ? "Anna  Bea" : encodeCp1252(ending.name);
+        const std::string nameBytes = ending.name == "Anna\r\nBea" ? "Anna  Bea" : records::encodeCp1252(ending.name);
 
         FakeUi ui;
         ui.type(Control::lblScore, ending.score);
@@ -68,9 +82,7 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
             scoreDuringBox = readBytes(files.scorePath());
             nameDuringBox = readBytes(files.namePath());
             timerDuringBox = ui.timerEnabled();
-            fileops::Lock probe;
-            fileops::Fault fault;
-            lockFreeDuringBox = !probe.open(tmp / ".cifrel.lock") && probe.tryTake(fault);
+            lockFreeDuringBox = lockIsFree(tmp.path(), ending.score);
         };
         ui.clearLog();
 
@@ -130,8 +142,8 @@ TEST(GameEnd, ComparesWithTheFilesNotWithTheCaptionReadAtStart)
 TEST(GameEnd, AFailedSaveIsExplainedThenTheGameEnds)
 {
     TempDir tmp;
-    writeBytes(tmp / "blocked", "a file, not a folder");
-    RecordFiles files(tmp / "blocked" / "records");
+    writeBytes(tmp.path() / "blocked", "a file, not a folder");
+    RecordFiles files(tmp.path() / "blocked" / "records");
     FakeUi ui;
     ui.type(Control::lblScore, "6");
     ui.type(Control::lblnome1, "Ada");
@@ -144,7 +156,7 @@ TEST(GameEnd, AFailedSaveIsExplainedThenTheGameEnds)
     EXPECT_EQ(box.style, BoxStyle::Warning);
     EXPECT_EQ(box.title, std::nullopt);
     EXPECT_EQ(box.prompt, "Il record non è stato salvato: non riesco a creare la cartella «" +
-                              (tmp / "blocked" / "records").string() +
+                              (tmp.path() / "blocked" / "records").string() +
                               "» (una parte del percorso non è una cartella).");
     ASSERT_EQ(ui.log().size(), 3u);
     EXPECT_EQ(ui.log()[0], "timer off");
@@ -189,7 +201,7 @@ TEST(GameEnd, WaitsAsLongAsAnotherGameSaves)
     const pid_t other = ::fork();
     ASSERT_GE(other, 0);
     if (other == 0) {
-        const int fd = ::open((tmp / ".cifrel.lock").c_str(), O_RDWR);
+        const int fd = ::open((tmp.path() / ".cifrel.lock").c_str(), O_RDWR);
         const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
         (void)!::write(ready[1], &ok, 1);
         ::sleep(10);
@@ -232,4 +244,4 @@ TEST(GameEnd, WaitsAsLongAsAnotherGameSaves)
 #endif
 
 } // namespace
-} // namespace cifrelle::records
+} // namespace cifrelle::game

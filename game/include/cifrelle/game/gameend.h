@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 
 inline constexpr std::string_view recordSavedMessage =
     "Ok ho registrato il tuo record, C A M P I O N E";
@@ -22,6 +22,6 @@ inline constexpr std::string_view savingNotice = "Sto salvando il record, attend
 // while its box is open and the clock stands still while the save waits
 // for another game's (after a second of it, savingNotice is shown). No box
 // opens before the save has let go of its lock.
-void gameEnd(ui::Ui& ui, RecordFiles& files);
+void gameEnd(ui::Ui& ui, records::RecordFiles& files);
 
-} // namespace cifrelle::records
+} // namespace cifrelle::game

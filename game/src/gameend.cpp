@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/records/gameend.h"
+#include "cifrelle/game/gameend.h"
 
 #include "cifrelle/ui/control.h"
 
 #include <string>
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 
-void gameEnd(ui::Ui& ui, RecordFiles& files)
+void gameEnd(ui::Ui& ui, records::RecordFiles& files)
 {
     // Qt delivers timer ticks inside modal boxes: a tick at zero must not
     // enter the game end again while its box is open.
@@ -16,19 +16,19 @@ void gameEnd(ui::Ui& ui, RecordFiles& files)
     const std::string score = ui.caption(ui::Control::lblScore);
     const std::string name = ui.caption(ui::Control::lblnome1);
 
-    const SaveResult result =
+    const records::SaveResult result =
         files.saveIfBetter(score, name, [&ui] { ui.showNotice(std::string(savingNotice)); });
     switch (result.outcome) {
-    case SaveOutcome::Saved:
+    case records::SaveOutcome::Saved:
         ui.messageBox(std::string(recordSavedMessage), ui::BoxStyle::Plain, std::nullopt);
         break;
-    case SaveOutcome::Failed:
+    case records::SaveOutcome::Failed:
         ui.messageBox(result.problem, ui::BoxStyle::Warning, std::nullopt);
         break;
-    case SaveOutcome::NotBetter:
+    case records::SaveOutcome::NotBetter:
         break;
     }
     ui.end();
 }
 
-} // namespace cifrelle::records
+} // namespace cifrelle::game
