@@ -69,7 +69,7 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
         RecordFiles files(tmp.path());
         writeBytes(files.scorePath(), ending.stored);
         writeBytes(files.namePath(), "Prima\r\n");
-        const std::string nameBytes = ending.name == "Anna\r\nBea" ? "Anna  Bea" : records::encodeCp1252(ending.name);
+        const std::string nameBytes = ending.name == "Anna\r\nBea" ? "Anna Bea" : records::encodeCp1252(ending.name);
 
         FakeUi ui;
         ui.type(Control::lblScore, ending.score);

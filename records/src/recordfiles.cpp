@@ -192,18 +192,19 @@ Fault takeLock(fileops::Lock& lock, const fs::path& path, const std::function<vo
     return {};
 }
 
-// A name may hold line breaks (pasted into the input box): stored as blanks,
-// so that the name file stays one line.
+// A name may hold line breaks (pasted into the input box): each stored as
+// one blank, so that the name file stays one line. A CR LF pair is one
+// break.
 std::string oneLine(std::string_view name)
 {
-    static constexpr std::string_view breaks[] = {"\r", "\n", "\v", "\f", "\xC2\x85",
+    static constexpr std::string_view breaks[] = {"\r\n", "\r", "\n", "\v", "\f", "\xC2\x85",
                                                   "\xE2\x80\xA8", "\xE2\x80\xA9"};
     std::string line;
     for (std::size_t i = 0; i < name.size();) {
         std::size_t matched = 0;
         for (std::string_view b : breaks) {
-            if (name.substr(i, b.size()) == b)
-                matched = b.size();
+            if (!matched && name.substr(i, b.size()) == b)
+                matched = b.size(); // the first that matches: CR LF before CR
         }
         line += matched ? ' ' : name[i];
         i += matched ? matched : 1;
