@@ -9,7 +9,6 @@
 #include <chrono>
 
 #ifndef _WIN32
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -201,8 +200,12 @@ TEST(GameEnd, WaitsAsLongAsAnotherGameSaves)
     const pid_t other = ::fork();
     ASSERT_GE(other, 0);
     if (other == 0) {
+        // A whole-file write lock, as any program taking fcntl() locks holds it.
         const int fd = ::open((tmp.path() / ".cifrel.lock").c_str(), O_RDWR);
-        const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+        struct flock whole {};
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        const char ok = fd >= 0 && ::fcntl(fd, F_SETLKW, &whole) == 0 ? 'y' : 'n';
         (void)!::write(ready[1], &ok, 1);
         ::sleep(10);
         ::_exit(0);

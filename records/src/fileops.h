@@ -2,8 +2,8 @@
 #pragma once
 
 // The few file operations the record files need, one implementation per
-// system, chosen when the game is compiled: fileops_posix.cpp (flock, fsync,
-// rename) and fileops_windows.cpp (LockFileEx, FlushFileBuffers,
+// system, chosen when the game is compiled: fileops_posix.cpp (fcntl
+// byte-range locks, fsync, rename) and fileops_windows.cpp (LockFileEx, FlushFileBuffers,
 // MoveFileExW). Every operation refuses to open anything but a regular file
 // (or a missing one it creates): a link, a folder, a device or a pipe in a
 // record file's place is reported, never opened.
@@ -92,8 +92,10 @@ void syncFolder(const fs::path& folder);
 // is no fault.
 void remove(const fs::path& path);
 
-// The lock file every game on the account takes while it saves; the system
-// lets go of it when its holder ends, however it ends.
+// The lock file every game on the account takes while it saves: a
+// byte-range lock (fcntl() on POSIX systems, LockFileEx on Windows), which a
+// network folder's server honours for every client. The system lets go of
+// it when its holder ends, however it ends.
 class Lock {
 public:
     Lock() = default;
@@ -101,7 +103,8 @@ public:
     Lock& operator=(const Lock&) = delete;
     ~Lock();
 
-    // Opens (or makes) the lock file; read-only access is enough to lock.
+    // Opens (or makes) the lock file, for reading and writing: a write lock
+    // needs both on POSIX systems.
     Fault open(const fs::path& path);
     // Takes the lock if it is free; false with no fault while another holds
     // it.

@@ -12,7 +12,6 @@
 #include <system_error>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -265,28 +264,47 @@ Fault Lock::open(const fs::path& path)
     }
     if (fault)
         return fault;
+    // A write lock needs a descriptor open for writing.
     Fd fd;
-    fault = openRegular(path, O_RDWR, fd);
-    if (fault.reason == Reason::Denied || fault.reason == Reason::ReadOnlyDisk) {
-        // flock() needs no write access.
-        if (!openRegular(path, O_RDONLY, fd))
-            fault = {};
-    }
-    if (fault)
+    if ((fault = openRegular(path, O_RDWR, fd)))
         return fault;
     handle_ = fd.release();
     return {};
 }
 
+// A write lock on the whole file (from byte 0 to its end, however long it
+// grows). A byte-range lock, unlike flock(), reaches the server of an NFS or
+// SMB folder, so that games on other computers see it too. Where the system
+// has them, it is an open-file-description lock: it belongs to this Lock's
+// own descriptor, so two Locks in one process exclude each other, and
+// closing another descriptor of the same file does not let it go (a
+// classic fcntl() lock would do both, being the process's).
 bool Lock::tryTake(Fault& fault)
 {
     fault = {};
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    whole.l_start = 0;
+    whole.l_len = 0;
+#ifdef F_OFD_SETLK
+    int command = F_OFD_SETLK;
+#else
+    int command = F_SETLK;
+#endif
     for (;;) {
-        if (::flock(static_cast<int>(handle_), LOCK_EX | LOCK_NB) == 0)
+        if (::fcntl(static_cast<int>(handle_), command, &whole) == 0)
             return true;
         if (errno == EINTR)
             continue;
-        if (errno != EWOULDBLOCK)
+#ifdef F_OFD_SETLK
+        if (errno == EINVAL && command == F_OFD_SETLK) { // a kernel older than 3.15
+            command = F_SETLK;
+            continue;
+        }
+#endif
+        // Another holds it (POSIX allows either number for that).
+        if (errno != EAGAIN && errno != EACCES)
             fault = lastFault();
         return false;
     }

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -279,7 +280,7 @@ TEST(SaveConcurrency, WaitsForTheOtherGamesSaveThenComparesAgain)
     TempDir tmp;
     RecordFiles files(tmp.path());
     ASSERT_EQ(files.ensure(), std::nullopt);
-    std::optional<HeldLock> other(std::in_place, tmp.path());
+    auto other = std::make_unique<HeldLock>(tmp.path());
 
     SaveResult result{SaveOutcome::Failed, "not run"};
     std::thread game([&] { result = files.saveIfBetter("6", "Ada"); });
