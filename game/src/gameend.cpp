@@ -16,8 +16,20 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files)
     const std::string score = ui.caption(ui::Control::lblScore);
     const std::string name = ui.caption(ui::Control::lblnome1);
 
-    const records::SaveResult result =
-        files.saveIfBetter(score, name, [&ui] { ui.showNotice(std::string(savingNotice)); });
+    // While another game saves, the window keeps answering from the first
+    // moment, and the player is told once the wait can be noticed.
+    bool told = false;
+    const auto stillWaiting = [&ui, &told](std::chrono::milliseconds waited) {
+        if (!told && waited >= savingNoticeAfter) {
+            ui.showNotice(std::string(savingNotice));
+            told = true;
+        }
+        ui.doEvents();
+    };
+    const records::SaveResult result = files.saveIfBetter(score, name, stillWaiting);
+    if (told)
+        ui.hideNotice();
+
     switch (result.outcome) {
     case records::SaveOutcome::Saved:
         ui.messageBox(std::string(recordSavedMessage), ui::BoxStyle::Plain, std::nullopt);

@@ -248,36 +248,60 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
     box.exec();
 }
 
+void QtUi::doEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+QLabel* QtUi::notice() const
+{
+    return window_->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
+}
+
 void QtUi::showNotice(const std::string& text)
 {
     // A plain label over the middle of the window, painted at once: the
-    // event thread is busy waiting, so only what is painted now is seen.
-    // Called again and again while the wait lasts, it then only lets the
-    // window answer what is asked of it (painting, the screen reader).
+    // event thread is busy waiting, and handles the window's events only
+    // when the game lets it (doEvents). Shown again with the same text, it
+    // stays as it is and is not announced again.
     const QString shown = fromView(text);
-    auto* notice = window_->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
-    if (!notice) {
-        notice = new QLabel(window_);
-        notice->setObjectName(QStringLiteral("notice"));
-        notice->setTextFormat(Qt::PlainText);
-        notice->setAlignment(Qt::AlignCenter);
-        notice->setFrameStyle(QFrame::Box | QFrame::Plain);
-        notice->setAutoFillBackground(true);
-        notice->setMargin(12);
+    QLabel* label = notice();
+    if (!label) {
+        label = new QLabel(window_);
+        label->setObjectName(QStringLiteral("notice"));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFrameStyle(QFrame::Box | QFrame::Plain);
+        label->setAutoFillBackground(true);
+        label->setMargin(12);
     }
-    if (!notice->isVisible() || notice->text() != shown) {
-        notice->setText(shown);
-        notice->setAccessibleName(shown);
-        notice->adjustSize();
-        notice->move((window_->width() - notice->width()) / 2,
-                     (window_->height() - notice->height()) / 2);
-        notice->show();
-        notice->raise();
-        notice->repaint();
-        // A player who cannot see it hears it once, when it appears.
-        announce(text);
+    if (label->isVisible() && label->text() == shown)
+        return;
+    label->setText(shown);
+    label->setAccessibleName(shown);
+    label->adjustSize();
+    label->move((window_->width() - label->width()) / 2, (window_->height() - label->height()) / 2);
+    label->show();
+    label->raise();
+    label->repaint();
+    // A player who cannot see it hears it once, when it appears.
+    announce(text);
+}
+
+void QtUi::hideNotice()
+{
+    QLabel* label = notice();
+    if (!label)
+        return;
+    // What told the screen reader goes with it, unless it has told
+    // something else since.
+    if (auto* announcer = window_->findChild<QWidget*>(QStringLiteral("announcer"),
+                                                       Qt::FindDirectChildrenOnly)) {
+        const QAccessibleInterface* told = QAccessible::queryAccessibleInterface(announcer);
+        if (announcer->isVisible() && told && told->text(QAccessible::Name) == label->text())
+            announcer->hide();
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    delete label;
 }
 
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)

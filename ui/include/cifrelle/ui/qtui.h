@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 
+class QLabel;
 class QString;
 class QTimer;
 class QWidget;
@@ -29,7 +30,9 @@ public:
     void setTimerEnabled(bool enabled) override;
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
+    void doEvents() override;
     void showNotice(const std::string& text) override;
+    void hideNotice() override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void announce(const std::string& text) override;
     void end() override;
@@ -47,6 +50,8 @@ public:
 
 private:
     void showScrollingBox(int icon, const QString& caption, const QString& text);
+    // The label of showNotice(), or null.
+    QLabel* notice() const;
 
     QWidget* window_;
     QTimer* timer_;
