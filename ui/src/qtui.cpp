@@ -8,7 +8,6 @@
 #include <QAccessible>
 #include <QColor>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFrame>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -97,6 +96,12 @@ void writeText(QWidget* widget, const QString& text)
         return;
     }
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
+}
+
+// The label of QtUi::showNotice(), or null.
+QLabel* findNotice(const QWidget* window)
+{
+    return window->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
 }
 
 [[noreturn]] void terminateNow()
@@ -253,11 +258,6 @@ void QtUi::doEvents()
     QCoreApplication::processEvents();
 }
 
-QLabel* QtUi::notice() const
-{
-    return window_->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
-}
-
 void QtUi::showNotice(const std::string& text)
 {
     // A plain label over the middle of the window, painted at once: the
@@ -265,43 +265,44 @@ void QtUi::showNotice(const std::string& text)
     // when the game lets it (doEvents). Shown again with the same text, it
     // stays as it is and is not announced again.
     const QString shown = fromView(text);
-    QLabel* label = notice();
-    if (!label) {
-        label = new QLabel(window_);
-        label->setObjectName(QStringLiteral("notice"));
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignCenter);
-        label->setFrameStyle(QFrame::Box | QFrame::Plain);
-        label->setAutoFillBackground(true);
-        label->setMargin(12);
+    auto* notice = findNotice(window_);
+    if (!notice) {
+        notice = new QLabel(window_);
+        notice->setObjectName(QStringLiteral("notice"));
+        notice->setTextFormat(Qt::PlainText);
+        notice->setAlignment(Qt::AlignCenter);
+        notice->setFrameStyle(QFrame::Box | QFrame::Plain);
+        notice->setAutoFillBackground(true);
+        notice->setMargin(12);
     }
-    if (label->isVisible() && label->text() == shown)
-        return;
-    label->setText(shown);
-    label->setAccessibleName(shown);
-    label->adjustSize();
-    label->move((window_->width() - label->width()) / 2, (window_->height() - label->height()) / 2);
-    label->show();
-    label->raise();
-    label->repaint();
-    // A player who cannot see it hears it once, when it appears.
-    announce(text);
+    if (!notice->isVisible() || notice->text() != shown) {
+        notice->setText(shown);
+        notice->setAccessibleName(shown);
+        notice->adjustSize();
+        notice->move((window_->width() - notice->width()) / 2,
+                     (window_->height() - notice->height()) / 2);
+        notice->show();
+        notice->raise();
+        notice->repaint();
+        // A player who cannot see it hears it once, when it appears.
+        announce(text);
+    }
 }
 
 void QtUi::hideNotice()
 {
-    QLabel* label = notice();
-    if (!label)
+    QLabel* notice = findNotice(window_);
+    if (!notice)
         return;
     // What told the screen reader goes with it, unless it has told
     // something else since.
     if (auto* announcer = window_->findChild<QWidget*>(QStringLiteral("announcer"),
                                                        Qt::FindDirectChildrenOnly)) {
         const QAccessibleInterface* told = QAccessible::queryAccessibleInterface(announcer);
-        if (announcer->isVisible() && told && told->text(QAccessible::Name) == label->text())
+        if (announcer->isVisible() && told && told->text(QAccessible::Name) == notice->text())
             announcer->hide();
     }
-    delete label;
+    delete notice;
 }
 
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)

@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 
-class QLabel;
 class QString;
 class QTimer;
 class QWidget;
@@ -50,8 +49,6 @@ public:
 
 private:
     void showScrollingBox(int icon, const QString& caption, const QString& text);
-    // The label of showNotice(), or null.
-    QLabel* notice() const;
 
     QWidget* window_;
     QTimer* timer_;
