@@ -389,7 +389,7 @@ template <class Handler>
 void Form1Window::deliver(Handler handler)
 {
     if (handlers_)
-        (handlers_->*handler)();
+        handlers_->raise(handler);
 }
 
 void Form1Window::wireEvents()
@@ -429,7 +429,7 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event)
         const std::optional<std::int16_t> code = keyAscii(key);
         if (code && handlers_) {
             std::int16_t KeyAscii = *code;
-            handlers_->txtmio_KeyPress(KeyAscii);
+            handlers_->raiseKeyPress(KeyAscii);
             if (KeyAscii == 0)
                 return true;
         }

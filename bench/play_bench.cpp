@@ -80,8 +80,8 @@ int main(int argc, char** argv)
             rssAt100 = residentKiB();
     }
     const long rssAtEnd = residentKiB();
-    if (form.esatte + form.sbagliate != std::min(answers, 32767 * 2)) {
-        std::fprintf(stderr, "the counts do not add up: %d + %d\n", form.esatte, form.sbagliate);
+    if (form.esatte() + form.sbagliate() != std::min(answers, 32767 * 2)) {
+        std::fprintf(stderr, "the counts do not add up: %d + %d\n", form.esatte(), form.sbagliate());
         return 1;
     }
 

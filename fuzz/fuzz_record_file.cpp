@@ -254,11 +254,12 @@ void checkRead(const rec::RecordFiles& files, const fs::path& path, const Entry&
     FUZZ_CHECK(*text == rec::decodeCp1252(shown));
 }
 
-// The name as the name file holds it: every line break a blank.
+// The name as the name file holds it: every line break a blank (a CR LF
+// pair is one).
 std::string blanked(std::string_view name)
 {
     std::string out(name);
-    for (std::string_view lineBreak : {"\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9", "\r", "\n", "\v", "\f"}) {
+    for (std::string_view lineBreak : {"\r\n", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9", "\r", "\n", "\v", "\f"}) {
         for (std::size_t at = out.find(lineBreak); at != std::string::npos; at = out.find(lineBreak, at + 1))
             out.replace(at, lineBreak.size(), " ");
     }

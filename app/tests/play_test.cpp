@@ -195,8 +195,8 @@ TEST_F(Player, PlaysAHundredAndTwentyExercisesWithKeysAndClicks)
             EXPECT_EQ(label(Control::lblScore1)->geometry(), scoreBoxes[1]);
         }
     }
-    EXPECT_EQ(form->esatte, 120);
-    EXPECT_EQ(form->sbagliate, 40);
+    EXPECT_EQ(form->esatte(), 120);
+    EXPECT_EQ(form->sbagliate(), 40);
     EXPECT_EQ(ends, 0);
 }
 

@@ -172,38 +172,39 @@ std::optional<std::string> ensureFile(const fs::path& path)
 }
 
 // Takes the lock, waiting as long as another game holds it.
-Fault takeLock(fileops::Lock& lock, const fs::path& path, const std::function<void()>& stillWaiting)
+Fault takeLock(fileops::Lock& lock, const fs::path& path, const StillWaiting& stillWaiting)
 {
     using namespace std::chrono;
     if (const Fault fault = lock.open(path))
         return fault;
-    const auto noticeFrom = steady_clock::now() + seconds(1);
+    const auto start = steady_clock::now();
     Fault fault;
     while (!lock.tryTake(fault)) {
         if (fault)
             return fault;
-        // Once the wait is long enough to be noticed, the caller hears of it
-        // at every try: it tells the player, and keeps the window answering
-        // (its painting, the screen reader's questions) meanwhile.
-        if (stillWaiting && steady_clock::now() >= noticeFrom)
-            stillWaiting();
+        // The caller hears of the wait at every try, from the first: it
+        // keeps the window answering meanwhile, and tells the player once
+        // the wait is long enough to be noticed.
+        if (stillWaiting)
+            stillWaiting(duration_cast<milliseconds>(steady_clock::now() - start));
         std::this_thread::sleep_for(milliseconds(20));
     }
     return {};
 }
 
-// A name may hold line breaks (pasted into the input box): stored as blanks,
-// so that the name file stays one line.
+// A name may hold line breaks (pasted into the input box): each stored as
+// one blank, so that the name file stays one line. A CR LF pair is one
+// break.
 std::string oneLine(std::string_view name)
 {
-    static constexpr std::string_view breaks[] = {"\r", "\n", "\v", "\f", "\xC2\x85",
+    static constexpr std::string_view breaks[] = {"\r\n", "\r", "\n", "\v", "\f", "\xC2\x85",
                                                   "\xE2\x80\xA8", "\xE2\x80\xA9"};
     std::string line;
     for (std::size_t i = 0; i < name.size();) {
         std::size_t matched = 0;
         for (std::string_view b : breaks) {
-            if (name.substr(i, b.size()) == b)
-                matched = b.size();
+            if (!matched && name.substr(i, b.size()) == b)
+                matched = b.size(); // the first that matches: CR LF before CR
         }
         line += matched ? ' ' : name[i];
         i += matched ? matched : 1;
@@ -363,7 +364,7 @@ std::optional<std::string> RecordFiles::read(const fs::path& path) const
 }
 
 SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_view playerName,
-                                     const std::function<void()>& stillWaiting)
+                                     const StillWaiting& stillWaiting)
 {
     // The stored score is never below 0: a score of 0 or less is no record.
     const std::optional<double> current = numtext::tryNumberValue(currentScore);

@@ -138,8 +138,10 @@ TEST(SaveWrites, OneLineEndedByCrLfInTheCodePage)
         {"12", "Nicolò", "12\r\n", "Nicol\xF2\r\n"},
         {"3", "Zoë 名", "3\r\n", "Zo\xEB ?\r\n"},
         {"5", "<b>&amp;</b>", "5\r\n", "<b>&amp;</b>\r\n"},
-        // Line breaks (pasted into the box) become blanks: still one line.
-        {"6", "Anna\r\nBea\rCarla\nDino", "6\r\n", "Anna  Bea Carla Dino\r\n"},
+        // Line breaks (pasted into the box) become blanks: still one line. A
+        // CR LF pair is one break, LF CR two.
+        {"6", "Anna\r\nBea\rCarla\nDino\n\rEva\r\r\n", "6\r\n", "Anna Bea Carla Dino  Eva  \r\n"},
+        {"9", "x\r\ny", "9\r\n", "x y\r\n"},
         {"8", "a\vb\fc\xC2\x85" "d\xE2\x80\xA8" "e\xE2\x80\xA9", "8\r\n", "a b c d e \r\n"},
     };
     for (const Case& c : cases) {

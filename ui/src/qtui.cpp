@@ -8,7 +8,6 @@
 #include <QAccessible>
 #include <QColor>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFrame>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -97,6 +96,12 @@ void writeText(QWidget* widget, const QString& text)
         return;
     }
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
+}
+
+// The label of QtUi::showNotice(), or null.
+QLabel* findNotice(const QWidget* window)
+{
+    return window->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
 }
 
 [[noreturn]] void terminateNow()
@@ -248,14 +253,19 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
     box.exec();
 }
 
+void QtUi::doEvents()
+{
+    QCoreApplication::processEvents();
+}
+
 void QtUi::showNotice(const std::string& text)
 {
     // A plain label over the middle of the window, painted at once: the
-    // event thread is busy waiting, so only what is painted now is seen.
-    // Called again and again while the wait lasts, it then only lets the
-    // window answer what is asked of it (painting, the screen reader).
+    // event thread is busy waiting, and handles the window's events only
+    // when the game lets it (doEvents). Shown again with the same text, it
+    // stays as it is and is not announced again.
     const QString shown = fromView(text);
-    auto* notice = window_->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
+    auto* notice = findNotice(window_);
     if (!notice) {
         notice = new QLabel(window_);
         notice->setObjectName(QStringLiteral("notice"));
@@ -277,7 +287,22 @@ void QtUi::showNotice(const std::string& text)
         // A player who cannot see it hears it once, when it appears.
         announce(text);
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUi::hideNotice()
+{
+    QLabel* notice = findNotice(window_);
+    if (!notice)
+        return;
+    // What told the screen reader goes with it, unless it has told
+    // something else since.
+    if (auto* announcer = window_->findChild<QWidget*>(QStringLiteral("announcer"),
+                                                       Qt::FindDirectChildrenOnly)) {
+        const QAccessibleInterface* told = QAccessible::queryAccessibleInterface(announcer);
+        if (announcer->isVisible() && told && told->text(QAccessible::Name) == notice->text())
+            announcer->hide();
+    }
+    delete notice;
 }
 
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)

@@ -275,6 +275,11 @@ TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
     announcer->installEventFilter(&counter);
     ui.showNotice("Sto salvando il record, attendi un momento.");
     EXPECT_EQ(counter.shows, 0);
+
+    // When the wait ends it goes, from the screen and from the screen reader.
+    ui.hideNotice();
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("notice")), nullptr);
+    EXPECT_FALSE(announcer->isVisible());
 }
 
 TEST_F(QtUiTest, MessageBoxWithoutTitleShowsTheApplicationTitle)

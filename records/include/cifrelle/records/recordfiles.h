@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -42,6 +43,9 @@ struct SaveResult {
     std::string problem; // with Failed: why, for the player: one Italian
                          // sentence (or two), ready for a warning box
 };
+
+// Told, again and again, that a save still waits for another game's save.
+using StillWaiting = std::function<void(std::chrono::milliseconds waited)>;
 
 // Where the record files live, as the program works it out: a folder, or
 // why there is none (in Italian, without opening words or full stop, e.g.
@@ -89,10 +93,10 @@ public:
     // score caption) replaces both files, so that either the old record or
     // the new one is there, whole, after the next start at the latest.
     // While another game holds the lock it waits, however long that takes,
-    // calling `stillWaiting` at every try (about 50 times a second) once the
-    // wait has lasted a second.
+    // calling `stillWaiting` at every try (about 50 times a second, from the
+    // first) with how long it has waited so far.
     SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
-                            const std::function<void()>& stillWaiting = {});
+                            const StillWaiting& stillWaiting = {});
 
 private:
     std::filesystem::path directory_;

@@ -29,7 +29,9 @@ public:
     void setTimerEnabled(bool enabled) override;
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
+    void doEvents() override;
     void showNotice(const std::string& text) override;
+    void hideNotice() override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void announce(const std::string& text) override;
     void end() override;

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/records/menus.h"
+#include "cifrelle/game/menus.h"
 
 #include "cifrelle/ui/fakeui.h"
 
 #include <gtest/gtest.h>
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 namespace {
 
 using ui::BoxStyle;
@@ -112,4 +112,4 @@ TEST(ShowHelp, ShowsTheTextsInOrderUntilTheGameEnds)
 }
 
 } // namespace
-} // namespace cifrelle::records
+} // namespace cifrelle::game

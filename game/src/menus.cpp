@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/records/menus.h"
+#include "cifrelle/game/menus.h"
 
 #include "cifrelle/ui/control.h"
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 
 const std::array<std::string_view, 3>& helpTexts()
 {
@@ -44,4 +44,4 @@ void showHelp(ui::Ui& ui, const std::function<bool()>& goOn)
     }
 }
 
-} // namespace cifrelle::records
+} // namespace cifrelle::game
