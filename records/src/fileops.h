@@ -29,6 +29,8 @@ enum class Reason {
     QuotaFull,
     IsFolder,
     NotFolder,
+    NotAFolder,
+    NotAbsolute,
     Missing,
     Exists,
     Link,
@@ -63,24 +65,46 @@ Kind kindOf(const fs::path& path, Fault& fault);
 // Creates the folder and its parents; nothing when it is there already.
 Fault makeFolder(const fs::path& folder);
 
+// How the files the game makes are set up. By default (all zero) as the
+// system makes them, under the player's umask. In a folder that several
+// accounts share, with exactly `permissions` and in `group`, whatever the
+// player's umask (sharedFolder() works them out). writeNew() also takes the
+// permissions of the file it replaces this way.
+struct NewFiles {
+    unsigned permissions = 0; // 0: as the system makes them
+    long group = -1;          // -1: as the system gives it
+};
+
+// The folder an administrator chose for every account: whether it is there
+// (a link to a folder will do; it is never created), is a folder
+// (Reason::NotAFolder) and takes new files from this account; and how the
+// files made in it are set up so that every account that may write in the
+// folder may read and replace them, and no other.
+Fault sharedFolder(const fs::path& folder, NewFiles& newFiles);
+
 // Whether new files can be made in the folder.
 Fault folderWritable(const fs::path& folder);
 
 // Up to `limit` bytes from the start of the regular file at `path`.
 Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes);
 
-// Creates an empty regular file at `path`; Reason::Exists when something
-// is there already. Never follows a link.
-Fault createEmpty(const fs::path& path);
+// Creates an empty regular file at `path`, set up as `newFiles` says
+// before any other game can open it; Reason::Exists when something is there
+// already. Never follows a link.
+Fault createEmpty(const fs::path& path, const NewFiles& newFiles);
 
 // Whether the regular file at `path` may be written; gives the permission
 // bits that its replacement keeps (0 where the system has none).
 Fault writableRegular(const fs::path& path, unsigned& permissions);
 
-// Writes `bytes` to a new file at `path` (what was there goes first) and
-// flushes it to the disk. `permissions` as writableRegular gives them, or
-// 0 for the usual ones.
-Fault writeNew(const fs::path& path, std::string_view bytes, unsigned permissions);
+// Whether a rename in its folder may put another file in the place of the
+// regular file at `path` (in a folder with the sticky bit only the file's
+// or the folder's owner may).
+Fault replaceable(const fs::path& path);
+
+// Writes `bytes` to a new file at `path` (what was there goes first),
+// set up as `newFiles` says, and flushes it to the disk.
+Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles& newFiles);
 
 // Puts `from` in place of `to` in one step.
 Fault replace(const fs::path& from, const fs::path& to);
@@ -98,13 +122,13 @@ void remove(const fs::path& path);
 // it when its holder ends, however it ends.
 class Lock {
 public:
-    Lock() = default;
+    // `newFiles`: how a lock file it makes is set up.
+    explicit Lock(const NewFiles& newFiles = {}) : newFiles_(newFiles) {}
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
     ~Lock();
 
-    // Opens (or makes) the lock file, for reading and writing: a write lock
-    // needs both on POSIX systems.
+    // Opens (or makes) the lock file.
     Fault open(const fs::path& path);
     // Takes the lock if it is free; false with no fault while another holds
     // it.
@@ -112,6 +136,15 @@ public:
 
 private:
     std::intptr_t handle_ = -1;
+    NewFiles newFiles_;
+#ifndef _WIN32
+    bool replaceReadOnly(Fault& fault);
+    bool stillInPlace(Fault& fault);
+
+    fs::path path_;
+    bool readOnly_ = false; // a lock file made by another account that this
+                            // one may only read (see replaceReadOnly)
+#endif
 };
 
 // Tests watch every path the layer opens (null: nobody watches).

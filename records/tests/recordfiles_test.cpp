@@ -185,6 +185,48 @@ TEST(SaveWrites, KeepsTheFilesPermissions)
     ASSERT_EQ(files.saveIfBetter("4", "Ugo").outcome, SaveOutcome::Saved);
     EXPECT_EQ(fs::status(files.scorePath()).permissions() & fs::perms::all, mode);
 }
+
+// The files of a player's own folder get what the umask gives, as ever. In a
+// folder an administrator chose for every account, every file (the lock
+// file too, and after a save) is read and write for exactly those who may
+// make files in the folder, and in the folder's group, whatever the umask.
+TEST(SaveWrites, SharedFilesFollowTheFolderNotTheUmask)
+{
+    struct Case {
+        bool shared;
+        mode_t folder, umask, files;
+    };
+    const Case cases[] = {
+        {false, 0755, 022, 0644}, {false, 0700, 077, 0600}, {false, 02770, 002, 0664},
+        {true, 02770, 077, 0660}, {true, 0777, 077, 0666}, {true, 0755, 0, 0600}, {true, 02750, 022, 0600},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.shared) + " " + std::to_string(c.folder));
+        TempDir tmp;
+        const fs::path folder = tmp / "records";
+        fs::create_directory(folder);
+        ASSERT_EQ(::chmod(folder.c_str(), c.folder), 0);
+        if (::geteuid() == 0) { // a group not ours
+            ASSERT_EQ(::chown(folder.c_str(), static_cast<uid_t>(-1), 65534), 0);
+        }
+        const mode_t umask = ::umask(c.umask);
+        RecordFiles files(RecordFolder{folder, {}, c.shared ? "l'impostazione" : ""});
+        EXPECT_EQ(files.ensure(), std::nullopt);
+        EXPECT_EQ(files.saveIfBetter("3", "Ada").outcome, SaveOutcome::Saved);
+        ::umask(umask);
+        struct stat there;
+        ASSERT_EQ(::stat(folder.c_str(), &there), 0);
+        for (const std::string_view name : {lockFileName, scoreFileName, nameFileName}) {
+            struct stat st;
+            ASSERT_EQ(::stat((folder / name).c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, c.files) << name;
+            if (c.shared) {
+                EXPECT_EQ(st.st_gid, there.st_gid) << name;
+            }
+        }
+        EXPECT_EQ(entries(folder), justTheRecord);
+    }
+}
 #endif
 
 // --- saveIfBetter(): the comparison --------------------------------------------
@@ -442,7 +484,7 @@ TEST(RecordFilesProblems, NoFolderToKeepTheRecordIn)
                             save + "non riesco a creare la cartella «D» (una parte del percorso non è una cartella)."});
     EXPECT_EQ(readBytes(tmp.path() / fs::path(u8"Nicolò") / "blocked"), "a file, not a folder");
 
-    RecordFiles homeless(RecordFolder{{}, "non trovo la cartella personale"});
+    RecordFiles homeless(RecordFolder{{}, "non trovo la cartella personale", {}});
     expectProblem(homeless, {"no folder at all", keep + "non trovo la cartella personale.",
                              save + "non trovo la cartella personale."});
     EXPECT_EQ(homeless.read(homeless.scorePath()), std::nullopt);
@@ -484,6 +526,35 @@ TEST(RecordFilesProblems, PermissionsDenied)
     expectProblem(unreadable, {"an unreadable score file", keep + "non riesco a leggere il file «S»" + denied,
                                save + "non riesco a leggere il record attuale nel file «S»" + denied});
     EXPECT_EQ(unreadable.read(unreadable.scorePath()), std::nullopt);
+}
+#endif
+
+#ifndef _WIN32
+// A lock file this account may only read (another account's, say, copied
+// in by hand) takes no write lock: the save puts one of its own in place.
+TEST(RecordFilesProblems, ALockFileThatMayOnlyBeReadIsReplacedAtTheSave)
+{
+    TempDir tmp;
+    RecordFiles files(tmp / "records");
+    ASSERT_EQ(files.ensure(), std::nullopt);
+    const fs::path lock = files.directory() / lockFileName;
+    fs::permissions(lock, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (::access(lock.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "this user writes into read-only files (root)";
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    EXPECT_EQ(files.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(readBytes(files.scorePath()), "5\r\n");
+    EXPECT_EQ(::access(lock.c_str(), W_OK), 0);
+    EXPECT_EQ(entries(files.directory()), justTheRecord);
+    // The new one is the games' lock.
+    auto other = std::make_unique<HeldLock>(files.directory());
+    SaveResult result{SaveOutcome::Failed, "not run"};
+    std::thread game([&] { result = files.saveIfBetter("6", "Bea"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(readBytes(files.scorePath()), "5\r\n");
+    other.reset();
+    game.join();
+    EXPECT_EQ(result.outcome, SaveOutcome::Saved);
 }
 #endif
 
