@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordfolder.h"
 
+#include "testfiles.h"
+
 #include "cifrelle/game/form1.h"
-#include "cifrelle/records/gameend.h"
 #include "cifrelle/ui/fakeui.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <algorithm>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -22,47 +21,9 @@ namespace cifrelle::app {
 namespace {
 
 namespace fs = std::filesystem;
+using records::test::TempDir;
 
-// A folder of the test's own under the system's temporary folder.
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device seed;
-        do
-            path_ = fs::temp_directory_path() / ("cifrelle-settings-" + std::to_string(seed()));
-        while (!fs::create_directory(path_));
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir()
-    {
-        std::error_code ec;
-        for (const auto& entry : fs::recursive_directory_iterator(path_, ec))
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-void write(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path) << text;
-}
-
-// Every path under `folder`, with its size, in order.
-std::map<std::string, std::uintmax_t> contents(const fs::path& folder)
-{
-    std::map<std::string, std::uintmax_t> found;
-    std::error_code ec;
-    for (const auto& entry : fs::recursive_directory_iterator(folder, ec))
-        found[entry.path().string()] = entry.is_regular_file(ec) ? entry.file_size(ec) : 0;
-    return found;
-}
-
+#ifndef _WIN32 // the settings file of Unix systems
 std::string replaced(std::string text, const std::string& mark, const std::string& by)
 {
     for (std::size_t at; (at = text.find(mark)) != std::string::npos;)
@@ -70,68 +31,61 @@ std::string replaced(std::string text, const std::string& mark, const std::strin
     return text;
 }
 
-#ifndef _WIN32 // the settings file is the Unix systems'
-// The settings file names a folder, that folder or the file cannot be
-// used: one warning at start names the setting and the folder, the game is
-// played without a record, and nothing is written anywhere (neither there
-// nor in the player's own folder). {R} stands for the test's folder, {C}
-// for the settings file and {S} for the words naming the setting.
+// Every path under `folder`, in order.
+std::vector<fs::path> contents(const fs::path& folder)
+{
+    std::vector<fs::path> paths(fs::recursive_directory_iterator(folder), {});
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// A setting that cannot be used gets one warning at start, naming the
+// setting and the folder; the game is played without a record, and
+// nothing is written anywhere, not in the player's own folder either. {R}
+// stands for the test's folder, {S} for the words naming the setting.
 TEST(HostileSettings, EachGetsOneWarningAndTheGameIsPlayedWritingNothing)
 {
     struct Case {
-        const char* what;
-        std::string settings; // nothing: a folder in the settings file's place
-        void (*setup)(const fs::path& root);
+        std::string settings; // empty: a folder in the settings file's place
         std::string problem;
-        bool needsAPlayer = false; // root may write anywhere
+        bool asPlayer = false; // root may write anywhere: run by as-player.sh
     };
-    const std::string folder = "non riesco a usare la cartella «{R}/classe», scelta per tutti gli utenti con {S}";
-    const auto none = [](const fs::path&) {};
+    const auto cannotUse = [](const std::string& folder, const std::string& reason) {
+        return "non riesco a usare la cartella «" + folder + "», scelta per tutti gli utenti con {S} (" + reason + ")";
+    };
     const Case cases[] = {
-        {"a relative path", "[record]\nfolder=classe\n", none,
-         "non riesco a usare la cartella «classe», scelta per tutti gli utenti con {S} (non è un percorso "
-         "assoluto)"},
-        {"an empty value", "[record]\nfolder=\n", none, "{S} non indica nessuna cartella"},
-        {"a missing folder", "[record]\nfolder={R}/classe\n", none, folder + " (non esiste)"},
-        {"a file in the folder's place", "[record]\nfolder={R}/classe\n",
-         [](const fs::path& root) { write(root / "classe", "3\r\n"); }, folder + " (non è una cartella)"},
-        {"a path through a file", "[record]\nfolder={R}/classe/3B\n",
-         [](const fs::path& root) { write(root / "classe", ""); },
-         "non riesco a usare la cartella «{R}/classe/3B», scelta per tutti gli utenti con {S} (una parte del "
-         "percorso non è una cartella)"},
-        {"an unquoted comma", "[record]\nfolder={R}/classe, 3B\n", none,
+        {"folder=classe", cannotUse("classe", "non è un percorso assoluto")},
+        {"folder=", "{S} non indica nessuna cartella"},
+        {"folder={R}/classe", cannotUse("{R}/classe", "non esiste")},
+        {"folder={R}/file", cannotUse("{R}/file", "non è una cartella")},
+        {"folder={R}/file/classe", cannotUse("{R}/file/classe", "una parte del percorso non è una cartella")},
+        {"folder={R}/classe, 3B",
          "{S} non contiene un solo percorso (un percorso con una virgola va scritto tra virgolette)"},
-        {"a settings file that cannot be read", "", none,
-         "non riesco a leggere il file delle impostazioni «{C}»"},
-        {"a settings file not written right", "[record\nfolder={R}/classe\n", none,
-         "il file delle impostazioni «{C}» non è scritto correttamente"},
-        {"a folder this account may not write in", "[record]\nfolder={R}/classe\n",
-         [](const fs::path& root) {
-             fs::create_directory(root / "classe");
-             fs::permissions(root / "classe", fs::perms::owner_read | fs::perms::owner_exec);
-         },
-         folder + " (permesso negato)", true},
+        {"", "non riesco a leggere il file delle impostazioni «{R}/cifrelle.conf»"},
+        {"[record\nfolder={R}/classe", "il file delle impostazioni «{R}/cifrelle.conf» non è scritto correttamente"},
+        {"folder={R}/readonly", cannotUse("{R}/readonly", "permesso negato"), true},
     };
+    ::unsetenv("XDG_DATA_HOME");
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.needsAPlayer && ::geteuid() == 0)
-            continue; // run by as-player.sh as an unprivileged user
+        SCOPED_TRACE(c.settings);
+        if (c.asPlayer && ::geteuid() == 0)
+            continue;
         TempDir tmp;
-        const fs::path root = tmp.path();
-        const fs::path settingsFile = root / "cifrelle.conf";
+        const std::string root = tmp.path().string();
+        const fs::path settingsFile = tmp / "cifrelle.conf";
         if (c.settings.empty())
             fs::create_directory(settingsFile);
         else
-            write(settingsFile, replaced(c.settings, "{R}", root.string()));
-        c.setup(root);
-        fs::create_directory(root / "home");
-        ::setenv("HOME", (root / "home").c_str(), 1);
-        ::unsetenv("XDG_DATA_HOME");
-        const auto before = contents(root);
+            records::test::writeBytes(settingsFile, replaced("[record]\n" + c.settings, "{R}", root));
+        records::test::writeBytes(tmp / "file", "3\r\n");
+        fs::create_directory(tmp / "readonly");
+        fs::permissions(tmp / "readonly", fs::perms::owner_read | fs::perms::owner_exec);
+        fs::create_directory(tmp / "home");
+        ::setenv("HOME", (tmp / "home").c_str(), 1);
+        const std::vector<fs::path> before = contents(tmp.path());
 
         records::RecordFiles files(recordFolder(settingsFile));
         ui::FakeUi ui;
-        ui.queueInput("Ada");
         game::MixingRandom random;
         game::SystemTime time;
         game::Form1 form(ui, random, time, files);
@@ -141,54 +95,21 @@ TEST(HostileSettings, EachGetsOneWarningAndTheGameIsPlayedWritingNothing)
         form.cmdverifica_Click();
         form.cmdexit_Click();
 
-        const std::string problem =
-            replaced(replaced(replaced(c.problem, "{S}", "l'impostazione folder del gruppo [record] in {C}"),
-                              "{C}", settingsFile.string()),
-                     "{R}", root.string());
-        ASSERT_EQ(ui.boxes().size(), 3u);
+        const std::string problem = replaced(
+            replaced(c.problem, "{S}", "l'impostazione folder del gruppo [record] in {R}/cifrelle.conf"), "{R}", root);
+        ASSERT_EQ(ui.boxes().size(), 3u); // the greeting, the warning, the end
         EXPECT_EQ(ui.boxes()[1].prompt, "Il record non potrà essere conservato: " + problem + ". Puoi giocare lo stesso.");
-        EXPECT_EQ(ui.boxes()[1].style, ui::BoxStyle::Warning);
-        EXPECT_EQ(ui.caption(ui::Control::lblScore), "1"); // played
+        EXPECT_EQ(ui.caption(ui::Control::lblScore), "1");
         EXPECT_EQ(ui.boxes()[2].prompt, "Il record non è stato salvato: " + problem + ".");
-        EXPECT_TRUE(ui.ended());
-        EXPECT_EQ(contents(root), before);
+        EXPECT_EQ(contents(tmp.path()), before);
     }
+    // No setting: the player's own folder, as ever.
+    TempDir tmp;
+    records::test::writeBytes(tmp / "cifrelle.conf", "[other]\nfolder=/srv\n");
+    for (const char* settings : {"missing.conf", "cifrelle.conf"})
+        EXPECT_EQ(recordFolder(tmp / settings).path, fs::path(std::getenv("HOME")) / ".local/share/cifrelle");
 }
 #endif
-
-// Which folder the settings file gives, and that nothing but its key
-// record/folder counts.
-TEST(ChosenRecordFolder, OnlyTheKeyFolderOfTheGroupRecordChoosesAFolder)
-{
-    struct Case {
-        std::string settings; // nothing: no settings file
-        std::optional<std::string> folder;
-    };
-    const Case cases[] = {
-        {"", std::nullopt},
-        {"[other]\nfolder=/srv/x\n", std::nullopt},
-        {"[Record]\nFolder=/srv/x\n", std::nullopt},
-        {"[record]\nfolder=/srv/classe 3B\n", "/srv/classe 3B"},
-        {"[record]\nfolder = /srv/classe/ \n", "/srv/classe/"},
-        {"[record]\nfolder=\"/srv/3B, sezione A\"\n", "/srv/3B, sezione A"},
-        {"[record]\nfolder=/srv/Nicolò\n", "/srv/Nicolò"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.settings);
-        TempDir tmp;
-        const fs::path settingsFile = tmp.path() / "cifrelle.conf";
-        if (!c.settings.empty())
-            write(settingsFile, c.settings);
-        const std::optional<records::RecordFolder> chosen = chosenRecordFolder(settingsFile);
-        ASSERT_EQ(chosen.has_value(), c.folder.has_value());
-        if (!chosen)
-            continue;
-        EXPECT_EQ(chosen->path.string(), *c.folder);
-        EXPECT_EQ(chosen->problem, "");
-        EXPECT_EQ(chosen->setting, "l'impostazione folder del gruppo [record] in " + settingsFile.string());
-    }
-    EXPECT_EQ(std::string(systemSettingsFile), "/etc/xdg/cifrelle/cifrelle.conf");
-}
 
 TEST(RecordFolder, FollowsTheXdgRules)
 {
