@@ -3,8 +3,8 @@
 
 // The few file operations the record files need, one implementation per
 // system, chosen when the game is compiled: fileops_posix.cpp (fcntl
-// byte-range locks, fsync, rename) and fileops_windows.cpp (LockFileEx, FlushFileBuffers,
-// MoveFileExW). Every operation refuses to open anything but a regular file
+// byte-range locks, fsync, rename) and fileops_windows.cpp (LockFileEx,
+// FlushFileBuffers, MoveFileExW). Every operation refuses to open anything but a regular file
 // (or a missing one it creates): a link, a folder, a device or a pipe in a
 // record file's place is reported, never opened.
 
@@ -116,7 +116,7 @@ void syncFolder(const fs::path& folder);
 // is no fault.
 void remove(const fs::path& path);
 
-// The lock file every game on the account takes while it saves: a
+// The lock file every game using the folder takes while it saves: a
 // byte-range lock (fcntl() on POSIX systems, LockFileEx on Windows), which a
 // network folder's server honours for every client. The system lets go of
 // it when its holder ends, however it ends.
@@ -128,7 +128,9 @@ public:
     Lock& operator=(const Lock&) = delete;
     ~Lock();
 
-    // Opens (or makes) the lock file.
+    // Opens (or makes) the lock file. On POSIX systems a lock file this
+    // account may only read is replaced by one of its own when the lock is
+    // first taken, if the folder lets it.
     Fault open(const fs::path& path);
     // Takes the lock if it is free; false with no fault while another holds
     // it.
