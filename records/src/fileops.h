@@ -31,6 +31,7 @@ enum class Reason {
     NotFolder,
     NotAFolder,
     NotAbsolute,
+    Network,
     Missing,
     Exists,
     Link,
@@ -58,6 +59,11 @@ std::string reasonText(const Fault& fault);
 Fault faultOf(long code);
 
 enum class Kind { Missing, Regular, Folder, Link, Other };
+
+// Whether `path` names one place whatever the current folder: "/..." on
+// POSIX systems; "C:\..." or a network path "\\server\share\..." on
+// Windows (which MinGW's std::filesystem does not take as absolute).
+bool isAbsolute(const fs::path& path);
 
 // What is at `path`, without following a link in its last component.
 Kind kindOf(const fs::path& path, Fault& fault);

@@ -219,8 +219,19 @@ Fault faultOf(long code)
     case EMFILE:
     case ENFILE: return {Reason::TooManyFiles, code};
     case ENOMEM: return {Reason::NoMemory, code};
+    case ESTALE:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH: return {Reason::Network, code};
     default: return {Reason::Other, code};
     }
+}
+
+bool isAbsolute(const fs::path& path)
+{
+    return path.is_absolute();
 }
 
 Kind kindOf(const fs::path& path, Fault& fault)

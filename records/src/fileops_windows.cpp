@@ -127,8 +127,25 @@ Fault faultOf(long code)
     case ERROR_TOO_MANY_OPEN_FILES: return {Reason::TooManyFiles, code};
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: return {Reason::NoMemory, code};
+    case ERROR_REM_NOT_LIST:
+    case ERROR_BAD_NETPATH:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_BAD_DEV_TYPE:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE: return {Reason::Network, code};
     default: return {Reason::Other, code};
     }
+}
+
+bool isAbsolute(const fs::path& path)
+{
+    const std::wstring& text = path.native();
+    const auto separator = [&](std::size_t at) { return text.size() > at && (text[at] == L'\\' || text[at] == L'/'); };
+    const bool drive = text.size() > 1 && text[1] == L':';
+    return (drive && separator(2)) || (separator(0) && separator(1) && text.size() > 2 && !separator(2));
 }
 
 Kind kindOf(const fs::path& path, Fault& fault)

@@ -64,6 +64,7 @@ std::string fileops::reasonText(const Fault& fault)
     case Reason::NotFolder: return "una parte del percorso non è una cartella";
     case Reason::NotAFolder: return "non è una cartella";
     case Reason::NotAbsolute: return "non è un percorso assoluto";
+    case Reason::Network: return "non si raggiunge in rete";
     case Reason::Missing: return "non esiste";
     case Reason::Exists: return "al suo posto c'è già qualcos'altro";
     case Reason::Link: return "è un collegamento, non un file";
@@ -166,7 +167,7 @@ std::optional<std::string> readyFolder(const fs::path& folder, const std::string
     if (folder.empty())
         return setting + " non indica nessuna cartella";
     const Fault fault =
-        folder.is_absolute() ? fileops::sharedFolder(folder, newFiles) : Fault{Reason::NotAbsolute, 0};
+        fileops::isAbsolute(folder) ? fileops::sharedFolder(folder, newFiles) : Fault{Reason::NotAbsolute, 0};
     if (fault)
         return phrase("non riesco a usare la cartella «" + pathText(folder) +
                           "», scelta per tutti gli utenti con " + setting, {}, fault);

@@ -527,6 +527,21 @@ TEST(RecordFilesProblems, PermissionsDenied)
 }
 #endif
 
+// The folder an administrator names must not hang on the current folder;
+// on Windows a network path is absolute too.
+TEST(RecordFilesProblems, OnlyAnAbsoluteFolderMayBeChosen)
+{
+#ifdef _WIN32
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"C:\\classe", true}, {L"\\\\server\\classe3B\\cifrelle", true}, {L"//server/classe", true},
+        {L"C:classe", false},  {L"\\classe", false},                      {L"classe", false}};
+#else
+    const std::pair<const char*, bool> cases[] = {{"/srv/classe", true}, {"classe", false}, {"~/classe", false}};
+#endif
+    for (const auto& [path, absolute] : cases)
+        EXPECT_EQ(fileops::isAbsolute(path), absolute) << fs::path(path).string();
+}
+
 TEST(RecordFilesProblems, EverySystemErrorHasAnItalianReason)
 {
     EXPECT_EQ(fileops::reasonText(fileops::faultOf(9999)), "errore di sistema numero 9999");
