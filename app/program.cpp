@@ -63,7 +63,7 @@ int runGame(int argc, char* argv[], const GameOptions& options)
                              "qt6-translations-l10n); i pulsanti restano in inglese\n");
     }
 
-    GameSession session(recordFolder());
+    GameSession session(recordFolder(options.settingsFile));
     session.window.timer()->setInterval(options.tickIntervalMs);
     QApplication::setWindowIcon(session.window.windowIcon());
 

@@ -21,6 +21,11 @@
 //     name, written in full before the commit, is renamed into place.
 // Both do this under the same lock. The system lets go of a lock when its
 // holder ends, however it ends, so a crashed game never blocks the next.
+//
+// The folder is the player's own, or one an administrator chose for every
+// account. A shared one is never created, and every file a game makes
+// there, the lock file and the ".new" files included, is set up for all
+// who may write in the folder (fileops::sharedFolder()).
 
 #include "cifrelle/records/recordfiles.h"
 
@@ -57,6 +62,9 @@ std::string fileops::reasonText(const Fault& fault)
     case Reason::QuotaFull: return "lo spazio a disposizione dell'utente è esaurito";
     case Reason::IsFolder: return "al suo posto c'è una cartella";
     case Reason::NotFolder: return "una parte del percorso non è una cartella";
+    case Reason::NotAFolder: return "non è una cartella";
+    case Reason::NotAbsolute: return "non è un percorso assoluto";
+    case Reason::Network: return "non si raggiunge in rete";
     case Reason::Missing: return "non esiste";
     case Reason::Exists: return "al suo posto c'è già qualcos'altro";
     case Reason::Link: return "è un collegamento, non un file";
@@ -80,19 +88,22 @@ std::string pathText(const fs::path& path)
 namespace {
 
 // Every message about the record files: "<opening>: <what> «<path>»
-// (<reason>)." with the path and the reason where there are any.
-std::string sentence(std::string_view opening, std::string_view what, const fs::path& path = {},
-                     const Fault& fault = {})
+// (<reason>)." with the path and the reason where there are any; the
+// phrase is what follows the colon.
+std::string phrase(std::string_view what, const fs::path& path = {}, const Fault& fault = {})
 {
-    std::string text(opening);
-    text += ": ";
-    text += what;
+    std::string text(what);
     if (!path.empty())
         text += " «" + pathText(path) + "»";
     if (fault)
         text += " (" + fileops::reasonText(fault) + ")";
-    text += '.';
     return text;
+}
+
+std::string sentence(std::string_view opening, std::string_view what, const fs::path& path = {},
+                     const Fault& fault = {})
+{
+    return std::string(opening) + ": " + phrase(what, path, fault) + '.';
 }
 
 fs::path pendingPath(const fs::path& path)
@@ -141,9 +152,32 @@ Fault finishInterruptedSave(const fs::path& score, const fs::path& name)
     }
 }
 
+// The record folder made ready: the player's own is created when missing;
+// one an administrator chose (`setting` names the setting) must be there,
+// and gives how the files made in it are set up. Returns what is wrong, in
+// words for a message.
+std::optional<std::string> readyFolder(const fs::path& folder, const std::string& setting,
+                                       fileops::NewFiles& newFiles)
+{
+    if (setting.empty()) {
+        if (const Fault fault = fileops::makeFolder(folder))
+            return phrase("non riesco a creare la cartella", folder, fault);
+        return std::nullopt;
+    }
+    if (folder.empty())
+        return setting + " non indica nessuna cartella";
+    const Fault fault =
+        fileops::isAbsolute(folder) ? fileops::sharedFolder(folder, newFiles) : Fault{Reason::NotAbsolute, 0};
+    if (fault)
+        return phrase("non riesco a usare la cartella «" + pathText(folder) +
+                          "», scelta per tutti gli utenti con " + setting, {}, fault);
+    return std::nullopt;
+}
+
 // Makes sure one record file is there, a regular file we can read and
-// write, creating it empty when missing; never changes its content.
-std::optional<std::string> ensureFile(const fs::path& path)
+// write (in a shared folder: replace), creating it empty when missing;
+// never changes its content.
+std::optional<std::string> ensureFile(const fs::path& path, bool shared, const fileops::NewFiles& newFiles)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         Fault fault;
@@ -151,7 +185,7 @@ std::optional<std::string> ensureFile(const fs::path& path)
         if (fault)
             return sentence(keepOpening, "non riesco a raggiungere il file", path, fault);
         if (kind == Kind::Missing) {
-            fault = fileops::createEmpty(path);
+            fault = fileops::createEmpty(path, newFiles);
             if (fault.reason == Reason::Exists)
                 continue; // another game made it meanwhile: look again
             if (fault)
@@ -164,7 +198,7 @@ std::optional<std::string> ensureFile(const fs::path& path)
         if ((fault = fileops::readRegular(path, 0, nothing)))
             return sentence(keepOpening, "non riesco a leggere il file", path, fault);
         unsigned permissions = 0;
-        if ((fault = fileops::writableRegular(path, permissions)))
+        if ((fault = shared ? fileops::replaceable(path) : fileops::writableRegular(path, permissions)))
             return sentence(keepOpening, "non riesco a scrivere nel file", path, fault);
         return std::nullopt;
     }
@@ -219,8 +253,11 @@ struct Save {
     fs::path name;
     std::string scoreLine;
     std::string nameLine;
-    unsigned scorePermissions = 0;
-    unsigned namePermissions = 0;
+    bool shared = false;
+    // How each new file is set up: in a shared folder as the folder says,
+    // otherwise with the permissions of the file it replaces.
+    fileops::NewFiles scoreNew;
+    fileops::NewFiles nameNew;
 };
 
 // The stored score as it stands now (another game may have saved since
@@ -241,20 +278,23 @@ std::optional<std::string> readStored(const Save& save, bool locked, double& sto
 }
 
 // Whether the save may go on: the lock is held, the folder takes new files
-// and each record file may be replaced (missing, or a regular file we may
-// write, whose permissions the new one keeps). Nothing is written otherwise.
+// and each record file may be replaced (a regular file we may write, whose
+// permissions the new one keeps; in a shared folder, one the folder lets us
+// replace). Nothing is written otherwise.
 std::optional<std::string> check(Save& save, const Fault& lockFault)
 {
     if (const Fault fault = fileops::folderWritable(save.folder))
         return sentence(saveOpening, "non riesco a scrivere nella cartella", save.folder, fault);
     if (lockFault)
         return sentence(saveOpening, "non riesco a usare il file", save.folder / lockFileName, lockFault);
-    for (auto [path, permissions] : {std::pair{&save.score, &save.scorePermissions},
-                                     std::pair{&save.name, &save.namePermissions}}) {
+    for (auto [path, newFiles] :
+         {std::pair{&save.score, &save.scoreNew}, std::pair{&save.name, &save.nameNew}}) {
         Fault fault;
         const Kind kind = fileops::kindOf(*path, fault);
-        if (!fault && kind == Kind::Regular)
-            fault = fileops::writableRegular(*path, *permissions);
+        if (!fault && kind == Kind::Regular && save.shared)
+            fault = fileops::replaceable(*path);
+        else if (!fault && kind == Kind::Regular)
+            fault = fileops::writableRegular(*path, newFiles->permissions);
         else if (!fault)
             fault = unusable(kind);
         if (fault)
@@ -266,10 +306,9 @@ std::optional<std::string> check(Save& save, const Fault& lockFault)
 // Step 1: both ".new" files written in full and flushed.
 std::optional<std::string> write(const Save& save)
 {
-    for (auto [path, line, permissions] :
-         {std::tuple{&save.score, &save.scoreLine, save.scorePermissions},
-          std::tuple{&save.name, &save.nameLine, save.namePermissions}}) {
-        if (const Fault fault = fileops::writeNew(pendingPath(*path), *line, permissions)) {
+    for (auto [path, line, newFiles] : {std::tuple{&save.score, &save.scoreLine, &save.scoreNew},
+                                        std::tuple{&save.name, &save.nameLine, &save.nameNew}}) {
+        if (const Fault fault = fileops::writeNew(pendingPath(*path), *line, *newFiles)) {
             fileops::remove(pendingPath(save.name));
             fileops::remove(pendingPath(save.score));
             return sentence(saveOpening, "non riesco a scrivere il file", pendingPath(*path), fault);
@@ -304,7 +343,8 @@ std::optional<std::string> commit(const Save& save)
 RecordFiles::RecordFiles(fs::path directory) : directory_(std::move(directory)) {}
 
 RecordFiles::RecordFiles(RecordFolder folder)
-    : directory_(std::move(folder.path)), folderProblem_(std::move(folder.problem))
+    : directory_(std::move(folder.path)), folderProblem_(std::move(folder.problem)),
+      setting_(std::move(folder.setting))
 {
 }
 
@@ -322,13 +362,14 @@ std::optional<std::string> RecordFiles::ensure()
 {
     if (!folderProblem_.empty())
         return sentence(keepOpening, folderProblem_);
-    if (const Fault fault = fileops::makeFolder(directory_))
-        return sentence(keepOpening, "non riesco a creare la cartella", directory_, fault);
+    fileops::NewFiles newFiles;
+    if (const auto problem = readyFolder(directory_, setting_, newFiles))
+        return sentence(keepOpening, *problem);
 
     const fs::path score = scorePath();
     const fs::path name = namePath();
     const fs::path lockPath = directory_ / lockFileName;
-    fileops::Lock lock;
+    fileops::Lock lock(newFiles);
     Fault lockFault = lock.open(lockPath);
     if (!lockFault && (isThere(pendingPath(score)) || isThere(pendingPath(name)))) {
         // While another game holds the lock it is saving, and it finishes
@@ -342,8 +383,9 @@ std::optional<std::string> RecordFiles::ensure()
     }
 
     // Both files, even when the first has a problem: what can be kept is.
-    const std::optional<std::string> scoreProblem = ensureFile(score);
-    const std::optional<std::string> nameProblem = ensureFile(name);
+    const bool shared = !setting_.empty();
+    const std::optional<std::string> scoreProblem = ensureFile(score, shared, newFiles);
+    const std::optional<std::string> nameProblem = ensureFile(name, shared, newFiles);
     if (scoreProblem)
         return scoreProblem;
     if (nameProblem)
@@ -373,15 +415,16 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     auto failed = [](std::string problem) { return SaveResult{SaveOutcome::Failed, std::move(problem)}; };
     if (!folderProblem_.empty())
         return failed(sentence(saveOpening, folderProblem_));
-    if (const Fault fault = fileops::makeFolder(directory_))
-        return failed(sentence(saveOpening, "non riesco a creare la cartella", directory_, fault));
+    fileops::NewFiles newFiles;
+    if (const auto problem = readyFolder(directory_, setting_, newFiles))
+        return failed(sentence(saveOpening, *problem));
 
     // Without the lock (a folder where we may not write) the record can
     // still be read and compared: a score that is no record needs no save.
-    fileops::Lock lock;
+    fileops::Lock lock(newFiles);
     const Fault lockFault = takeLock(lock, directory_ / lockFileName, stillWaiting);
     Save save{directory_, scorePath(), namePath(), encodeCp1252(currentScore) + "\r\n",
-              encodeCp1252(oneLine(playerName)) + "\r\n"};
+              encodeCp1252(oneLine(playerName)) + "\r\n", !setting_.empty(), newFiles, newFiles};
     double stored = 0.0;
     if (auto problem = readStored(save, !lockFault, stored))
         return failed(*problem);

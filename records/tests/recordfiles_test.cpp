@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <thread>
 
@@ -187,6 +186,37 @@ TEST(SaveWrites, KeepsTheFilesPermissions)
     ASSERT_EQ(files.saveIfBetter("4", "Ugo").outcome, SaveOutcome::Saved);
     EXPECT_EQ(fs::status(files.scorePath()).permissions() & fs::perms::all, mode);
 }
+
+// The files of a player's own folder get what the umask gives, as ever. In a
+// folder an administrator chose for every account, every file (the lock
+// file too) is read and write for exactly those who may make files in the
+// folder, and in the folder's group, whatever the umask.
+TEST(SaveWrites, SharedFilesFollowTheFolderNotTheUmask)
+{
+    struct Case {
+        bool shared;
+        mode_t folder, umask, files;
+    };
+    const Case cases[] = {{false, 0755, 022, 0644}, {false, 02770, 077, 0600}, {true, 02770, 077, 0660},
+                          {true, 0777, 077, 0666}, {true, 02750, 0, 0600}};
+    for (const Case& c : cases) {
+        TempDir tmp;
+        ASSERT_EQ(::chmod(tmp.path().c_str(), c.folder), 0);
+        (void)!::chown(tmp.path().c_str(), static_cast<uid_t>(-1), 65534); // root: a group not ours
+        const mode_t umask = ::umask(c.umask);
+        RecordFiles files(RecordFolder{tmp.path(), {}, c.shared ? "l'impostazione" : ""});
+        EXPECT_EQ(files.ensure(), std::nullopt);
+        EXPECT_EQ(files.saveIfBetter("3", "Ada").outcome, SaveOutcome::Saved);
+        ::umask(umask);
+        for (const std::string_view name : {lockFileName, scoreFileName, nameFileName}) {
+            struct stat file, folder;
+            ASSERT_EQ(::stat((tmp / name).c_str(), &file) | ::stat(tmp.path().c_str(), &folder), 0);
+            EXPECT_EQ(file.st_mode & 07777, c.files) << name << " " << c.shared << " " << c.folder;
+            EXPECT_TRUE(!c.shared || file.st_gid == folder.st_gid) << name;
+        }
+        EXPECT_EQ(entries(tmp.path()), justTheRecord);
+    }
+}
 #endif
 
 // --- saveIfBetter(): the comparison --------------------------------------------
@@ -280,7 +310,7 @@ TEST(SaveConcurrency, WaitsForTheOtherGamesSaveThenComparesAgain)
     TempDir tmp;
     RecordFiles files(tmp.path());
     ASSERT_EQ(files.ensure(), std::nullopt);
-    auto other = std::make_unique<HeldLock>(tmp.path());
+    std::optional<HeldLock> other(std::in_place, tmp.path());
 
     SaveResult result{SaveOutcome::Failed, "not run"};
     std::thread game([&] { result = files.saveIfBetter("6", "Ada"); });
@@ -444,7 +474,7 @@ TEST(RecordFilesProblems, NoFolderToKeepTheRecordIn)
                             save + "non riesco a creare la cartella «D» (una parte del percorso non è una cartella)."});
     EXPECT_EQ(readBytes(tmp.path() / fs::path(u8"Nicolò") / "blocked"), "a file, not a folder");
 
-    RecordFiles homeless(RecordFolder{{}, "non trovo la cartella personale"});
+    RecordFiles homeless(RecordFolder{{}, "non trovo la cartella personale", {}});
     expectProblem(homeless, {"no folder at all", keep + "non trovo la cartella personale.",
                              save + "non trovo la cartella personale."});
     EXPECT_EQ(homeless.read(homeless.scorePath()), std::nullopt);
@@ -486,8 +516,33 @@ TEST(RecordFilesProblems, PermissionsDenied)
     expectProblem(unreadable, {"an unreadable score file", keep + "non riesco a leggere il file «S»" + denied,
                                save + "non riesco a leggere il record attuale nel file «S»" + denied});
     EXPECT_EQ(unreadable.read(unreadable.scorePath()), std::nullopt);
+
+    // A lock file this account may only read (another account's, copied in
+    // by hand) takes no write lock: the save puts one of its own in place.
+    RecordFiles copied(tmp / "copied");
+    ASSERT_EQ(copied.ensure(), std::nullopt);
+    fs::permissions(copied.directory() / lockFileName, fs::perms::owner_read);
+    EXPECT_EQ(copied.ensure(), std::nullopt);
+    EXPECT_EQ(copied.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(::access((copied.directory() / lockFileName).c_str(), W_OK), 0);
+    EXPECT_EQ(entries(copied.directory()), justTheRecord);
 }
 #endif
+
+// The folder an administrator names must not hang on the current folder;
+// on Windows a network path is absolute too.
+TEST(RecordFilesProblems, OnlyAnAbsoluteFolderMayBeChosen)
+{
+#ifdef _WIN32
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"C:\\classe", true}, {L"\\\\server\\classe3B\\cifrelle", true}, {L"//server/classe", true},
+        {L"C:classe", false},  {L"\\classe", false},                      {L"classe", false}};
+#else
+    const std::pair<const char*, bool> cases[] = {{"/srv/classe", true}, {"classe", false}, {"~/classe", false}};
+#endif
+    for (const auto& [path, absolute] : cases)
+        EXPECT_EQ(fileops::isAbsolute(path), absolute) << fs::path(path).string();
+}
 
 TEST(RecordFilesProblems, EverySystemErrorHasAnItalianReason)
 {
