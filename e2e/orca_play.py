@@ -4,7 +4,7 @@
 everything the script knows about the game it learns from what the real
 screen reader, Orca, speaks (its transcript, $ORCA_TRANSCRIPT).
 
-Run it inside run-under-xvfb.sh and run-orca.sh. Modes:
+Run it inside testsupport/run-under-xvfb.sh and run-orca.sh. Modes:
 
   game GAME      a whole game (GAME is cifrelle-orcaclock, whose clock
                  the script makes fast at the end): the first window, a wrong

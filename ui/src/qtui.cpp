@@ -2,6 +2,7 @@
 #include "cifrelle/ui/qtui.h"
 
 #include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qtaccessibility.h"
 #include "cifrelle/ui/qthelpers.h"
 
 #include <QAbstractButton>
@@ -68,13 +69,6 @@ void announceNameChange(QWidget* widget)
 {
     QAccessibleEvent event(widget, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
-}
-
-// The label that tells the player how the last answer went. (The two
-// labels lying under it repeat its words for the eye only.)
-bool isMessage(Control control)
-{
-    return control == Control::lblok;
 }
 
 void writeText(QWidget* widget, const QString& text)
@@ -153,7 +147,7 @@ void QtUi::setCaption(Control control, const std::string& caption)
     const auto* label = qobject_cast<const QLabel*>(w);
     const bool repeated = label && label->text() == text;
     writeText(w, text);
-    if (repeated && isMessage(control))
+    if (repeated && designOf(control).feedback == Feedback::message)
         announceNameChange(w);
     if (designOf(control).sizesItself) {
         // The label fits its new caption, keeping its left and top.
@@ -278,6 +272,11 @@ void QtUi::showNotice(const std::string& text)
         announce(text);
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUi::announce(const std::string& text)
+{
+    ui::announce(window_, fromView(text));
 }
 
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)

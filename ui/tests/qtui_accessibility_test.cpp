@@ -4,7 +4,7 @@
 // the offscreen platform sends no accessibility events at all.
 #include "cifrelle/ui/formdesign.h"
 #include "cifrelle/ui/qtui.h"
-#include "form1window.h"
+#include "designwindow.h"
 
 #include <QAccessible>
 #include <QTest>
@@ -19,13 +19,12 @@
 
 namespace {
 
-using cifrelle::app::Form1Window;
 using cifrelle::ui::Control;
 using cifrelle::ui::QtUi;
 
 class QtUiTest : public ::testing::Test {
 protected:
-    Form1Window window;
+    DesignWindow window;
     QtUi ui{&window};
 
     void SetUp() override

@@ -2,7 +2,7 @@
 // The toolkit operations on the real game window.
 #include "cifrelle/ui/formdesign.h"
 #include "cifrelle/ui/qtui.h"
-#include "form1window.h"
+#include "designwindow.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -28,14 +28,13 @@
 
 namespace {
 
-using cifrelle::app::Form1Window;
 using cifrelle::ui::BoxStyle;
 using cifrelle::ui::Control;
 using cifrelle::ui::QtUi;
 
 class QtUiTest : public ::testing::Test {
 protected:
-    Form1Window window;
+    DesignWindow window;
     QtUi ui{&window};
 
     QLabel* label(Control c) { return qobject_cast<QLabel*>(ui.widget(c)); }
