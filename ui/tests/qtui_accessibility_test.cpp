@@ -55,6 +55,11 @@ public:
         return static_cast<int>(std::count(events_.begin(), events_.end(),
                                            std::pair{object, type}));
     }
+    int count(QObject* object) const
+    {
+        return static_cast<int>(std::count_if(events_.begin(), events_.end(),
+                                              [object](auto& e) { return e.first == object; }));
+    }
     void clear() { events_.clear(); }
 
 private:
@@ -106,6 +111,43 @@ TEST_F(QtUiTest, TheMessageIsAnnouncedAtEveryAnswerEvenWhenItRepeats)
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(message);
     ASSERT_NE(face, nullptr);
     EXPECT_EQ(face->text(QAccessible::Name), QString("Fai attenzione"));
+}
+
+// Everything a screen reader can reach in the window, from its top down.
+void walk(QAccessibleInterface* face, std::vector<QAccessibleInterface*>& found)
+{
+    found.push_back(face);
+    for (int i = 0; i < face->childCount(); ++i) {
+        if (QAccessibleInterface* child = face->child(i))
+            walk(child, found);
+    }
+}
+
+TEST_F(QtUiTest, NothingOfTheControlsKeptHiddenReachesTheScreenReader)
+{
+    // The answer key is written as the game writes it: no event of it, or
+    // of its frame, goes out...
+    AccessibilityEvents events;
+    ui.setText(Control::Text1, "28,2");
+    ui.setVisible(Control::Frame1, false);
+    for (Control c : {Control::Text1, Control::Frame1})
+        EXPECT_EQ(events.count(ui.widget(c)), 0) << cifrelle::ui::controlName(c);
+    // ...and no object of the window holds it, while the other boxes are there.
+    std::vector<QAccessibleInterface*> found;
+    walk(QAccessible::queryAccessibleInterface(&window), found);
+    std::vector<QObject*> objects;
+    for (QAccessibleInterface* face : found) {
+        objects.push_back(face->object());
+        for (auto t : {QAccessible::Name, QAccessible::Description, QAccessible::Value})
+            EXPECT_FALSE(face->text(t).contains("28,2")) << face->text(t).toStdString();
+        if (QAccessibleTextInterface* text = face->textInterface())
+            EXPECT_FALSE(text->text(0, text->characterCount()).contains("28,2"));
+    }
+    for (Control c : {Control::Text1, Control::Frame1, Control::Text2, Control::txtmio}) {
+        const bool shown = !cifrelle::ui::designOf(c).keptHidden;
+        EXPECT_EQ(std::count(objects.begin(), objects.end(), ui.widget(c)), shown ? 1 : 0)
+            << cifrelle::ui::controlName(c);
+    }
 }
 
 TEST_F(QtUiTest, ANewNumberIsAnnouncedAsATextChange)
