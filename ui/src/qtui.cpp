@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -27,11 +28,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace cifrelle::ui {
 
@@ -93,6 +96,43 @@ void writeText(QWidget* widget, const QString& text)
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
 }
 
+// A message box that stays on the screen once answered, until QtUi takes it
+// down: the answer ends the wait, not the box. (A box closed some other
+// way closes as usual, and so do all if Qt's wiring is not found.)
+class StayingBox : public QMessageBox {
+public:
+    StayingBox(Icon icon, const QString& title, const QString& text, QWidget* parent)
+        : QMessageBox(icon, title, text, Ok, parent)
+    {
+        setTextFormat(Qt::PlainText);
+        auto* buttons = findChild<QDialogButtonBox*>();
+        if (buttons && disconnect(buttons, SIGNAL(clicked(QAbstractButton*)), this,
+                                  SLOT(_q_buttonClicked(QAbstractButton*))))
+            connect(buttons, &QDialogButtonBox::clicked, this, &StayingBox::answered);
+        connect(this, &QDialog::finished, this, &StayingBox::answered);
+    }
+
+    // Shows the box, modal, and returns once the player has answered it.
+    void ask()
+    {
+        setAttribute(Qt::WA_ShowModal, true);
+        show();
+        QEventLoop loop;
+        loop_ = &loop;
+        loop.exec(QEventLoop::DialogExec);
+        loop_ = nullptr;
+    }
+
+private:
+    void answered()
+    {
+        if (loop_)
+            loop_->quit();
+    }
+
+    QEventLoop* loop_ = nullptr;
+};
+
 [[noreturn]] void terminateNow()
 {
     std::fflush(stdout);
@@ -102,7 +142,9 @@ void writeText(QWidget* widget, const QString& text)
 
 } // namespace
 
-QtUi::QtUi(QWidget* window) : window_(window), timer_(nullptr), endAction_(terminateNow)
+QtUi::QtUi(QWidget* window)
+    : window_(window), timer_(nullptr), endAction_(terminateNow),
+      settler_(std::make_unique<QObject>())
 {
     if (!window_)
         throw std::invalid_argument("QtUi needs a window");
@@ -117,6 +159,8 @@ QtUi::QtUi(QWidget* window) : window_(window), timer_(nullptr), endAction_(termi
     if (!timer_)
         throw std::runtime_error("the window has no timer named Timer1");
 }
+
+QtUi::~QtUi() = default;
 
 QWidget* QtUi::widget(Control control) const
 {
@@ -169,7 +213,39 @@ void QtUi::setForeColor(Control control, Colour colour)
 
 void QtUi::setFocus(Control control)
 {
-    widget(control)->setFocus(Qt::OtherFocusReason);
+    pendingFocus_ = widget(control);
+    settleLater();
+}
+
+void QtUi::announce(const std::string& text)
+{
+    pendingAnnouncements_.push_back(fromView(text));
+    settleLater();
+}
+
+void QtUi::settleLater()
+{
+    if (!std::exchange(settleQueued_, true))
+        QMetaObject::invokeMethod(settler_.get(), [this] { settle(); }, Qt::QueuedConnection);
+}
+
+void QtUi::settle()
+{
+    settleQueued_ = false;
+    QWidget* focus = std::exchange(pendingFocus_, nullptr);
+    const std::vector<QString> said = std::exchange(pendingAnnouncements_, {});
+    // A control the focus comes into is read with its description (now, or
+    // when the window becomes active): an announcement it begins with is
+    // heard there.
+    QString read;
+    if (focus && !focus->hasFocus()) {
+        focus->setFocus(Qt::OtherFocusReason);
+        read = accessibleDescription(focus);
+    }
+    for (const QString& text : said) {
+        if (read.isEmpty() || !read.startsWith(text))
+            ui::announce(window_, text);
+    }
 }
 
 void QtUi::setTimerEnabled(bool enabled)
@@ -183,6 +259,7 @@ void QtUi::setTimerEnabled(bool enabled)
 void QtUi::messageBox(const std::string& prompt, BoxStyle style,
                       const std::optional<std::string>& title)
 {
+    settle();
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     if (style == BoxStyle::Information)
         icon = QMessageBox::Information;
@@ -194,9 +271,37 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
         showScrollingBox(icon, caption, text);
         return;
     }
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, window_);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    // Between boxes in a row the window never takes the focus back (a
+    // screen reader would read the window, and lose the next box's text):
+    // the boxes answered go once this one has the focus, or once the game
+    // is back at the window with no box open.
+    auto* box = new StayingBox(icon, caption, text, window_);
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, box, [this, box](QWindow* w) {
+        if (w == box->windowHandle())
+            takeDownAnsweredBoxes();
+    });
+    ++boxesOpen_;
+    box->ask();
+    --boxesOpen_;
+    answeredBoxes_.emplace_back(box);
+    QMetaObject::invokeMethod(settler_.get(), [this] {
+        if (boxesOpen_ == 0) {
+            takeDownAnsweredBoxes();
+            window_->activateWindow();
+        }
+    }, Qt::QueuedConnection);
+    // At the latest (a desktop that does not hand the focus over).
+    QTimer::singleShot(3000, settler_.get(), [this] { takeDownAnsweredBoxes(); });
+}
+
+void QtUi::takeDownAnsweredBoxes()
+{
+    for (const QPointer<QWidget>& box : std::exchange(answeredBoxes_, {})) {
+        if (box) {
+            box->hide();
+            box->deleteLater();
+        }
+    }
 }
 
 bool QtUi::isTooLongForABox(const QString& text)
@@ -239,7 +344,9 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
     const QSize room = screen ? screen->availableGeometry().size() * 0.8 : QSize(640, 480);
     box.resize(std::min(640, room.width()), std::min(480, room.height()));
     buttons->button(QDialogButtonBox::Ok)->setFocus();
+    ++boxesOpen_;
     box.exec();
+    --boxesOpen_;
 }
 
 void QtUi::showNotice(const std::string& text)
@@ -274,13 +381,9 @@ void QtUi::showNotice(const std::string& text)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void QtUi::announce(const std::string& text)
-{
-    ui::announce(window_, fromView(text));
-}
-
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
 {
+    settle();
     QInputDialog box(window_);
     box.setInputMode(QInputDialog::TextInput);
     box.setWindowTitle(fromView(title));
@@ -293,7 +396,10 @@ std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
         if (label->buddy())
             label->setText(escapeMnemonics(fromView(prompt)));
     }
-    if (box.exec() != QDialog::Accepted)
+    ++boxesOpen_;
+    const bool accepted = box.exec() == QDialog::Accepted;
+    --boxesOpen_;
+    if (!accepted)
         return {};
     return box.textValue().toStdString();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit operations on the real game window.
 #include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qtaccessibility.h"
 #include "cifrelle/ui/qtui.h"
 #include "designwindow.h"
 
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QPointer>
 #include <QTimer>
 
 #include <gmock/gmock.h>
@@ -220,17 +222,72 @@ TEST_F(QtUiTest, VisibilityShowsAndHidesControls)
     EXPECT_FALSE(ui.widget(Control::lblok1)->isVisible());
 }
 
-TEST_F(QtUiTest, SetFocusMovesTheKeyboardFocus)
+// Counts the focus events a widget gets.
+struct FocusEvents : QObject {
+    int in = 0, out = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        in += event->type() == QEvent::FocusIn;
+        out += event->type() == QEvent::FocusOut;
+        return false;
+    }
+};
+
+TEST_F(QtUiTest, SetFocusMovesTheKeyboardFocusOnceWhenTheHandlerIsOver)
 {
     showActive();
     ui.setFocus(Control::txtmio);
+    QApplication::processEvents();
     EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::txtmio));
+    // Away and back within one handler, as the set-up of an exercise does:
+    // neither control hears of it.
+    FocusEvents box, start;
+    ui.widget(Control::txtmio)->installEventFilter(&box);
+    ui.widget(Control::cmdini)->installEventFilter(&start);
     ui.setFocus(Control::cmdini);
+    ui.setFocus(Control::txtmio);
+    QApplication::processEvents();
+    EXPECT_EQ(box.out + start.in, 0);
+    ui.setFocus(Control::cmdini);
+    EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::txtmio));
+    QApplication::processEvents();
     EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::cmdini));
     // The keys now go to the focused control.
     ui.setFocus(Control::txtmio);
+    ui.settle();
     QTest::keyClicks(QApplication::focusWidget(), "12");
     EXPECT_EQ(ui.text(Control::txtmio), "12");
+}
+
+TEST_F(QtUiTest, WhatTheBoxTheFocusComesIntoReadsIsNotAnnouncedTwice)
+{
+    showActive();
+    cifrelle::ui::setDescriptionSource(ui.widget(Control::txtmio), [] {
+        return QStringLiteral("Approssima ai decimi: 4 virgola 2 5. Tempo restante 15 minuti.");
+    });
+    const QString exercise = QStringLiteral("Approssima ai decimi: 4 virgola 2 5");
+    struct Case {
+        Control focusBefore;
+        QString said;
+        bool heard;
+    };
+    for (const Case& c : {Case{Control::cmdini, exercise, false},
+                          Case{Control::txtmio, exercise, true},
+                          Case{Control::cmdini, "Fai attenzione. Risposte esatte 0, errate 1.", true}}) {
+        ui.setFocus(c.focusBefore);
+        ui.settle();
+        auto* announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
+        if (announcer)
+            announcer->hide();
+        ui.setFocus(Control::txtmio);
+        ui.announce(c.said.toStdString());
+        QApplication::processEvents();
+        announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
+        const bool heard = announcer && !announcer->isHidden() &&
+                           QAccessible::queryAccessibleInterface(announcer)->text(
+                               QAccessible::Name) == c.said;
+        EXPECT_EQ(heard, c.heard) << c.said.toStdString();
+    }
 }
 
 TEST_F(QtUiTest, TimerIsSwitchedOnAndOff)
@@ -323,6 +380,30 @@ TEST_F(QtUiTest, MessageBoxStylesAndTitles)
         ui.messageBox("Ciao", c.style, c.title);
         EXPECT_EQ(boxes, 1);
     }
+}
+
+TEST_F(QtUiTest, ABoxAnsweredStaysUpUntilTheNextIsUpOrTheWindowIsBack)
+{
+    // Between boxes in a row the window never comes back (a screen reader
+    // would read it, and lose the next box's text).
+    showActive();
+    QPointer<QMessageBox> before;
+    for (const char* text : {"Uno", "Due", "Tre"}) {
+        whileModal([&before, text](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->text(), QString(text));
+            if (before) // the one answered is still there
+                EXPECT_TRUE(before->isVisible());
+            EXPECT_EQ(before.isNull(), std::string(text) == "Uno");
+            before = box;
+            box->button(QMessageBox::Ok)->click();
+        });
+        ui.messageBox(text, BoxStyle::Information, std::nullopt);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&before] { return before.isNull(); }));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.isActiveWindow(); }));
 }
 
 TEST_F(QtUiTest, AVeryLongMessageIsShownWholeInABoxThatFitsTheScreen)
