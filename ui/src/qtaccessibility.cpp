@@ -50,34 +50,26 @@ bool isKeptHidden(const QObject* widget)
     return design && design->keptHidden;
 }
 
-// A plain widget; the client area of the game window leaves out of its
-// children the controls the design keeps hidden.
+// A plain widget, as Qt gives it; the client area of the game window leaves
+// out of its children the controls the design keeps hidden.
 class AreaAccessible : public QAccessibleWidget {
 public:
     explicit AreaAccessible(QWidget* widget) : QAccessibleWidget(widget) {}
 
     int childCount() const override { return static_cast<int>(shown().size()); }
-    QAccessibleInterface* child(int index) const override
-    {
-        const QWidgetList children = shown();
-        if (index < 0 || index >= children.size())
-            return nullptr;
-        return QAccessible::queryAccessibleInterface(children.at(index));
-    }
+    QAccessibleInterface* child(int index) const override { return shown().value(index); }
     int indexOfChild(const QAccessibleInterface* child) const override
     {
-        return child ? static_cast<int>(shown().indexOf(child->object())) : -1;
+        return static_cast<int>(shown().indexOf(child));
     }
 
 private:
-    // The children Qt lists (the widgets below, but windows), less those
-    // kept hidden.
-    QWidgetList shown() const
+    QList<QAccessibleInterface*> shown() const
     {
-        QWidgetList children;
-        for (QObject* object : widget()->children()) {
-            auto* child = qobject_cast<QWidget*>(object);
-            if (child && !child->isWindow() && !isKeptHidden(child))
+        QList<QAccessibleInterface*> children;
+        for (int i = 0; i < QAccessibleWidget::childCount(); ++i) {
+            QAccessibleInterface* child = QAccessibleWidget::child(i);
+            if (child && !isKeptHidden(child->object()))
                 children.append(child);
         }
         return children;
