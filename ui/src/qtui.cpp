@@ -158,6 +158,15 @@ QtUi::QtUi(QWidget* window)
     timer_ = window_->findChild<QTimer*>(QStringLiteral("Timer1"));
     if (!timer_)
         throw std::runtime_error("the window has no timer named Timer1");
+    // A box that has the focus takes down the boxes answered before it.
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, settler_.get(),
+                     [this](QWindow* focus) {
+                         const bool answered = std::any_of(
+                             answeredBoxes_.begin(), answeredBoxes_.end(),
+                             [focus](const auto& box) { return box && box->windowHandle() == focus; });
+                         if (boxesOpen_ > 0 && focus && !answered)
+                             takeDownAnsweredBoxes();
+                     });
 }
 
 QtUi::~QtUi() = default;
@@ -276,10 +285,6 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
     // the boxes answered go once this one has the focus, or once the game
     // is back at the window with no box open.
     auto* box = new StayingBox(icon, caption, text, window_);
-    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, box, [this, box](QWindow* w) {
-        if (w == box->windowHandle())
-            takeDownAnsweredBoxes();
-    });
     ++boxesOpen_;
     box->ask();
     --boxesOpen_;
