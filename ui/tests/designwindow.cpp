@@ -13,44 +13,30 @@
 
 using namespace cifrelle::ui;
 
-namespace {
-
-QWidget* makeWidget(const ControlDesign& d, QWidget* parent)
-{
-    const QString caption = fromView(d.caption);
-    switch (d.kind) {
-    case Kind::Label: {
-        auto* label = new QLabel(parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setText(caption);
-        return label;
-    }
-    case Kind::TextBox: return new QLineEdit(caption, parent);
-    case Kind::Button: return new QPushButton(caption, parent);
-    case Kind::Frame: return new QGroupBox(caption, parent);
-    }
-    return nullptr;
-}
-
-} // namespace
-
 DesignWindow::DesignWindow()
 {
     installGameWindowAccessibles();
-    const WindowDesign& window = windowDesign();
-    client_ = new QWidget(this);
-    client_->setObjectName(fromView(window.clientAreaName));
-    client_->setFixedSize(twipsToPixels(window.clientWidth), twipsToPixels(window.clientHeight));
+    auto* client = new QWidget(this);
+    client->setObjectName(fromView(windowDesign().clientAreaName));
+    client->setFixedSize(twipsToPixels(windowDesign().clientWidth),
+                         twipsToPixels(windowDesign().clientHeight));
     for (const ControlDesign& d : formDesign()) {
-        QWidget* w = makeWidget(d, client_);
+        const QString caption = fromView(d.caption);
+        QWidget* w = d.kind == Kind::TextBox  ? new QLineEdit(caption, client)
+                     : d.kind == Kind::Button ? new QPushButton(caption, client)
+                     : d.kind == Kind::Frame  ? static_cast<QWidget*>(new QGroupBox(caption, client))
+                                              : new QLabel(client);
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            label->setTextFormat(Qt::PlainText);
+            label->setText(caption);
+        }
         w->setObjectName(fromView(controlName(d.control)));
         w->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
                        twipsToPixels(d.height));
         w->setHidden(!d.visible);
-        controls_[d.control] = w;
     }
-    timer_ = new QTimer(this);
-    timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(window.timerIntervalMs);
-    timer_->start();
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("Timer1"));
+    timer->setInterval(windowDesign().timerIntervalMs);
+    timer->start();
 }
