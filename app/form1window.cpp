@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1window.h"
 
-#include "accessibility.h"
-
 #include "cifrelle/ui/colour.h"
+#include "cifrelle/ui/qtaccessibility.h"
 #include "cifrelle/ui/qthelpers.h"
 
 #include <QAction>
@@ -229,11 +228,6 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     return w;
 }
 
-bool isFeedback(Control control)
-{
-    return control == Control::lblok || control == Control::lblok1 || control == Control::lblok2;
-}
-
 bool isEnter(const QKeyEvent& key)
 {
     return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
@@ -292,14 +286,14 @@ QFont designFont(const ui::Font& font)
 Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
 {
     loadPictures();
-    installTextBoxAccessibility();
+    ui::installGameWindowAccessibles();
     const ui::WindowDesign& design = ui::windowDesign();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromView(design.caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrelle.png")));
 
     client_ = new QWidget(this);
-    client_->setObjectName(QStringLiteral("client"));
+    client_->setObjectName(fromView(design.clientAreaName));
     client_->setFixedSize(ui::twipsToPixels(design.clientWidth),
                           ui::twipsToPixels(design.clientHeight));
     setColour(client_, {QPalette::Window}, toQColor(design.backColor));
@@ -326,24 +320,25 @@ void Form1Window::buildControls()
 {
     // Stacking, bottom to top: the frames, then the other controls (so each
     // text box and the two small buttons lie above their frame), then the
-    // three feedback labels, which let clicks through to the buttons below.
-    for (const ControlDesign& d : ui::formDesign()) {
-        if (d.kind == Kind::Frame)
-            controls_[d.control] = makeControl(d, client_);
-    }
-    for (const ControlDesign& d : ui::formDesign()) {
-        if (d.kind != Kind::Frame && !isFeedback(d.control))
-            controls_[d.control] = makeControl(d, client_);
-    }
-    for (const ControlDesign& d : ui::formDesign()) {
-        if (isFeedback(d.control)) {
-            QWidget* label = makeControl(d, client_);
-            label->setAttribute(Qt::WA_TransparentForMouseEvents);
-            controls_[d.control] = label;
+    // feedback labels, which let clicks through to the buttons below: the
+    // message under the labels that repeat it in colour.
+    using ui::Feedback;
+    const auto make = [this](auto&& chosen) {
+        for (const ControlDesign& d : ui::formDesign()) {
+            if (chosen(d))
+                controls_[d.control] = makeControl(d, client_);
         }
+    };
+    make([](const ControlDesign& d) { return d.kind == Kind::Frame; });
+    make([](const ControlDesign& d) {
+        return d.kind != Kind::Frame && d.feedback == Feedback::none;
+    });
+    make([](const ControlDesign& d) { return d.feedback == Feedback::message; });
+    make([](const ControlDesign& d) { return d.feedback == Feedback::repeat; });
+    for (const ControlDesign& d : ui::formDesign()) {
+        if (d.feedback != Feedback::none)
+            control(d.control)->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
-    // The message label lies under the two that repeat it in colour.
-    control(Control::lblok)->stackUnder(control(Control::lblok1));
     for (const auto& [c, w] : controls_) {
         if (qobject_cast<QLabel*>(w) || qobject_cast<QGroupBox*>(w))
             w->setFocusPolicy(Qt::NoFocus);

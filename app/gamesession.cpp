@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gamesession.h"
 
-#include "accessibility.h"
+#include "cifrelle/ui/qtaccessibility.h"
 
-#include <QLineEdit>
+#include <QWidget>
 
 namespace cifrelle::app {
 
@@ -13,8 +13,8 @@ GameSession::GameSession(records::RecordFolder recordFolder)
     window.setHandlers(&form);
     // Where-am-I in the answer box tells the exercise and the time left,
     // then what the box is for.
-    auto* answer = static_cast<QLineEdit*>(window.control(ui::Control::txtmio));
-    setDescriptionSource(answer, [this, answer] {
+    QWidget* answer = window.control(ui::Control::txtmio);
+    ui::setDescriptionSource(answer, [this, answer] {
         return QString::fromStdString(form.whereAmI()) + QStringLiteral(". ") + answer->toolTip();
     });
 }

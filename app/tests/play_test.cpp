@@ -189,6 +189,7 @@ TEST_F(Player, PlaysAHundredAndTwentyExercisesWithKeysAndClicks)
         EXPECT_TRUE(shown(Control::lblok2));
         EXPECT_EQ(label(Control::lblScore)->text().toInt(), right);
         EXPECT_EQ(label(Control::lblScore1)->text().toInt(), wrong);
+        QApplication::processEvents(); // the focus settles once the handler is over
         EXPECT_TRUE(edit(Control::txtmio)->hasFocus());
         if (exercise <= 1) {
             EXPECT_EQ(label(Control::lblScore)->geometry(), scoreBoxes[0]);

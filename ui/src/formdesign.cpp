@@ -104,11 +104,15 @@ std::array<ControlDesign, allControls.size()> makeDesign()
     at(C::Text2).accessibleName = "Numero da approssimare";
     at(C::cmdcasual).accessibleName = "Nuovo numero";
     at(C::cmdcasual).toolTip = {};
-    at(C::Frame1).visible = false;
-    at(C::Text1).visible = false;
-    at(C::Text1).accessibleName = "Soluzione";
+    for (C c : {C::Frame1, C::Text1}) {
+        at(c).visible = false;
+        at(c).keptHidden = true;
+    }
     for (C c : {C::lblok1, C::lblok2, C::lblok})
         at(c).centred = true;
+    at(C::lblok).feedback = Feedback::message;
+    at(C::lblok1).feedback = Feedback::repeat;
+    at(C::lblok2).feedback = Feedback::repeat;
     at(C::Command1).toolTip = "Clicca su di me per approssimare ai decimi";
     at(C::Command2).toolTip = "Clicca su di me per approssimare ai centesimi";
     at(C::Command3).toolTip = "Clicca su di me per approssimare ai millesimi";
@@ -129,6 +133,9 @@ std::array<ControlDesign, allControls.size()> makeDesign()
         at(c).sizesItself = true;
     }
     at(C::lblScore).toolTip = "Questo è il tuo punteggio. Forza con il  record";
+    at(C::lblScore).meaning = C::Label1;
+    at(C::lblScore1).meaning = C::Label2;
+    at(C::lblconto).meaning = C::tempo;
     return d;
 }
 
@@ -139,7 +146,7 @@ constexpr std::array tabs{
     C::cmdcasual, C::Command2,   C::Command1,  C::Command3,
 };
 
-constexpr WindowDesign window{"Gioca con le Cifrelle", 9345, 8595, darkBlue, 1000};
+constexpr WindowDesign window{"Gioca con le Cifrelle", 9345, 8595, darkBlue, 1000, "client"};
 
 constexpr std::array<MenuItemDesign, 2> copyItems{{
     {"scuola", "Questo programma è freeware"},

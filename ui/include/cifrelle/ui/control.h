@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace cifrelle::ui {
@@ -28,6 +29,16 @@ constexpr std::string_view controlName(Control control)
 {
     constexpr std::array names{CIFRELLE_FORM1_CONTROLS(CIFRELLE_CONTROL_NAME)};
     return names[static_cast<std::size_t>(control)];
+}
+
+// The control named `name` (a widget's objectName), if there is one.
+constexpr std::optional<Control> controlNamed(std::string_view name)
+{
+    for (Control control : allControls) {
+        if (controlName(control) == name)
+            return control;
+    }
+    return std::nullopt;
 }
 
 #undef CIFRELLE_CONTROL_NAME

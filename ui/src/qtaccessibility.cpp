@@ -1,5 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "accessibility.h"
+// What assistive technology is given for the game window: one factory for
+// the client area, the text boxes, the labels and the announcer, each
+// deciding from the window's design.
+#include "cifrelle/ui/qtaccessibility.h"
+
+#include "cifrelle/ui/formdesign.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -12,7 +17,7 @@
 #include <algorithm>
 #include <map>
 
-namespace cifrelle::app {
+namespace cifrelle::ui {
 
 namespace {
 
@@ -22,22 +27,76 @@ std::map<const QObject*, std::function<QString()>>& descriptionSources()
     return sources;
 }
 
-// The controls of the game window are the widgets placed straight on its
-// client area (they get their names only after they are made, and an
-// interface once made is kept).
-bool isGameControl(const QObject* object)
+bool named(const QObject* object, std::string_view name)
 {
-    return object->parent() && object->parent()->objectName() == QLatin1String("client");
+    return object->objectName().toUtf8() == QByteArray(name.data(), std::ssize(name));
 }
+
+// The design of a control of the game, a widget lying on the window's client
+// area, or none. Asked each time: the widgets get their names only after
+// they are made, and an interface once made is kept.
+const ControlDesign* designOfControl(const QObject* widget)
+{
+    const QObject* area = widget->parent();
+    if (!area || !named(area, windowDesign().clientAreaName))
+        return nullptr;
+    const auto control = controlNamed(widget->objectName().toStdString());
+    return control ? &designOf(*control) : nullptr;
+}
+
+bool isKeptHidden(const QObject* widget)
+{
+    const ControlDesign* design = designOfControl(widget);
+    return design && design->keptHidden;
+}
+
+// A plain widget, as Qt gives it; the client area of the game window leaves
+// out of its children the controls the design keeps hidden.
+class AreaAccessible : public QAccessibleWidget {
+public:
+    explicit AreaAccessible(QWidget* widget) : QAccessibleWidget(widget) {}
+
+    int childCount() const override { return static_cast<int>(shown().size()); }
+    QAccessibleInterface* child(int index) const override { return shown().value(index); }
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
+        return static_cast<int>(shown().indexOf(child));
+    }
+
+private:
+    QList<QAccessibleInterface*> shown() const
+    {
+        QList<QAccessibleInterface*> children;
+        for (int i = 0; i < QAccessibleWidget::childCount(); ++i) {
+            QAccessibleInterface* child = QAccessibleWidget::child(i);
+            if (child && !isKeptHidden(child->object()))
+                children.append(child);
+        }
+        return children;
+    }
+};
+
+// A control of the game window. One the design keeps hidden is not valid:
+// Qt then sends nothing of it (not even the text changes of the answer key)
+// and a screen reader can ask it nothing.
+class ControlAccessible : public QAccessibleWidget {
+public:
+    ControlAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+
+    bool isValid() const override
+    {
+        return QAccessibleWidget::isValid() && !isKeptHidden(widget());
+    }
+};
 
 // A text box of the game as assistive technology sees it: an editable (or
 // read-only) one-line text.
-class TextBoxAccessible : public QAccessibleWidget,
+class TextBoxAccessible : public ControlAccessible,
                           public QAccessibleTextInterface,
                           public QAccessibleEditableTextInterface {
 public:
     explicit TextBoxAccessible(QLineEdit* edit)
-        : QAccessibleWidget(edit, QAccessible::EditableText)
+        : ControlAccessible(edit, QAccessible::EditableText)
     {
     }
 
@@ -212,84 +271,147 @@ private:
     }
 };
 
-// The caption that says what a value label means: read on the same line as
-// the value, the count "3" is heard as "Risposte esatte 3".
-const char* meaningOf(const QString& label)
-{
-    if (label == QLatin1String("lblScore"))
-        return "Label1";
-    if (label == QLatin1String("lblScore1"))
-        return "Label2";
-    if (label == QLatin1String("lblconto"))
-        return "tempo";
-    return nullptr;
-}
-
-// lblok1 and lblok2 repeat the message of lblok for the eye only.
-bool repeatsTheMessage(const QString& label)
-{
-    return label == QLatin1String("lblok1") || label == QLatin1String("lblok2");
-}
-
-// A value label read together with its meaning, or a repeated message
-// label that a screen reader passes over.
-class LabelAccessible : public QAccessibleWidget {
+// A label read as it says, after the caption of its meaning when it has one;
+// a repeat of the feedback message says nothing and is passed over.
+class LabelAccessible : public ControlAccessible {
 public:
-    explicit LabelAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+    explicit LabelAccessible(QLabel* label) : ControlAccessible(label, QAccessible::StaticText) {}
 
     QString text(QAccessible::Text t) const override
     {
-        const auto* label = static_cast<const QLabel*>(widget());
         if (t != QAccessible::Name)
             return QAccessibleWidget::text(t);
-        if (repeatsTheMessage(label->objectName()))
+        const auto* label = static_cast<const QLabel*>(widget());
+        const ControlDesign* design = designOfControl(label);
+        if (!design)
+            return label->text();
+        if (design->feedback == Feedback::repeat)
             return {};
-        const char* meaningName = meaningOf(label->objectName());
-        const QLabel* meaning = meaningName ? label->parentWidget()->findChild<QLabel*>(
-                                                  QLatin1String(meaningName),
-                                                  Qt::FindDirectChildrenOnly)
-                                            : nullptr;
+        const QLabel* meaning = nullptr;
+        if (design->meaning) {
+            const std::string_view name = controlName(*design->meaning);
+            meaning = label->parentWidget()->findChild<QLabel*>(
+                QString::fromUtf8(name.data(), std::ssize(name)), Qt::FindDirectChildrenOnly);
+        }
         return meaning ? meaning->text() + QLatin1Char(' ') + label->text() : label->text();
     }
 
     QAccessible::State state() const override
     {
         QAccessible::State s = QAccessibleWidget::state();
-        if (repeatsTheMessage(widget()->objectName()))
+        const ControlDesign* design = designOfControl(widget());
+        if (design && design->feedback == Feedback::repeat)
             s.invisible = true;
         return s;
     }
 };
 
-QAccessibleInterface* textBoxFactory(const QString& className, QObject* object)
-{
-    if (className == QLatin1String("QLabel")) {
-        // The labels get their names after they are made (and then keep
-        // their interface): what each says is decided by name when asked.
-        auto* label = qobject_cast<QLabel*>(object);
-        return label && isGameControl(label) ? new LabelAccessible(label) : nullptr;
+// An invisible widget of the window that assistive technology sees as a
+// notification. Screen readers speak a notification as it is shown (Orca
+// does at once, whatever has the focus), and take nothing else from it: no
+// focus, no place on the screen, no effect on the other controls.
+class Announcer : public QWidget {
+public:
+    static inline const QString name = QStringLiteral("announcer");
+
+    explicit Announcer(QWidget* window) : QWidget(window)
+    {
+        setObjectName(name);
+        setFocusPolicy(Qt::NoFocus);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(0, 0, 0, 0);
+        hide();
     }
-    if (className != QLatin1String("QLineEdit") || !isGameControl(object))
+
+    QString message;
+};
+
+class AnnouncerAccessible : public QAccessibleWidget {
+public:
+    explicit AnnouncerAccessible(Announcer* announcer)
+        : QAccessibleWidget(announcer, QAccessible::Notification)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return static_cast<const Announcer*>(widget())->message;
+        return {};
+    }
+};
+
+// The one factory: Qt asks it first for every object, from its own class up
+// to QObject; what it does not know Qt makes as usual.
+QAccessibleInterface* gameWindowAccessible(const QString& className, QObject* object)
+{
+    if (auto* announcer = dynamic_cast<Announcer*>(object))
+        return new AnnouncerAccessible(announcer);
+    if (className == QLatin1String("QWidget"))
+        return new AreaAccessible(static_cast<QWidget*>(object));
+    // Text boxes and labels elsewhere (in the boxes) are Qt's own.
+    if (!object->parent() || !named(object->parent(), windowDesign().clientAreaName))
         return nullptr;
-    auto* edit = qobject_cast<QLineEdit*>(object);
-    return edit ? new TextBoxAccessible(edit) : nullptr;
+    if (className == QLatin1String("QLabel"))
+        return new LabelAccessible(static_cast<QLabel*>(object));
+    if (className == QLatin1String("QLineEdit"))
+        return new TextBoxAccessible(static_cast<QLineEdit*>(object));
+    return nullptr;
 }
 
 } // namespace
 
-void installTextBoxAccessibility()
+void installGameWindowAccessibles()
 {
     static const bool installed = [] {
-        QAccessible::installFactory(textBoxFactory);
+        QAccessible::installFactory(gameWindowAccessible);
         return true;
     }();
     (void)installed;
 }
 
-void setDescriptionSource(QLineEdit* edit, std::function<QString()> source)
+void setDescriptionSource(QWidget* box, std::function<QString()> source)
 {
-    descriptionSources()[edit] = std::move(source);
-    QObject::connect(edit, &QObject::destroyed, [edit] { descriptionSources().erase(edit); });
+    descriptionSources()[box] = std::move(source);
+    QObject::connect(box, &QObject::destroyed, [box] { descriptionSources().erase(box); });
 }
 
-} // namespace cifrelle::app
+namespace {
+
+Announcer* announcerOf(QWidget* window)
+{
+    return dynamic_cast<Announcer*>(
+        window->findChild<QWidget*>(Announcer::name, Qt::FindDirectChildrenOnly));
+}
+
+} // namespace
+
+void announce(QWidget* window, const QString& text)
+{
+    installGameWindowAccessibles();
+    auto* announcer = announcerOf(window);
+    if (!announcer)
+        announcer = new Announcer(window);
+    // Hidden, given the new text and shown again: a new notification each
+    // time, even when the text repeats.
+    announcer->hide();
+    announcer->message = text;
+    announcer->show();
+}
+
+void withdrawAnnouncement(QWidget* window, const QString& text)
+{
+    Announcer* announcer = announcerOf(window);
+    if (announcer && announcer->isVisible() && announcer->message == text) {
+        announcer->hide();
+        announcer->message.clear();
+    }
+}
+
+QString accessibleDescription(QWidget* widget)
+{
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Description) : QString();
+}
+
+} // namespace cifrelle::ui
