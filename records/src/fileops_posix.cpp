@@ -4,8 +4,6 @@
 // O_NOFOLLOW and O_NONBLOCK (a pipe slipped in meanwhile never blocks), and
 // checked again with fstat() once open.
 
-#ifndef _WIN32
-
 #include "fileops.h"
 
 #include <cerrno>
@@ -293,5 +291,3 @@ bool Lock::tryTake(Fault& fault)
 }
 
 } // namespace cifrelle::records::fileops
-
-#endif // !_WIN32
