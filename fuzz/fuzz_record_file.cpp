@@ -48,7 +48,6 @@
 namespace fs = std::filesystem;
 namespace rec = cifrelle::records;
 using cifrelle::fuzz::fail;
-using cifrelle::fuzz::isDigit;
 using cifrelle::fuzz::referenceDecimal;
 
 namespace {
@@ -224,21 +223,8 @@ Entry file(std::string bytes)
 // The lenient reading's value of a score file, found independently.
 double storedScore(std::string_view bytes)
 {
-    std::size_t i = 0;
-    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t'))
-        ++i;
-    const std::size_t start = i;
-    while (i < bytes.size() && isDigit(bytes[i]))
-        ++i;
-    const std::string_view whole = bytes.substr(start, i - start);
-    std::string_view fraction;
-    if (i < bytes.size() && bytes[i] == '.') {
-        const std::size_t from = ++i;
-        while (i < bytes.size() && isDigit(bytes[i]))
-            ++i;
-        fraction = bytes.substr(from, i - from);
-    }
-    return referenceDecimal(whole, fraction);
+    const auto number = cifrelle::fuzz::leadingNumber(bytes);
+    return referenceDecimal(number.whole, number.fraction);
 }
 
 void checkRead(const rec::RecordFiles& files, const fs::path& path, const Entry& entry)

@@ -85,7 +85,7 @@ std::string roundSignificant(const std::string& fixed, std::size_t significant)
 }
 
 // ---------------------------------------------------------------------------
-// Single text
+// Single text (src/singletext.cpp)
 
 struct SingleCase {
     float value;
@@ -192,7 +192,7 @@ TEST(SingleText, MatchesExactRoundingAcrossAllExponents)
 }
 
 // ---------------------------------------------------------------------------
-// Integer text
+// Integer text (src/wholenumbers.cpp)
 
 struct IntegerCase {
     std::int64_t value;
@@ -221,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "-9223372036854775808"}));
 
 // ---------------------------------------------------------------------------
-// Pattern text of a text
+// Pattern text of a text (src/patterntext.cpp)
 
 struct PatternCase {
     const char* number;
@@ -304,7 +304,7 @@ TEST(PatternText, RejectsPatternsItDoesNotKnow)
 }
 
 // ---------------------------------------------------------------------------
-// Pattern text of a value
+// Pattern text of a value (src/patterntext.cpp)
 
 struct ValuePatternCase {
     double value;
@@ -353,7 +353,7 @@ TEST(PatternTextOfValue, RejectsNonFiniteValues)
 }
 
 // ---------------------------------------------------------------------------
-// Strict reading
+// Strict reading (src/numbervalue.cpp)
 
 struct ValueCase {
     std::string text;
@@ -534,7 +534,7 @@ TEST(NumberValue, ReadsEveryTextTheGameWrites)
 }
 
 // ---------------------------------------------------------------------------
-// Lenient reading
+// Lenient reading (src/numbervalue.cpp)
 
 class LeadingNumberTable : public ::testing::TestWithParam<ValueCase> {};
 
@@ -579,7 +579,7 @@ TEST(LeadingNumberValue, HugeTextsDoNotHang)
 }
 
 // ---------------------------------------------------------------------------
-// Whole-number storing
+// Whole-number storing (src/wholenumbers.cpp)
 
 struct StoreCase {
     double value;

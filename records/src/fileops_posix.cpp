@@ -7,8 +7,6 @@
 // name and only then linked into place, so that no other game ever finds it
 // with the permissions the player's umask would give.
 
-#ifndef _WIN32
-
 #include "fileops.h"
 
 #include <cerrno>
@@ -468,5 +466,3 @@ bool Lock::replaceReadOnly(Fault& fault)
 }
 
 } // namespace cifrelle::records::fileops
-
-#endif // !_WIN32

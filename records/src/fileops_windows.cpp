@@ -8,8 +8,6 @@
 // flushed with FlushFileBuffers and put in place with MoveFileExW
 // (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
 
-#ifdef _WIN32
-
 #include "fileops.h"
 
 #include <windows.h>
@@ -338,5 +336,3 @@ bool Lock::tryTake(Fault& fault)
 }
 
 } // namespace cifrelle::records::fileops
-
-#endif // _WIN32
