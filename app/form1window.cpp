@@ -94,11 +94,11 @@ protected:
         QRect textRect = inner;
         int vertical = Qt::AlignVCenter;
         if (!icon().isNull()) {
-            const QRect bounds = painter.fontMetrics().boundingRect(
-                inner, textFlags | Qt::AlignBottom, text());
+            const QRect bounds =
+                painter.fontMetrics().boundingRect(inner, textFlags | Qt::AlignBottom, text());
             const int textHeight = text().isEmpty() ? 0 : std::min(bounds.height(), inner.height());
-            textRect = QRect(inner.left(), inner.bottom() + 1 - textHeight, inner.width(),
-                             textHeight);
+            textRect =
+                QRect(inner.left(), inner.bottom() + 1 - textHeight, inner.width(), textHeight);
             const QRect above(inner.left(), inner.top(), inner.width(),
                               textRect.top() - inner.top());
             QRect picture(0, 0, pictureSize, pictureSize);
@@ -208,8 +208,8 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
         w->setFont(designFont(*d.font));
     if (d.foreColor)
         ui::setTextColour(w, *d.foreColor);
-    w->setGeometry(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top),
-                   ui::twipsToPixels(d.width), ui::twipsToPixels(d.height));
+    w->setGeometry(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top), ui::twipsToPixels(d.width),
+                   ui::twipsToPixels(d.height));
     w->setEnabled(d.enabled);
     if (!d.toolTip.empty()) {
         w->setToolTip(fromView(d.toolTip));

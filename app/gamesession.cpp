@@ -7,8 +7,7 @@
 
 namespace cifrelle::app {
 
-GameSession::GameSession(records::RecordFolder recordFolder)
-    : files(std::move(recordFolder))
+GameSession::GameSession(records::RecordFolder recordFolder) : files(std::move(recordFolder))
 {
     window.setHandlers(&form);
     // Where-am-I in the answer box tells the exercise and the time left,

@@ -46,9 +46,9 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        const bool typed = (event->type() == QEvent::KeyPress ||
-                            event->type() == QEvent::KeyRelease) &&
-                           event->spontaneous();
+        const bool typed =
+            (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+            event->spontaneous();
         if (typed && keys_.hold(receiver, static_cast<const QKeyEvent&>(*event)))
             return true;
         return QApplication::notify(receiver, event);

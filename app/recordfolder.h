@@ -35,7 +35,8 @@ std::optional<records::RecordFolder> chosenRecordFolder(const std::filesystem::p
 
 // The value of record/folder in `settings` as the folder an administrator
 // chose, `setting` naming it in messages; nothing when there is none.
-std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& settings, const std::string& setting);
+std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& settings,
+                                                        const std::string& setting);
 
 // The record folder by the XDG Base Directory rules, from the environment
 // that `environment` reads (nullptr for a variable that is not set):
@@ -44,6 +45,7 @@ std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& setting
 // ignored). A missing, empty or relative HOME gives no folder but the
 // problem, in Italian. (Qt 6.4 would take a relative XDG_DATA_HOME relative
 // to the current folder, and a missing HOME as "/".)
-records::RecordFolder dataHomeRecordFolder(const std::function<const char*(const char*)>& environment);
+records::RecordFolder
+dataHomeRecordFolder(const std::function<const char*(const char*)>& environment);
 
 } // namespace cifrelle::app

@@ -23,10 +23,10 @@ namespace cifrelle::fuzz {
     std::abort();
 }
 
-#define FUZZ_CHECK(condition)                                                  \
-    do {                                                                       \
-        if (!(condition))                                                      \
-            ::cifrelle::fuzz::fail(__FILE__, __LINE__, #condition);            \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            ::cifrelle::fuzz::fail(__FILE__, __LINE__, #condition);                                \
     } while (0)
 
 inline bool isDigit(char c)

@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(same(value, nt::leadingNumberValue(prefix)));
     FUZZ_CHECK(same(value, nt::leadingNumberValue(number)));
     FUZZ_CHECK(same(value, nt::leadingNumberValue(std::string(number) + "\r\n")));
-    FUZZ_CHECK(same(value, nt::leadingNumberValue(std::string(prefix) + "x" + std::string(text.substr(end)))));
+    FUZZ_CHECK(same(
+        value, nt::leadingNumberValue(std::string(prefix) + "x" + std::string(text.substr(end)))));
     if (whole.empty() && fraction.empty())
         FUZZ_CHECK(value == 0.0);
 

@@ -229,8 +229,7 @@ TEST_F(Player, FromTheNamePromptToASavedRecordAndBack)
     EXPECT_EQ(ends, 1);
     ASSERT_EQ(boxes.seen.size(), 3u);
     EXPECT_EQ(boxes.seen[0], "Impariamo ad approssimare|Come ti chiami?");
-    EXPECT_EQ(boxes.seen[1],
-              "Impariamo ad approssimare| Nicolò vediamo se sei un vero campione  ");
+    EXPECT_EQ(boxes.seen[1], "Impariamo ad approssimare| Nicolò vediamo se sei un vero campione  ");
     EXPECT_EQ(boxes.seen[2], "Cifrelle|Ok ho registrato il tuo record, C A M P I O N E");
 
     QFile score(QString::fromStdString(files->scorePath().string()));

@@ -2,9 +2,9 @@
 #include "cifrelle/game/form1.h"
 
 #include "cifrelle/game/answerkey.h"
-#include "cifrelle/numtext/numtext.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/menus.h"
+#include "cifrelle/numtext/numtext.h"
 
 #include <cmath>
 #include <limits>
@@ -330,8 +330,9 @@ std::string Form1::Leggifiletxt(const std::filesystem::path& nomefile)
     std::optional<std::string> content = files_.read(nomefile);
     if (!content) {
         if (!recordProblem_)
-            recordProblem_ = "Il record non potrà essere conservato: non riesco a leggere il file «" +
-                             records::pathText(nomefile) + "».";
+            recordProblem_ =
+                "Il record non potrà essere conservato: non riesco a leggere il file «" +
+                records::pathText(nomefile) + "».";
         return {};
     }
     return *content;

@@ -37,8 +37,7 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files)
     case records::SaveOutcome::Failed:
         ui.messageBox(result.problem, ui::BoxStyle::Warning, std::nullopt);
         break;
-    case records::SaveOutcome::NotBetter:
-        break;
+    case records::SaveOutcome::NotBetter: break;
     }
     ui.end();
 }

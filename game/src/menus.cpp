@@ -31,8 +31,9 @@ std::string recordMessage(std::string_view holder, std::string_view score)
 
 void showRecord(ui::Ui& ui)
 {
-    ui.messageBox(recordMessage(ui.caption(ui::Control::lblnome), ui.caption(ui::Control::lblpunti)),
-                  ui::BoxStyle::Information, std::nullopt);
+    ui.messageBox(
+        recordMessage(ui.caption(ui::Control::lblnome), ui.caption(ui::Control::lblpunti)),
+        ui::BoxStyle::Information, std::nullopt);
 }
 
 void showHelp(ui::Ui& ui, const std::function<bool()>& goOn)

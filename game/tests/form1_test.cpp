@@ -26,8 +26,8 @@ using cifrelle::ui::FakeUi;
 using cifrelle::ui::Form1Events;
 namespace colours = cifrelle::ui::colours;
 
-constexpr float tenths = 0.1f; // draws level 1
-constexpr float hundredths = 0.5f; // draws level 2
+constexpr float tenths = 0.1f;      // draws level 1
+constexpr float hundredths = 0.5f;  // draws level 2
 constexpr float thousandths = 0.9f; // draws level 3
 
 // What the player sees after a right answer: praise in three colours and
@@ -98,16 +98,15 @@ TEST_P(Redraw, APreviousNumberOfOneTwoOrThreeCharactersRulesOutThatLevel)
     EXPECT_EQ(g.random.reseeds, 1 + c.expectedLevelDraws);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rule, Redraw,
-    testing::Values(RedrawCase{"5", tenths, hundredths, 2, 2},
-                    RedrawCase{"12", hundredths, thousandths, 3, 2},
-                    RedrawCase{"4,6", thousandths, tenths, 1, 2},
-                    RedrawCase{"", tenths, hundredths, 1, 1},
-                    RedrawCase{"", thousandths, tenths, 3, 1},
-                    RedrawCase{"", 16777215.0f / 16777216.0f, tenths, 3, 1},
-                    RedrawCase{"4,65", hundredths, tenths, 2, 1},
-                    RedrawCase{"5", hundredths, tenths, 2, 1}));
+INSTANTIATE_TEST_SUITE_P(Rule, Redraw,
+                         testing::Values(RedrawCase{"5", tenths, hundredths, 2, 2},
+                                         RedrawCase{"12", hundredths, thousandths, 3, 2},
+                                         RedrawCase{"4,6", thousandths, tenths, 1, 2},
+                                         RedrawCase{"", tenths, hundredths, 1, 1},
+                                         RedrawCase{"", thousandths, tenths, 3, 1},
+                                         RedrawCase{"", 16777215.0f / 16777216.0f, tenths, 3, 1},
+                                         RedrawCase{"4,65", hundredths, tenths, 2, 1},
+                                         RedrawCase{"5", hundredths, tenths, 2, 1}));
 
 TEST(RoundSetUp, RedrawEndsWithARealGeneratorAndAStoppedClock)
 {
@@ -144,10 +143,10 @@ TEST(RoundSetUp, ShowsLevelButtonsBeforeHidingTheOthersInOrder)
         if (line.rfind("setVisible", 0) == 0)
             visibility.push_back(line);
     }
-    const std::vector<std::string> expected{
-        "setVisible Command1 1", "setVisible Command2 1", "setVisible Command3 1",
-        "setVisible cmdini 1",   "setVisible Command2 0", "setVisible Command1 0",
-        "setVisible cmdini 0"};
+    const std::vector<std::string> expected{"setVisible Command1 1", "setVisible Command2 1",
+                                            "setVisible Command3 1", "setVisible cmdini 1",
+                                            "setVisible Command2 0", "setVisible Command1 0",
+                                            "setVisible cmdini 0"};
     EXPECT_EQ(visibility, expected);
 }
 
@@ -293,9 +292,9 @@ TEST(Announcements, ExerciseOutcomeCountsAndTime)
         if (line.rfind("announce ", 0) == 0)
             said.push_back(line.substr(9));
     }
-    EXPECT_EQ(said, (std::vector<std::string>{"Tempo restante 13 minuti",
-                                              "Tempo restante 10 minuti", "Tempo restante 5 minuti",
-                                              "Tempo restante 1 minuto"}));
+    EXPECT_EQ(said,
+              (std::vector<std::string>{"Tempo restante 13 minuti", "Tempo restante 10 minuti",
+                                        "Tempo restante 5 minuti", "Tempo restante 1 minuto"}));
 }
 
 TEST(AnswerCheck, WrongAfterRightAndRightAfterWrong)
@@ -341,12 +340,12 @@ TEST_P(NearMiss, IsWrong)
 }
 
 // Keys at level 2: 4,65 -> "4,65", 5 -> "5,00", 0,5 -> "0,50".
-INSTANTIATE_TEST_SUITE_P(
-    ExactText, NearMiss,
-    testing::Values(std::pair{"4,65", "4.65"}, std::pair{"4,65", "4,650"},
-                    std::pair{"4,65", " 4,65"}, std::pair{"4,65", "4,65 "},
-                    std::pair{"5", "5,0"}, std::pair{"5", "5"}, std::pair{"0,5", ",50"},
-                    std::pair{"0,5", "0,5"}, std::pair{"4,65", ""}));
+INSTANTIATE_TEST_SUITE_P(ExactText, NearMiss,
+                         testing::Values(std::pair{"4,65", "4.65"}, std::pair{"4,65", "4,650"},
+                                         std::pair{"4,65", " 4,65"}, std::pair{"4,65", "4,65 "},
+                                         std::pair{"5", "5,0"}, std::pair{"5", "5"},
+                                         std::pair{"0,5", ",50"}, std::pair{"0,5", "0,5"},
+                                         std::pair{"4,65", ""}));
 
 TEST(AnswerCheck, EmptyAnswerIsRightOnlyAgainstTheEmptyKey)
 {
@@ -494,9 +493,10 @@ TEST(StartUp, UnusableRecordFilesWarnOnceAndTheGameGoesOn)
     g.start();
     ASSERT_EQ(g.ui.boxes().size(), 2u);
     EXPECT_EQ(g.ui.boxes()[1].style, BoxStyle::Warning);
-    EXPECT_EQ(g.ui.boxes()[1].prompt, "Il record non potrà essere conservato: non riesco a usare il file «" +
-                                          (g.dir.path() / "cifrel.txt").string() +
-                                          "» (al suo posto c'è una cartella). Puoi giocare lo stesso.");
+    EXPECT_EQ(g.ui.boxes()[1].prompt,
+              "Il record non potrà essere conservato: non riesco a usare il file «" +
+                  (g.dir.path() / "cifrel.txt").string() +
+                  "» (al suo posto c'è una cartella). Puoi giocare lo stesso.");
     EXPECT_TRUE(timerOffWhileWarning);
     EXPECT_TRUE(g.ui.timerEnabled());
     EXPECT_EQ(g.ui.caption(Control::lblpunti), "");

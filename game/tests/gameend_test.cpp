@@ -11,8 +11,8 @@
 #include <vector>
 
 #ifndef _WIN32
-#include <sys/wait.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -70,7 +70,8 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
         RecordFiles files(tmp.path());
         writeBytes(files.scorePath(), ending.stored);
         writeBytes(files.namePath(), "Prima\r\n");
-        const std::string nameBytes = ending.name == "Anna\r\nBea" ? "Anna Bea" : records::encodeCp1252(ending.name);
+        const std::string nameBytes =
+            ending.name == "Anna\r\nBea" ? "Anna Bea" : records::encodeCp1252(ending.name);
 
         FakeUi ui;
         ui.type(Control::lblScore, ending.score);
@@ -222,7 +223,9 @@ TEST(GameEnd, WaitsAsLongAsAnotherGameSavesAndNothingCountsMeanwhile)
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    const auto since = [start] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    const auto since = [start] {
+        return std::chrono::duration<double>(Clock::now() - start).count();
+    };
     std::vector<double> answered; // when the window handled its events
     double toldAt = -1;
     g.ui.duringDoEvents = [&] {

@@ -55,8 +55,8 @@ public:
         // A name nobody has taken: create_directory says false when it exists.
         std::random_device entropy;
         do
-            path_ = std::filesystem::temp_directory_path() /
-                    ("cifrelle-" + std::to_string(entropy()));
+            path_ =
+                std::filesystem::temp_directory_path() / ("cifrelle-" + std::to_string(entropy()));
         while (!std::filesystem::create_directory(path_));
     }
     ~TempDir()
@@ -99,8 +99,9 @@ struct Game {
     {
         int level = 0;
         int visible = 0;
-        for (auto [c, l] : {std::pair{ui::Control::Command1, 1}, std::pair{ui::Control::Command2, 2},
-                            std::pair{ui::Control::Command3, 3}}) {
+        for (auto [c, l] :
+             {std::pair{ui::Control::Command1, 1}, std::pair{ui::Control::Command2, 2},
+              std::pair{ui::Control::Command3, 3}}) {
             if (ui.visible(c)) {
                 level = l;
                 ++visible;

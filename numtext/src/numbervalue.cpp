@@ -16,9 +16,9 @@ namespace cifrelle::numtext {
 
 namespace {
 
-constexpr std::array<double, 23> kExactPow10 = {
-    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::array<double, 23> kExactPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The double nearest to the decimal number whole.fraction (digit strings,
 // either may be empty). Too large gives +infinity, too small 0. Allocates

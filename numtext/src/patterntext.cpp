@@ -107,7 +107,8 @@ std::string patternText(double value, std::string_view pattern)
     // The shortest decimal text that reads back as this double: these are
     // the digits that the rounding works on.
     char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed);
     const std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
     const auto dot = text.find('.');
     if (dot == std::string_view::npos)

@@ -38,7 +38,7 @@ constexpr std::array<std::uint64_t, count> powers()
 }
 
 constexpr auto kPow10 = powers<10, 20>(); // up to 10^19, below 2^64
-constexpr auto kPow5 = powers<5, 18>(); // 2^24 * 5^17 is below 2^64
+constexpr auto kPow5 = powers<5, 18>();   // 2^24 * 5^17 is below 2^64
 
 // The leading digits of a number: it is `digits` * 10^exp10, either
 // exactly or plus less than one unit of the last digit, and then `digits`

@@ -106,7 +106,8 @@ Fault faultOf(long code)
     case ERROR_WRITE_PROTECT: return {Reason::ReadOnlyDisk, code};
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return {Reason::DiskFull, code};
-    case 1295: /* ERROR_DISK_QUOTA_EXCEEDED, missing from MinGW headers */ return {Reason::QuotaFull, code};
+    case 1295: /* ERROR_DISK_QUOTA_EXCEEDED, missing from MinGW headers */
+        return {Reason::QuotaFull, code};
     case ERROR_DIRECTORY: return {Reason::NotFolder, code};
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: return {Reason::Missing, code};
@@ -141,9 +142,12 @@ Fault faultOf(long code)
 bool isAbsolute(const fs::path& path)
 {
     const std::wstring& text = path.native();
-    const auto separator = [&](std::size_t at) { return text.size() > at && (text[at] == L'\\' || text[at] == L'/'); };
+    const auto separator = [&](std::size_t at) {
+        return text.size() > at && (text[at] == L'\\' || text[at] == L'/');
+    };
     const bool drive = text.size() > 1 && text[1] == L':';
-    return (drive && separator(2)) || (separator(0) && separator(1) && text.size() > 2 && !separator(2));
+    return (drive && separator(2)) ||
+           (separator(0) && separator(1) && text.size() > 2 && !separator(2));
 }
 
 Kind kindOf(const fs::path& path, Fault& fault)
@@ -224,7 +228,8 @@ Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
     std::size_t got = 0;
     while (got < limit) {
         DWORD n = 0;
-        if (!ReadFile(handle.get(), bytes.data() + got, static_cast<DWORD>(limit - got), &n, nullptr)) {
+        if (!ReadFile(handle.get(), bytes.data() + got, static_cast<DWORD>(limit - got), &n,
+                      nullptr)) {
             bytes.clear();
             return lastFault();
         }
@@ -263,7 +268,8 @@ Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles&)
         return lastFault();
     for (std::size_t done = 0; done < bytes.size();) {
         DWORD n = 0;
-        if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr))
+        if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                       &n, nullptr))
             return lastFault();
         done += n;
     }
@@ -326,8 +332,8 @@ bool Lock::tryTake(Fault& fault)
 {
     fault = {};
     OVERLAPPED where{};
-    if (LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                   &where))
+    if (LockFileEx(reinterpret_cast<HANDLE>(handle_),
+                   LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where))
         return true;
     const DWORD error = GetLastError();
     if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)

@@ -166,18 +166,20 @@ std::optional<std::string> readyFolder(const fs::path& folder, const std::string
     }
     if (folder.empty())
         return setting + " non indica nessuna cartella";
-    const Fault fault =
-        fileops::isAbsolute(folder) ? fileops::sharedFolder(folder, newFiles) : Fault{Reason::NotAbsolute, 0};
+    const Fault fault = fileops::isAbsolute(folder) ? fileops::sharedFolder(folder, newFiles)
+                                                    : Fault{Reason::NotAbsolute, 0};
     if (fault)
         return phrase("non riesco a usare la cartella «" + pathText(folder) +
-                          "», scelta per tutti gli utenti con " + setting, {}, fault);
+                          "», scelta per tutti gli utenti con " + setting,
+                      {}, fault);
     return std::nullopt;
 }
 
 // Makes sure one record file is there, a regular file we can read and
 // write (in a shared folder: replace), creating it empty when missing;
 // never changes its content.
-std::optional<std::string> ensureFile(const fs::path& path, bool shared, const fileops::NewFiles& newFiles)
+std::optional<std::string> ensureFile(const fs::path& path, bool shared,
+                                      const fileops::NewFiles& newFiles)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         Fault fault;
@@ -198,7 +200,8 @@ std::optional<std::string> ensureFile(const fs::path& path, bool shared, const f
         if ((fault = fileops::readRegular(path, 0, nothing)))
             return sentence(keepOpening, "non riesco a leggere il file", path, fault);
         unsigned permissions = 0;
-        if ((fault = shared ? fileops::replaceable(path) : fileops::writableRegular(path, permissions)))
+        if ((fault =
+                 shared ? fileops::replaceable(path) : fileops::writableRegular(path, permissions)))
             return sentence(keepOpening, "non riesco a scrivere nel file", path, fault);
         return std::nullopt;
     }
@@ -231,8 +234,8 @@ Fault takeLock(fileops::Lock& lock, const fs::path& path, const StillWaiting& st
 // break.
 std::string oneLine(std::string_view name)
 {
-    static constexpr std::string_view breaks[] = {"\r\n", "\r", "\n", "\v", "\f", "\xC2\x85",
-                                                  "\xE2\x80\xA8", "\xE2\x80\xA9"};
+    static constexpr std::string_view breaks[] = {
+        "\r\n", "\r", "\n", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"};
     std::string line;
     for (std::size_t i = 0; i < name.size();) {
         std::size_t matched = 0;
@@ -266,13 +269,16 @@ std::optional<std::string> readStored(const Save& save, bool locked, double& sto
 {
     Fault fault;
     if (locked && (fault = finishInterruptedSave(save.score, save.name)))
-        return sentence(saveOpening, "non riesco a completare il salvataggio interrotto del file", save.name, fault);
+        return sentence(saveOpening, "non riesco a completare il salvataggio interrotto del file",
+                        save.name, fault);
     std::string bytes;
     const Kind kind = fileops::kindOf(save.score, fault);
     if (!fault && kind != Kind::Missing)
-        fault = kind == Kind::Regular ? fileops::readRegular(save.score, readLimit, bytes) : unusable(kind);
+        fault = kind == Kind::Regular ? fileops::readRegular(save.score, readLimit, bytes)
+                                      : unusable(kind);
     if (fault)
-        return sentence(saveOpening, "non riesco a leggere il record attuale nel file", save.score, fault);
+        return sentence(saveOpening, "non riesco a leggere il record attuale nel file", save.score,
+                        fault);
     stored = numtext::leadingNumberValue(decodeCp1252(bytes));
     return std::nullopt;
 }
@@ -286,7 +292,8 @@ std::optional<std::string> check(Save& save, const Fault& lockFault)
     if (const Fault fault = fileops::folderWritable(save.folder))
         return sentence(saveOpening, "non riesco a scrivere nella cartella", save.folder, fault);
     if (lockFault)
-        return sentence(saveOpening, "non riesco a usare il file", save.folder / lockFileName, lockFault);
+        return sentence(saveOpening, "non riesco a usare il file", save.folder / lockFileName,
+                        lockFault);
     for (auto [path, newFiles] :
          {std::pair{&save.score, &save.scoreNew}, std::pair{&save.name, &save.nameNew}}) {
         Fault fault;
@@ -311,7 +318,8 @@ std::optional<std::string> write(const Save& save)
         if (const Fault fault = fileops::writeNew(pendingPath(*path), *line, *newFiles)) {
             fileops::remove(pendingPath(save.name));
             fileops::remove(pendingPath(save.score));
-            return sentence(saveOpening, "non riesco a scrivere il file", pendingPath(*path), fault);
+            return sentence(saveOpening, "non riesco a scrivere il file", pendingPath(*path),
+                            fault);
         }
     }
     fileops::syncFolder(save.folder); // both ".new" files are there before the commit
@@ -331,8 +339,8 @@ std::optional<std::string> commit(const Save& save)
     if (fault) {
         // The new name stays whole in its ".new" file; the next start puts
         // it in place.
-        return sentence("Il record è stato salvato solo in parte", "non riesco a sostituire il file",
-                        save.name, fault) +
+        return sentence("Il record è stato salvato solo in parte",
+                        "non riesco a sostituire il file", save.name, fault) +
                " Il nome sarà completato al prossimo avvio del gioco.";
     }
     return std::nullopt;
@@ -377,8 +385,9 @@ std::optional<std::string> RecordFiles::ensure()
         Fault takeFault;
         if (lock.tryTake(takeFault)) {
             if (const Fault fault = finishInterruptedSave(score, name))
-                return sentence(keepOpening, "non riesco a completare il salvataggio interrotto del file",
-                                name, fault);
+                return sentence(keepOpening,
+                                "non riesco a completare il salvataggio interrotto del file", name,
+                                fault);
         }
     }
 
@@ -412,7 +421,9 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     const std::optional<double> current = numtext::tryNumberValue(currentScore);
     if (!current || !(*current > 0.0))
         return {SaveOutcome::NotBetter, {}};
-    auto failed = [](std::string problem) { return SaveResult{SaveOutcome::Failed, std::move(problem)}; };
+    auto failed = [](std::string problem) {
+        return SaveResult{SaveOutcome::Failed, std::move(problem)};
+    };
     if (!folderProblem_.empty())
         return failed(sentence(saveOpening, folderProblem_));
     fileops::NewFiles newFiles;
@@ -423,8 +434,14 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     // still be read and compared: a score that is no record needs no save.
     fileops::Lock lock(newFiles);
     const Fault lockFault = takeLock(lock, directory_ / lockFileName, stillWaiting);
-    Save save{directory_, scorePath(), namePath(), encodeCp1252(currentScore) + "\r\n",
-              encodeCp1252(oneLine(playerName)) + "\r\n", !setting_.empty(), newFiles, newFiles};
+    Save save{directory_,
+              scorePath(),
+              namePath(),
+              encodeCp1252(currentScore) + "\r\n",
+              encodeCp1252(oneLine(playerName)) + "\r\n",
+              !setting_.empty(),
+              newFiles,
+              newFiles};
     double stored = 0.0;
     if (auto problem = readStored(save, !lockFault, stored))
         return failed(*problem);

@@ -29,7 +29,8 @@ public:
     {
         std::random_device seed;
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            const fs::path candidate = fs::temp_directory_path() / ("cifrelle-records-" + std::to_string(seed()));
+            const fs::path candidate =
+                fs::temp_directory_path() / ("cifrelle-records-" + std::to_string(seed()));
             if (fs::create_directory(candidate))
                 path_ = candidate;
         }
@@ -42,7 +43,8 @@ public:
     {
         std::error_code ec;
         // Give back any permission a test took away, so that all goes.
-        for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+        for (auto it = fs::recursive_directory_iterator(
+                 path_, fs::directory_options::skip_permission_denied, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
             if (it->is_directory(ec) && !it->is_symlink(ec))
                 fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);

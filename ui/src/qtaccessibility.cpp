@@ -95,8 +95,7 @@ class TextBoxAccessible : public ControlAccessible,
                           public QAccessibleTextInterface,
                           public QAccessibleEditableTextInterface {
 public:
-    explicit TextBoxAccessible(QLineEdit* edit)
-        : ControlAccessible(edit, QAccessible::EditableText)
+    explicit TextBoxAccessible(QLineEdit* edit) : ControlAccessible(edit, QAccessible::EditableText)
     {
     }
 
@@ -235,10 +234,7 @@ public:
 
     // Editing.
     void deleteText(int start, int end) override { replaceText(start, end, QString()); }
-    void insertText(int offset, const QString& text) override
-    {
-        replaceText(offset, offset, text);
-    }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
     void replaceText(int start, int end, const QString& text) override
     {
         if (edit()->isReadOnly())
@@ -261,10 +257,10 @@ private:
         QStyleOptionFrame option;
         option.initFrom(edit());
         option.rect = edit()->contentsRect();
-        option.lineWidth = edit()->hasFrame()
-                               ? edit()->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
-                                                              &option, edit())
-                               : 0;
+        option.lineWidth =
+            edit()->hasFrame()
+                ? edit()->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit())
+                : 0;
         option.midLineWidth = 0;
         option.state |= QStyle::State_Sunken;
         return edit()->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit());

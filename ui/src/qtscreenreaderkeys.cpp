@@ -13,10 +13,9 @@ ScreenReaderKeys::ScreenReaderKeys(Question question) : question_(std::move(ques
 
 bool ScreenReaderKeys::hold(QObject* receiver, const QKeyEvent& key)
 {
-    auto copy = std::make_unique<QKeyEvent>(key.type(), key.key(), key.modifiers(),
-                                            key.nativeScanCode(), key.nativeVirtualKey(),
-                                            key.nativeModifiers(), key.text(), key.isAutoRepeat(),
-                                            key.count());
+    auto copy = std::make_unique<QKeyEvent>(
+        key.type(), key.key(), key.modifiers(), key.nativeScanCode(), key.nativeVirtualKey(),
+        key.nativeModifiers(), key.text(), key.isAutoRepeat(), key.count());
     copy->setTimestamp(key.timestamp());
     const std::uint64_t serial = state_->next++;
     state_->held.push_back({serial, receiver, std::move(copy), std::nullopt});

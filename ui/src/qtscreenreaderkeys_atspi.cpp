@@ -35,8 +35,7 @@ namespace {
 QDBusArgument& operator<<(QDBusArgument& argument, const DeviceEvent& e)
 {
     argument.beginStructure();
-    argument << e.type << e.keysym << e.keycode << e.modifiers << e.timestamp << e.name
-             << e.isText;
+    argument << e.type << e.keysym << e.keycode << e.modifiers << e.timestamp << e.name << e.isText;
     argument.endStructure();
     return argument;
 }
@@ -44,8 +43,7 @@ QDBusArgument& operator<<(QDBusArgument& argument, const DeviceEvent& e)
 const QDBusArgument& operator>>(const QDBusArgument& argument, DeviceEvent& e)
 {
     argument.beginStructure();
-    argument >> e.type >> e.keysym >> e.keycode >> e.modifiers >> e.timestamp >> e.name >>
-        e.isText;
+    argument >> e.type >> e.keysym >> e.keycode >> e.modifiers >> e.timestamp >> e.name >> e.isText;
     argument.endStructure();
     return argument;
 }
@@ -63,16 +61,25 @@ QString keyName(const QKeyEvent& key)
         const char* onKeypad;
     };
     static constexpr Named names[] = {
-        {Qt::Key_Tab, "Tab", nullptr},           {Qt::Key_Backtab, "Backtab", nullptr},
-        {Qt::Key_Control, "Control_L", nullptr}, {Qt::Key_Left, "Left", "KP_Left"},
-        {Qt::Key_Right, "Right", "KP_Right"},    {Qt::Key_Up, "Up", "KP_Up"},
-        {Qt::Key_Down, "Down", "KP_Down"},       {Qt::Key_Enter, "Return", nullptr},
-        {Qt::Key_Return, "Return", nullptr},     {Qt::Key_Backspace, "BackSpace", nullptr},
-        {Qt::Key_Delete, "Delete", nullptr},     {Qt::Key_PageUp, "Page_Up", "KP_Page_Up"},
+        {Qt::Key_Tab, "Tab", nullptr},
+        {Qt::Key_Backtab, "Backtab", nullptr},
+        {Qt::Key_Control, "Control_L", nullptr},
+        {Qt::Key_Left, "Left", "KP_Left"},
+        {Qt::Key_Right, "Right", "KP_Right"},
+        {Qt::Key_Up, "Up", "KP_Up"},
+        {Qt::Key_Down, "Down", "KP_Down"},
+        {Qt::Key_Enter, "Return", nullptr},
+        {Qt::Key_Return, "Return", nullptr},
+        {Qt::Key_Backspace, "BackSpace", nullptr},
+        {Qt::Key_Delete, "Delete", nullptr},
+        {Qt::Key_PageUp, "Page_Up", "KP_Page_Up"},
         {Qt::Key_PageDown, "Page_Down", "KP_Page_Down"},
-        {Qt::Key_Home, "Home", "KP_Home"},       {Qt::Key_End, "End", "KP_End"},
-        {Qt::Key_Escape, "Escape", nullptr},     {Qt::Key_Space, "space", nullptr},
-        {Qt::Key_CapsLock, "Caps_Lock", nullptr}, {Qt::Key_NumLock, "Num_Lock", nullptr},
+        {Qt::Key_Home, "Home", "KP_Home"},
+        {Qt::Key_End, "End", "KP_End"},
+        {Qt::Key_Escape, "Escape", nullptr},
+        {Qt::Key_Space, "space", nullptr},
+        {Qt::Key_CapsLock, "Caps_Lock", nullptr},
+        {Qt::Key_NumLock, "Num_Lock", nullptr},
         {Qt::Key_Insert, "Insert", nullptr},
     };
     const bool keypad = key.modifiers() & Qt::KeypadModifier;
@@ -89,8 +96,7 @@ DeviceEvent deviceEvent(const QKeyEvent& key)
 {
     // AT-SPI's modifier bits; a modifier key does not count as held with
     // itself.
-    constexpr int shift = 1 << 0, shiftLock = 1 << 1, control = 1 << 2, alt = 1 << 3,
-                  meta = 1 << 4;
+    constexpr int shift = 1 << 0, shiftLock = 1 << 1, control = 1 << 2, alt = 1 << 3, meta = 1 << 4;
     constexpr quint32 x11LockMask = 1 << 1;
     const auto held = [&key](Qt::KeyboardModifier modifier, int itself) {
         return (key.modifiers() & modifier) && key.key() != itself;

@@ -10,9 +10,9 @@
 #include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -164,14 +164,15 @@ QtUi::QtUi(QWidget* window)
     if (!timer_)
         throw std::runtime_error("the window has no timer named Timer1");
     // A box that has the focus takes down the boxes answered before it.
-    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, settler_.get(),
-                     [this](QWindow* focus) {
-                         const bool answered = std::any_of(
-                             answeredBoxes_.begin(), answeredBoxes_.end(),
-                             [focus](const auto& box) { return box && box->windowHandle() == focus; });
-                         if (boxesOpen_ > 0 && focus && !answered)
-                             takeDownAnsweredBoxes();
-                     });
+    QObject::connect(
+        qGuiApp, &QGuiApplication::focusWindowChanged, settler_.get(), [this](QWindow* focus) {
+            const bool answered =
+                std::any_of(answeredBoxes_.begin(), answeredBoxes_.end(), [focus](const auto& box) {
+                    return box && box->windowHandle() == focus;
+                });
+            if (boxesOpen_ > 0 && focus && !answered)
+                takeDownAnsweredBoxes();
+        });
 }
 
 QtUi::~QtUi() = default;
@@ -240,7 +241,8 @@ void QtUi::announce(const std::string& text)
 void QtUi::settleLater()
 {
     if (!std::exchange(settleQueued_, true))
-        QMetaObject::invokeMethod(settler_.get(), [this] { settle(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            settler_.get(), [this] { settle(); }, Qt::QueuedConnection);
 }
 
 void QtUi::settle()
@@ -294,12 +296,15 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
     box->ask();
     --boxesOpen_;
     answeredBoxes_.emplace_back(box);
-    QMetaObject::invokeMethod(settler_.get(), [this] {
-        if (boxesOpen_ == 0) {
-            takeDownAnsweredBoxes();
-            window_->activateWindow();
-        }
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        settler_.get(),
+        [this] {
+            if (boxesOpen_ == 0) {
+                takeDownAnsweredBoxes();
+                window_->activateWindow();
+            }
+        },
+        Qt::QueuedConnection);
     // At the latest (a desktop that does not hand the focus over).
     QTimer::singleShot(3000, settler_.get(), [this] { takeDownAnsweredBoxes(); });
 }

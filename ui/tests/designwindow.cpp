@@ -24,8 +24,8 @@ DesignWindow::DesignWindow()
         const QString caption = fromView(d.caption);
         QWidget* w = d.kind == Kind::TextBox  ? new QLineEdit(caption, client)
                      : d.kind == Kind::Button ? new QPushButton(caption, client)
-                     : d.kind == Kind::Frame  ? static_cast<QWidget*>(new QGroupBox(caption, client))
-                                              : new QLabel(client);
+                     : d.kind == Kind::Frame ? static_cast<QWidget*>(new QGroupBox(caption, client))
+                                             : new QLabel(client);
         if (auto* label = qobject_cast<QLabel*>(w)) {
             label->setTextFormat(Qt::PlainText);
             label->setText(caption);

@@ -52,8 +52,8 @@ public:
 
     int count(QObject* object, QAccessible::Event type) const
     {
-        return static_cast<int>(std::count(events_.begin(), events_.end(),
-                                           std::pair{object, type}));
+        return static_cast<int>(
+            std::count(events_.begin(), events_.end(), std::pair{object, type}));
     }
     void clear() { events_.clear(); }
 
@@ -76,8 +76,8 @@ private:
 TEST_F(QtUiTest, ScoresAndClockAreAnnouncedOnceWhenTheyChange)
 {
     AccessibilityEvents events;
-    for (Control c : {Control::lblScore, Control::lblScore1, Control::lblconto,
-                      Control::lblpunti, Control::lblnome1, Control::lblok1}) {
+    for (Control c : {Control::lblScore, Control::lblScore1, Control::lblconto, Control::lblpunti,
+                      Control::lblnome1, Control::lblok1}) {
         SCOPED_TRACE(std::string(cifrelle::ui::controlName(c)));
         QWidget* w = ui.widget(c);
         events.clear();
@@ -126,7 +126,8 @@ TEST_F(QtUiTest, NothingOfTheControlsKeptHiddenReachesTheScreenReader)
     // The answer key written as the game writes it goes out in no event...
     AccessibilityEvents events;
     ui.setText(Control::Text1, "28,2");
-    for (auto type : {QAccessible::TextUpdated, QAccessible::TextInserted, QAccessible::ValueChanged})
+    for (auto type :
+         {QAccessible::TextUpdated, QAccessible::TextInserted, QAccessible::ValueChanged})
         EXPECT_EQ(events.count(ui.widget(Control::Text1), type), 0);
     // ...and is found nowhere in the window, where the other boxes are.
     std::vector<QObject*> objects;

@@ -7,18 +7,18 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QEvent>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QPointer>
 #include <QTimer>
 
 #include <gmock/gmock.h>
@@ -180,14 +180,11 @@ TEST_F(QtUiTest, ForeColorIsTheBlueGreenRedColour)
     ui.setForeColor(Control::lblok, 255);
     EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     ui.setForeColor(Control::lblok, 16777215);
-    EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText),
-              QColor(255, 255, 255));
+    EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     ui.setForeColor(Control::lblconto, 65535);
-    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText),
-              QColor(255, 255, 0));
+    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText), QColor(255, 255, 0));
     ui.setForeColor(Control::lblconto, 16711680);
-    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText),
-              QColor(0, 0, 255));
+    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     ui.setForeColor(Control::lblok2, 65280);
     EXPECT_EQ(label(Control::lblok2)->palette().color(QPalette::WindowText), QColor(0, 255, 0));
 }
@@ -354,11 +351,11 @@ TEST_F(QtUiTest, MessageBoxStylesAndTitles)
         QMessageBox::Icon icon;
         QString shownTitle;
     };
-    for (const Case& c : {Case{BoxStyle::Plain, "Impariamo ad approssimare", QMessageBox::NoIcon,
-                               "Impariamo ad approssimare"},
-                          Case{BoxStyle::Warning, std::nullopt, QMessageBox::Warning, "Cifrelle"},
-                          Case{BoxStyle::Information, "Cifrelle", QMessageBox::Information,
-                               "Cifrelle"}}) {
+    for (const Case& c :
+         {Case{BoxStyle::Plain, "Impariamo ad approssimare", QMessageBox::NoIcon,
+               "Impariamo ad approssimare"},
+          Case{BoxStyle::Warning, std::nullopt, QMessageBox::Warning, "Cifrelle"},
+          Case{BoxStyle::Information, "Cifrelle", QMessageBox::Information, "Cifrelle"}}) {
         int boxes = 0;
         whileModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
