@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1window.h"
 
-#include "accessibility.h"
-
 #include "cifrelle/ui/colour.h"
+#include "cifrelle/ui/qtaccessibility.h"
 #include "cifrelle/ui/qthelpers.h"
 
 #include <QAction>
@@ -95,11 +94,11 @@ protected:
         QRect textRect = inner;
         int vertical = Qt::AlignVCenter;
         if (!icon().isNull()) {
-            const QRect bounds = painter.fontMetrics().boundingRect(
-                inner, textFlags | Qt::AlignBottom, text());
+            const QRect bounds =
+                painter.fontMetrics().boundingRect(inner, textFlags | Qt::AlignBottom, text());
             const int textHeight = text().isEmpty() ? 0 : std::min(bounds.height(), inner.height());
-            textRect = QRect(inner.left(), inner.bottom() + 1 - textHeight, inner.width(),
-                             textHeight);
+            textRect =
+                QRect(inner.left(), inner.bottom() + 1 - textHeight, inner.width(), textHeight);
             const QRect above(inner.left(), inner.top(), inner.width(),
                               textRect.top() - inner.top());
             QRect picture(0, 0, pictureSize, pictureSize);
@@ -209,8 +208,8 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
         w->setFont(designFont(*d.font));
     if (d.foreColor)
         ui::setTextColour(w, *d.foreColor);
-    w->setGeometry(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top),
-                   ui::twipsToPixels(d.width), ui::twipsToPixels(d.height));
+    w->setGeometry(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top), ui::twipsToPixels(d.width),
+                   ui::twipsToPixels(d.height));
     w->setEnabled(d.enabled);
     if (!d.toolTip.empty()) {
         w->setToolTip(fromView(d.toolTip));
@@ -227,11 +226,6 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     }
     w->setHidden(!d.visible);
     return w;
-}
-
-bool isFeedback(Control control)
-{
-    return control == Control::lblok || control == Control::lblok1 || control == Control::lblok2;
 }
 
 bool isEnter(const QKeyEvent& key)
@@ -292,14 +286,14 @@ QFont designFont(const ui::Font& font)
 Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
 {
     loadPictures();
-    installTextBoxAccessibility();
+    ui::installGameWindowAccessibles();
     const ui::WindowDesign& design = ui::windowDesign();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromView(design.caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrelle.png")));
 
     client_ = new QWidget(this);
-    client_->setObjectName(QStringLiteral("client"));
+    client_->setObjectName(fromView(design.clientAreaName));
     client_->setFixedSize(ui::twipsToPixels(design.clientWidth),
                           ui::twipsToPixels(design.clientHeight));
     setColour(client_, {QPalette::Window}, toQColor(design.backColor));
@@ -326,24 +320,25 @@ void Form1Window::buildControls()
 {
     // Stacking, bottom to top: the frames, then the other controls (so each
     // text box and the two small buttons lie above their frame), then the
-    // three feedback labels, which let clicks through to the buttons below.
-    for (const ControlDesign& d : ui::formDesign()) {
-        if (d.kind == Kind::Frame)
-            controls_[d.control] = makeControl(d, client_);
-    }
-    for (const ControlDesign& d : ui::formDesign()) {
-        if (d.kind != Kind::Frame && !isFeedback(d.control))
-            controls_[d.control] = makeControl(d, client_);
-    }
-    for (const ControlDesign& d : ui::formDesign()) {
-        if (isFeedback(d.control)) {
-            QWidget* label = makeControl(d, client_);
-            label->setAttribute(Qt::WA_TransparentForMouseEvents);
-            controls_[d.control] = label;
+    // feedback labels, which let clicks through to the buttons below: the
+    // message under the labels that repeat it in colour.
+    using ui::Feedback;
+    const auto make = [this](auto&& chosen) {
+        for (const ControlDesign& d : ui::formDesign()) {
+            if (chosen(d))
+                controls_[d.control] = makeControl(d, client_);
         }
+    };
+    make([](const ControlDesign& d) { return d.kind == Kind::Frame; });
+    make([](const ControlDesign& d) {
+        return d.kind != Kind::Frame && d.feedback == Feedback::none;
+    });
+    make([](const ControlDesign& d) { return d.feedback == Feedback::message; });
+    make([](const ControlDesign& d) { return d.feedback == Feedback::repeat; });
+    for (const ControlDesign& d : ui::formDesign()) {
+        if (d.feedback != Feedback::none)
+            control(d.control)->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
-    // The message label lies under the two that repeat it in colour.
-    control(Control::lblok)->stackUnder(control(Control::lblok1));
     for (const auto& [c, w] : controls_) {
         if (qobject_cast<QLabel*>(w) || qobject_cast<QGroupBox*>(w))
             w->setFocusPolicy(Qt::NoFocus);
@@ -389,7 +384,7 @@ template <class Handler>
 void Form1Window::deliver(Handler handler)
 {
     if (handlers_)
-        (handlers_->*handler)();
+        handlers_->raise(handler);
 }
 
 void Form1Window::wireEvents()
@@ -429,7 +424,7 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event)
         const std::optional<std::int16_t> code = keyAscii(key);
         if (code && handlers_) {
             std::int16_t KeyAscii = *code;
-            handlers_->txtmio_KeyPress(KeyAscii);
+            handlers_->raiseKeyPress(KeyAscii);
             if (KeyAscii == 0)
                 return true;
         }

@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gamesession.h"
 
-#include "accessibility.h"
+#include "cifrelle/ui/qtaccessibility.h"
 
-#include <QLineEdit>
+#include <QWidget>
 
 namespace cifrelle::app {
 
-GameSession::GameSession(records::RecordFolder recordFolder)
-    : files(std::move(recordFolder))
+GameSession::GameSession(records::RecordFolder recordFolder) : files(std::move(recordFolder))
 {
     window.setHandlers(&form);
     // Where-am-I in the answer box tells the exercise and the time left,
     // then what the box is for.
-    auto* answer = static_cast<QLineEdit*>(window.control(ui::Control::txtmio));
-    setDescriptionSource(answer, [this, answer] {
+    QWidget* answer = window.control(ui::Control::txtmio);
+    ui::setDescriptionSource(answer, [this, answer] {
         return QString::fromStdString(form.whereAmI()) + QStringLiteral(". ") + answer->toolTip();
     });
 }

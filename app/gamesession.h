@@ -19,7 +19,7 @@ class GameSession {
 public:
     explicit GameSession(records::RecordFolder recordFolder);
     explicit GameSession(const std::filesystem::path& recordDirectory)
-        : GameSession(records::RecordFolder{recordDirectory, {}})
+        : GameSession(records::RecordFolder{recordDirectory, {}, {}})
     {
     }
     ~GameSession();

@@ -5,6 +5,8 @@
 #include "recordfolder.h"
 #include "startup.h"
 
+#include "cifrelle/ui/qtscreenreaderkeys.h"
+
 #include <QApplication>
 #include <QTimer>
 
@@ -35,6 +37,27 @@ void holdWhileConnecting(QtMsgType type, const QMessageLogContext&, const QStrin
     heldMessages.push_back(message.toStdString());
 }
 
+// The application, where the keys the player types go to the screen reader
+// first: a key the screen reader takes (its where-am-I, say) never reaches
+// the window.
+class GameApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        const bool typed =
+            (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
+            event->spontaneous();
+        if (typed && keys_.hold(receiver, static_cast<const QKeyEvent&>(*event)))
+            return true;
+        return QApplication::notify(receiver, event);
+    }
+
+private:
+    ui::ScreenReaderKeys keys_;
+};
+
 } // namespace
 
 int runGame(int argc, char* argv[], const GameOptions& options)
@@ -46,7 +69,7 @@ int runGame(int argc, char* argv[], const GameOptions& options)
     }
 
     qInstallMessageHandler(holdWhileConnecting);
-    QApplication application(argc, argv);
+    GameApplication application(argc, argv);
     qInstallMessageHandler(nullptr);
     for (const std::string& message : heldMessages)
         std::fprintf(stderr, "%s\n", message.c_str());
@@ -63,7 +86,7 @@ int runGame(int argc, char* argv[], const GameOptions& options)
                              "qt6-translations-l10n); i pulsanti restano in inglese\n");
     }
 
-    GameSession session(recordFolder());
+    GameSession session(recordFolder(options.settingsFile));
     session.window.timer()->setInterval(options.tickIntervalMs);
     QApplication::setWindowIcon(session.window.windowIcon());
 

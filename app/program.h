@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "recordfolder.h"
+
+#include <filesystem>
+
 namespace cifrelle::app {
 
 // What may differ between the game a player starts and the builds used to
@@ -11,6 +15,10 @@ struct GameOptions {
     // clock. 1000 ms in the game; a test build may tick faster to reach
     // the end of the fifteen minutes quickly.
     int tickIntervalMs = 1000;
+    // The administrator's settings file (not on Windows, where the setting
+    // is in the registry): a test build may name its own, so that a test
+    // never touches the machine's.
+    std::filesystem::path settingsFile = systemSettingsFile;
 };
 
 // The whole program: checks for a display, opens the window, runs start-up

@@ -3,15 +3,40 @@
 
 #include "cifrelle/records/recordfiles.h"
 
+#include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
+
+class QSettings;
 
 namespace cifrelle::app {
 
-// The folder of the record files on this system. On Windows it is the
-// player's application-data folder (QStandardPaths::AppDataLocation, e.g.
-// C:\Users\Nicolò\AppData\Roaming\cifrelle); elsewhere it follows the XDG
-// rules, as dataHomeRecordFolder() says.
-records::RecordFolder recordFolder();
+// Qt's system-wide settings file for the organisation and application
+// "cifrelle" on Linux and other Unix systems. The game reads this file
+// alone: no user's own settings, no XDG_CONFIG_DIRS.
+inline constexpr const char* systemSettingsFile = "/etc/xdg/cifrelle/cifrelle.conf";
+
+// The folder of the record files on this system. An administrator may
+// choose one folder for every account: on Windows in the registry,
+// HKEY_LOCAL_MACHINE\SOFTWARE\cifrelle\cifrelle\record, value folder;
+// elsewhere in `settingsFile` (the shipped game: systemSettingsFile), group
+// [record], key folder. Without that setting each account has its own
+// folder: on Windows the player's application-data folder
+// (QStandardPaths::AppDataLocation, e.g.
+// C:\Users\Nicolò\AppData\Roaming\cifrelle); elsewhere by the XDG rules,
+// as dataHomeRecordFolder() says. A setting that is there but cannot be
+// read gives no folder but the problem: never the player's own folder.
+records::RecordFolder recordFolder(const std::filesystem::path& settingsFile = systemSettingsFile);
+
+// The folder an administrator chose in the settings file (Unix), or why it
+// cannot be known; nothing when the file sets none.
+std::optional<records::RecordFolder> chosenRecordFolder(const std::filesystem::path& settingsFile);
+
+// The value of record/folder in `settings` as the folder an administrator
+// chose, `setting` naming it in messages; nothing when there is none.
+std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& settings,
+                                                        const std::string& setting);
 
 // The record folder by the XDG Base Directory rules, from the environment
 // that `environment` reads (nullptr for a variable that is not set):
@@ -20,6 +45,7 @@ records::RecordFolder recordFolder();
 // ignored). A missing, empty or relative HOME gives no folder but the
 // problem, in Italian. (Qt 6.4 would take a relative XDG_DATA_HOME relative
 // to the current folder, and a missing HOME as "/".)
-records::RecordFolder dataHomeRecordFolder(const std::function<const char*(const char*)>& environment);
+records::RecordFolder
+dataHomeRecordFolder(const std::function<const char*(const char*)>& environment);
 
 } // namespace cifrelle::app

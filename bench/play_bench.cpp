@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     window.activateWindow();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
-    QTest::qWait(50); // the activation sets up the first exercise
+    QTest::qWait(50);       // the activation sets up the first exercise
     window.timer()->stop(); // the clock plays no part here
 
     auto* box = static_cast<QLineEdit*>(window.control(ui::Control::txtmio));
@@ -80,16 +80,18 @@ int main(int argc, char** argv)
             rssAt100 = residentKiB();
     }
     const long rssAtEnd = residentKiB();
-    if (form.esatte + form.sbagliate != std::min(answers, 32767 * 2)) {
-        std::fprintf(stderr, "the counts do not add up: %d + %d\n", form.esatte, form.sbagliate);
+    if (form.esatte() + form.sbagliate() != std::min(answers, 32767 * 2)) {
+        std::fprintf(stderr, "the counts do not add up: %d + %d\n", form.esatte(),
+                     form.sbagliate());
         return 1;
     }
 
-    std::printf("right-answer check with the next exercise's set-up, %zu runs in the real window:\n",
-                rightMicros.size());
-    std::printf("  median %.1f us, 99th percentile %.1f us, max %.1f us (target: p99 under 1000 us)\n",
-                percentile(rightMicros, 0.5), percentile(rightMicros, 0.99),
-                percentile(rightMicros, 1.0));
+    std::printf(
+        "right-answer check with the next exercise's set-up, %zu runs in the real window:\n",
+        rightMicros.size());
+    std::printf(
+        "  median %.1f us, 99th percentile %.1f us, max %.1f us (target: p99 under 1000 us)\n",
+        percentile(rightMicros, 0.5), percentile(rightMicros, 0.99), percentile(rightMicros, 1.0));
     std::printf("resident memory: %ld KiB after 100 answers, %ld KiB after %d answers "
                 "(growth %ld KiB; target: under 1024 KiB)\n",
                 rssAt100, rssAtEnd, answers, rssAtEnd - rssAt100);

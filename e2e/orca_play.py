@@ -4,13 +4,18 @@
 everything the script knows about the game it learns from what the real
 screen reader, Orca, speaks (its transcript, $ORCA_TRANSCRIPT).
 
-Run it inside run-under-xvfb.sh and run-orca.sh. Modes:
+Run it inside testsupport/run-under-xvfb.sh and run-orca.sh. Modes:
 
   game GAME      a whole game (GAME is cifrelle-orcaclock, whose clock
                  the script makes fast at the end): the first window, a wrong
                  answer, where-am-I, a right answer and the new exercise,
                  the Help boxes, the time left, the clock running out and
-                 the record box
+                 the record box; then a shorter game with the machine
+                 loaded (two busy processes): where-am-I pressed again and
+                 again, an answer, the Help boxes. In both, each exercise
+                 is heard once, no where-am-I counts as an answer, and
+                 every Help box is read whole
+  loaded GAME    the loaded game alone
   latency GAME   N right answers in a row; prints the time from each Enter
                  to the first word Orca speaks, and their median
 """
@@ -29,6 +34,18 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from atspi_play import Failure, check, rounded_key  # noqa: E402
 
 LEVELS = {"decimi": 1, "centesimi": 2, "millesimi": 3}
+HELP = [
+    " Se vuoi approssimare ai decimi (quindi devi avere una sola cifra decimale), osserva la "
+    "seconda cifra decimale se questa è maggiore di 4 (ossia 5,6,7,8,9)  aumenta di un'unità "
+    "la cifra dei decimi, altrimenti effettua una semplice approssimazione per difetto "
+    "cancellando le cifre successive ai decimi",
+    "Esempio:     4,65 approssimato alla prima cifra decimale è uguale a 4,7 Approssimazione "
+    "per eccesso",
+    "Esempio2:    4,64 approssimato alla prima cifra decimale è uguale a 4,6 Approssimazione "
+    "per difetto",
+]
+WINDOW = "Gioca con le Cifrelle"
+TIME_LEFT = r"\. Tempo restante \d+ minut[io]( e \d+ second[io])?\."
 EXERCISE = re.compile(r"Approssima ai (decimi|centesimi|millesimi): (\d+)((?: virgola(?: \d)+)?)")
 START = time.monotonic()
 
@@ -42,10 +59,15 @@ class Transcript:
 
     # The utterance, then the voice's settings when it has any.
     LINE = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - SPEECH OUTPUT: '(.*)' ?(\{.*\})?$")
+    # What Orca is told: a window activated, an object that took the focus.
+    EVENT = re.compile(r"^(\d\d:\d\d:\d\d\.\d+) - EVENT MANAGER: (window:activate|"
+                       r"object:state-changed:focused) for \[(.*?)\] in \[application \| "
+                       r"cifrelle\] \((\d)")
 
     def __init__(self, path):
         self.path = path
         self.lines = []  # (wall-clock time, utterance)
+        self.events = []  # (wall-clock time, event, [role | name]) of the game
         self._offset = 0
         self._rest = ""
         self.mark = 0
@@ -58,11 +80,15 @@ class Transcript:
         text = self._rest + chunk
         *complete, self._rest = text.split("\n")
         today = datetime.now().date()
+        def when(m):
+            return datetime.combine(today, datetime.strptime(m.group(1), "%H:%M:%S.%f").time())
         for line in complete:
             m = self.LINE.match(line)
             if m:
-                when = datetime.combine(today, datetime.strptime(m.group(1), "%H:%M:%S.%f").time())
-                self.lines.append((when, m.group(2)))
+                self.lines.append((when(m), m.group(2)))
+            m = self.EVENT.match(line)
+            if m and (m.group(2) == "window:activate" or m.group(4) == "1"):
+                self.events.append((when(m), m.group(2), m.group(3)))
 
     def wait(self, what, pattern, timeout=10.0):
         """Waits for an utterance after the mark that matches `pattern` (a
@@ -84,6 +110,16 @@ class Transcript:
     def since(self, index):
         self._read()
         return [u for _, u in self.lines[index:]]
+
+    def heard(self, text, start, end=None):
+        """How many utterances from line `start` on (to line `end`) hold `text`."""
+        return sum(text in u for u in self.since(start)[:None if end is None else end - start])
+
+    def told(self, what, start, end):
+        """The objects Orca was told of between two times, for events
+        `what` (activations or focus)."""
+        self._read()
+        return [o for t, e, o in self.events if start <= t <= end and e == what]
 
 
 def key(*names):
@@ -133,17 +169,68 @@ def answer(transcript, text):
     return sent
 
 
+def first_exercise(transcript, start):
+    """The first exercise, heard once: the answer box reads it as the focus
+    comes in (no notification of it besides). Returns it as exercise_of()."""
+    _, m = transcript.wait("the first exercise", r"^" + EXERCISE.pattern + TIME_LEFT, 30)
+    level, number, said = exercise_of(m)
+    check(transcript.heard(said, start, transcript.mark) == 1,
+          f"the first exercise was heard more than once: {transcript.since(start)}")
+    return level, number, said
+
+
+def where_am_i(transcript, said, typed):
+    """Where-am-I (keypad Enter) in the answer box: what it holds, the
+    exercise and the time left."""
+    key("KP_Enter")
+    _, m = transcript.wait("where-am-I", re.escape(said) + TIME_LEFT, 30)
+    heard = transcript.since(transcript.mark - 3)
+    check(any(u.rstrip(".") == typed for u in heard),
+          f"where-am-I did not read the answer typed {typed!r}: {heard}")
+    return m.group(0)
+
+
+def right_answer(transcript, answer_text, wrong):
+    """A right answer: praise, counts (no where-am-I among them) and the new
+    exercise, heard once; the set-up's focus moves reach nobody."""
+    start = len(transcript.since(0))
+    sent = answer(transcript, answer_text)
+    _, m = transcript.wait("the praise, counts and new exercise",
+                           rf"^notification Sei veramente ok\. Risposte esatte 1, errate {wrong}\. "
+                           + EXERCISE.pattern, 30)
+    spoken = datetime.now()
+    level, number, said = exercise_of(m)
+    check(transcript.heard(said, start) == 1,
+          f"the new exercise was heard more than once: {transcript.since(start)}")
+    focus = transcript.told("object:state-changed:focused", sent, spoken)
+    check(not any("Inizio" in o for o in focus), f"Orca was told the focus went by: {focus}")
+    return level, number, said
+
+
+def read_help(transcript):
+    """The Help boxes, each read whole, with the window never coming back
+    between them; then back in the answer box."""
+    key("alt+h")
+    read = []
+    for text in HELP:
+        when, _ = transcript.wait(f"the Help box {text[:20]!r}", "^" + re.escape(text) + r"\.$",
+                                  30)
+        read.append(when)
+        key("Return")
+    transcript.wait("the answer box again", r"^La tua approssimazione text", 30)
+    between = transcript.told("window:activate", read[0], read[-1])
+    check(not any(WINDOW in o for o in between),
+          f"the window took the focus back between the Help boxes: {between}")
+
+
 def scenario_game(binary):
     transcript = Transcript(os.environ["ORCA_TRANSCRIPT"])
     with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
         game = start(binary, data, transcript, "Ugo")
         try:
-            # The first window: the exercise is spoken by itself, the number
-            # digit by digit after the comma.
-            _, m = transcript.wait("the first exercise", r"^notification " + EXERCISE.pattern)
-            level, number, said = exercise_of(m)
+            # The first window: the exercise heard once.
+            level, number, said = first_exercise(transcript, 0)
             log(f"first exercise: {said!r}")
-            transcript.wait("the answer box", r"^La tua approssimazione text")
 
             right = rounded_key(number, level)
             wrong = right.replace(",", ".")
@@ -152,34 +239,12 @@ def scenario_game(binary):
                             r"^notification Fai attenzione\. Risposte esatte 0, errate 1\.$")
             log("wrong answer: warning and counts spoken")
 
-            # Where-am-I (keypad Enter) in the answer box: what it holds,
-            # the exercise and the time left.
-            key("KP_Enter")
-            _, m = transcript.wait("where-am-I", re.escape(said) +
-                                   r"\. Tempo restante \d+ minut[io]( e \d+ second[io])?\.")
-            transcript_text = transcript.since(transcript.mark - 3)
-            check(any(u.rstrip(".") == wrong for u in transcript_text),
-                  f"where-am-I did not read the wrong answer {wrong!r}: {transcript_text}")
-            log(f"where-am-I: {m.group(0)!r}")
+            log(f"where-am-I: {where_am_i(transcript, said, wrong)!r}")
+            level, number, said = right_answer(transcript, right, 1)
+            log(f"right answer: praise, counts and {said!r} heard once")
 
-            answer(transcript, right)
-            # (Qt hands a key to the box after all when the screen reader is
-            # too slow to say it took it: on a busy machine the keypad Enter
-            # of where-am-I may have checked the wrong answer once more.)
-            _, m = transcript.wait("the praise, counts and new exercise",
-                                   r"^notification Sei veramente ok\. Risposte esatte 1, "
-                                   r"errate [12]\. " + EXERCISE.pattern)
-            level, number, said = exercise_of(m)
-            log(f"right answer: praise, counts and {said!r} spoken")
-
-            # The Help boxes, read one after the other; then back in the
-            # answer box.
-            key("alt+h")
-            for start_of_box in (r"Se vuoi approssimare ai decimi", r"^Esempio:", r"^Esempio2:"):
-                transcript.wait(f"the Help box {start_of_box!r}", start_of_box)
-                key("Return")
-            transcript.wait("the answer box again", r"^La tua approssimazione text")
-            log("three Help boxes read")
+            read_help(transcript)
+            log("three Help boxes read whole")
 
             # The time left at the colour changes and the last minute, with
             # the clock made fast from here on.
@@ -202,6 +267,40 @@ def scenario_game(binary):
             if game.poll() is None:
                 game.kill()
                 game.wait()
+
+
+def scenario_loaded(binary):
+    """A shorter game with two busy processes on the cores: where-am-I
+    pressed again and again never counts, no text is lost, each exercise
+    is heard once."""
+    transcript = Transcript(os.environ["ORCA_TRANSCRIPT"])
+    transcript.mark = len(transcript.since(0))
+    start_line = transcript.mark
+    busy = [subprocess.Popen([sys.executable, "-c", "while True: pass"]) for _ in range(2)]
+    try:
+        with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+            game = start(binary, data, transcript, "Ada")
+            try:
+                level, number, said = first_exercise(transcript, start_line)
+                right = rounded_key(number, level)
+                wrong = right.replace(",", ".")
+                answer(transcript, wrong)
+                transcript.wait("the warning with the counts",
+                                r"^notification Fai attenzione\. Risposte esatte 0, errate 1\.$",
+                                30)
+                for _ in range(3):
+                    where_am_i(transcript, said, wrong)
+                level, number, said = right_answer(transcript, right, 1)
+                log("loaded: three where-am-I, none counted; each exercise heard once")
+                read_help(transcript)
+                log("loaded: three Help boxes read whole")
+            finally:
+                game.kill()
+                game.wait()
+    finally:
+        for process in busy:
+            process.kill()
+            process.wait()
 
 
 def scenario_latency(binary, answers):
@@ -233,13 +332,15 @@ def scenario_latency(binary, answers):
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("mode", choices=["game", "latency"])
+    parser.add_argument("mode", choices=["game", "loaded", "latency"])
     parser.add_argument("binary")
     parser.add_argument("--answers", type=int, default=20)
     args = parser.parse_args()
     try:
-        if args.mode == "game":
-            scenario_game(args.binary)
+        if args.mode in ("game", "loaded"):
+            if args.mode == "game":
+                scenario_game(args.binary)
+            scenario_loaded(args.binary)
         else:
             scenario_latency(args.binary, args.answers)
     except Failure as failure:

@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command with the real screen reader listening: a window manager,
 # a speech server of our own (espeak-ng) and Orca, whose every utterance
-# goes to a transcript file. Run it inside run-under-xvfb.sh, which gives the
-# display, the D-Bus session and the accessibility bus.
+# goes to a transcript file. Run it inside testsupport/run-under-xvfb.sh,
+# which gives the display, the D-Bus session and the accessibility bus.
 #
 #   run-orca.sh command [args...]
 #
@@ -13,8 +13,8 @@
 set -eu
 
 [ $# -gt 0 ] || { echo "usage: $0 command [args...]" >&2; exit 2; }
-: "${XDG_RUNTIME_DIR:?run inside run-under-xvfb.sh}"
-: "${DISPLAY:?run inside run-under-xvfb.sh}"
+: "${XDG_RUNTIME_DIR:?run inside testsupport/run-under-xvfb.sh}"
+: "${DISPLAY:?run inside testsupport/run-under-xvfb.sh}"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/cifrelle-orca.XXXXXX")
 wm= speechd= orca=

@@ -5,8 +5,10 @@
 // message libFuzzer (or the corpus replay) reports as a finding, and the
 // reference readings the targets compare the game's readings against.
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,10 +23,10 @@ namespace cifrelle::fuzz {
     std::abort();
 }
 
-#define FUZZ_CHECK(condition)                                                  \
-    do {                                                                       \
-        if (!(condition))                                                      \
-            ::cifrelle::fuzz::fail(__FILE__, __LINE__, #condition);            \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            ::cifrelle::fuzz::fail(__FILE__, __LINE__, #condition);                                \
     } while (0)
 
 inline bool isDigit(char c)
@@ -48,6 +50,33 @@ inline double referenceDecimal(std::string_view whole, std::string_view fraction
     if (end != text.c_str() + text.size())
         fail(__FILE__, __LINE__, "strtod did not read the whole reference text");
     return value;
+}
+
+// The leading number of a text as the lenient reading takes it, found with
+// the standard library: blanks (spaces, tabs) skipped, digits, optionally a
+// period and more digits.
+struct LeadingNumber {
+    std::string_view whole;
+    std::string_view fraction;
+    bool period = false;
+    std::size_t start = 0; // after the blanks
+    std::size_t end = 0;   // after the number
+};
+
+inline LeadingNumber leadingNumber(std::string_view text)
+{
+    constexpr std::string_view digits = "0123456789";
+    LeadingNumber n;
+    n.start = std::min(text.find_first_not_of(" \t"), text.size());
+    n.end = std::min(text.find_first_not_of(digits, n.start), text.size());
+    n.whole = text.substr(n.start, n.end - n.start);
+    if (n.end < text.size() && text[n.end] == '.') {
+        n.period = true;
+        const std::size_t from = n.end + 1;
+        n.end = std::min(text.find_first_not_of(digits, from), text.size());
+        n.fraction = text.substr(from, n.end - from);
+    }
+    return n;
 }
 
 } // namespace cifrelle::fuzz

@@ -21,7 +21,7 @@
 #include <string_view>
 
 namespace nt = cifrelle::numtext;
-using cifrelle::fuzz::isDigit;
+using cifrelle::fuzz::leadingNumber;
 using cifrelle::fuzz::referenceDecimal;
 
 namespace {
@@ -43,24 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(std::isfinite(value) || value == std::numeric_limits<double>::infinity());
 
     // The leading number, found on its own.
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    const std::size_t start = i;
-    while (i < text.size() && isDigit(text[i]))
-        ++i;
-    const std::string_view whole = text.substr(start, i - start);
-    std::string_view fraction;
-    bool period = false;
-    if (i < text.size() && text[i] == '.') {
-        period = true;
-        const std::size_t from = ++i;
-        while (i < text.size() && isDigit(text[i]))
-            ++i;
-        fraction = text.substr(from, i - from);
-    }
-    const std::string_view prefix = text.substr(0, i);
-    const std::string_view number = text.substr(start, i - start);
+    const auto [whole, fraction, period, start, end] = leadingNumber(text);
+    const std::string_view prefix = text.substr(0, end);
+    const std::string_view number = text.substr(start, end - start);
 
     FUZZ_CHECK(same(value, referenceDecimal(whole, fraction)));
     // Only the leading number counts: the prefix alone, the number without
@@ -69,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(same(value, nt::leadingNumberValue(prefix)));
     FUZZ_CHECK(same(value, nt::leadingNumberValue(number)));
     FUZZ_CHECK(same(value, nt::leadingNumberValue(std::string(number) + "\r\n")));
-    FUZZ_CHECK(same(value, nt::leadingNumberValue(std::string(prefix) + "x" + std::string(text.substr(i)))));
+    FUZZ_CHECK(same(
+        value, nt::leadingNumberValue(std::string(prefix) + "x" + std::string(text.substr(end)))));
     if (whole.empty() && fraction.empty())
         FUZZ_CHECK(value == 0.0);
 

@@ -100,8 +100,8 @@ struct PatternCase {
 };
 
 constexpr PatternCase kPatterns[] = {
-    {"#.#", 1, 0, 0, true},  {"#.##", 2, 0, 0, true}, {"#.###", 3, 0, 0, true},
-    {"00", 0, 0, 2, false},  {"#", 0, 0, 0, false},   {"0.0", 1, 1, 1, true},
+    {"#.#", 1, 0, 0, true}, {"#.##", 2, 0, 0, true}, {"#.###", 3, 0, 0, true},
+    {"00", 0, 0, 2, false}, {"#", 0, 0, 0, false},   {"0.0", 1, 1, 1, true},
     {"#.", 0, 0, 0, true},
 };
 
@@ -120,7 +120,7 @@ void checkPatternText(const Split& parts, std::string_view text, const PatternCa
         return;
     }
     const std::optional<Split> back = referenceSplit(out);
-    FUZZ_CHECK(back.has_value());                  // a number text again
+    FUZZ_CHECK(back.has_value());                    // a number text again
     FUZZ_CHECK(nt::tryNumberValue(out).has_value()); // and the game reads it back
     FUZZ_CHECK(back->comma == pc.comma);
     FUZZ_CHECK(back->fraction.size() <= pc.decimals);
@@ -135,7 +135,8 @@ void checkPatternText(const Split& parts, std::string_view text, const PatternCa
     std::string scaled(back->whole);
     scaled += back->fraction;
     scaled.append(pc.decimals - back->fraction.size(), '0');
-    FUZZ_CHECK(stripLeadingZeros(scaled) == expectedScaled(parts.whole, parts.fraction, pc.decimals));
+    FUZZ_CHECK(stripLeadingZeros(scaled) ==
+               expectedScaled(parts.whole, parts.fraction, pc.decimals));
 }
 
 // Significant digits of whole.fraction.

@@ -48,7 +48,6 @@
 namespace fs = std::filesystem;
 namespace rec = cifrelle::records;
 using cifrelle::fuzz::fail;
-using cifrelle::fuzz::isDigit;
 using cifrelle::fuzz::referenceDecimal;
 
 namespace {
@@ -69,10 +68,9 @@ enum class Situation : std::uint8_t {
 // Code points of 0x80-0x9F; the five bytes the code page leaves undefined
 // stand for the C1 controls of the same number. The rest is Latin-1.
 constexpr std::array<char32_t, 32> kHigh{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 char32_t cp1252CodePoint(unsigned char b)
@@ -224,21 +222,8 @@ Entry file(std::string bytes)
 // The lenient reading's value of a score file, found independently.
 double storedScore(std::string_view bytes)
 {
-    std::size_t i = 0;
-    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t'))
-        ++i;
-    const std::size_t start = i;
-    while (i < bytes.size() && isDigit(bytes[i]))
-        ++i;
-    const std::string_view whole = bytes.substr(start, i - start);
-    std::string_view fraction;
-    if (i < bytes.size() && bytes[i] == '.') {
-        const std::size_t from = ++i;
-        while (i < bytes.size() && isDigit(bytes[i]))
-            ++i;
-        fraction = bytes.substr(from, i - from);
-    }
-    return referenceDecimal(whole, fraction);
+    const auto number = cifrelle::fuzz::leadingNumber(bytes);
+    return referenceDecimal(number.whole, number.fraction);
 }
 
 void checkRead(const rec::RecordFiles& files, const fs::path& path, const Entry& entry)
@@ -254,12 +239,15 @@ void checkRead(const rec::RecordFiles& files, const fs::path& path, const Entry&
     FUZZ_CHECK(*text == rec::decodeCp1252(shown));
 }
 
-// The name as the name file holds it: every line break a blank.
+// The name as the name file holds it: every line break a blank (a CR LF
+// pair is one).
 std::string blanked(std::string_view name)
 {
     std::string out(name);
-    for (std::string_view lineBreak : {"\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9", "\r", "\n", "\v", "\f"}) {
-        for (std::size_t at = out.find(lineBreak); at != std::string::npos; at = out.find(lineBreak, at + 1))
+    for (std::string_view lineBreak :
+         {"\r\n", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9", "\r", "\n", "\v", "\f"}) {
+        for (std::size_t at = out.find(lineBreak); at != std::string::npos;
+             at = out.find(lineBreak, at + 1))
             out.replace(at, lineBreak.size(), " ");
     }
     return out;
@@ -270,7 +258,8 @@ bool pendingLeft(const fs::path& dir)
     for (const auto& e : fs::directory_iterator(dir)) {
         const std::string name = e.path().filename().string();
         if (name.size() >= rec::pendingSuffix.size() &&
-            name.compare(name.size() - rec::pendingSuffix.size(), std::string::npos, rec::pendingSuffix) == 0)
+            name.compare(name.size() - rec::pendingSuffix.size(), std::string::npos,
+                         rec::pendingSuffix) == 0)
             return true;
     }
     return false;
@@ -288,7 +277,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::size_t nul = rest.find('\0');
     const std::string_view scoreBytes = rest.substr(0, nul);
-    const std::string_view nameBytes = nul == std::string_view::npos ? std::string_view() : rest.substr(nul + 1);
+    const std::string_view nameBytes =
+        nul == std::string_view::npos ? std::string_view() : rest.substr(nul + 1);
     const bool haveScore = flags & 1u;
     const bool haveName = flags & 2u;
     auto situation = static_cast<Situation>((flags >> 2) & 7u);
@@ -335,15 +325,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fs::remove(name);
         fs::create_symlink(dir / "gone" / "ncifrel.txt", name);
         break;
-    case Situation::NamePending:
-        writeFile(namePending, scoreBytes);
-        break;
+    case Situation::NamePending: writeFile(namePending, scoreBytes); break;
     case Situation::BothPending:
         writeFile(scorePending, nameBytes);
         writeFile(namePending, scoreBytes);
         break;
-    default:
-        break;
+    default: break;
     }
     const Entry scoreBefore = look(score);
     const Entry nameBefore = look(name);
@@ -374,7 +361,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     default: // BothPending: the save had not committed, the old record stays
         FUZZ_CHECK(!problem);
-        FUZZ_CHECK(scoreAfter == (haveScore || situation == Situation::HugeScore ? scoreBefore : file("")));
+        FUZZ_CHECK(scoreAfter ==
+                   (haveScore || situation == Situation::HugeScore ? scoreBefore : file("")));
         FUZZ_CHECK(nameAfter == (haveName ? nameBefore : file("")));
         break;
     }
@@ -395,9 +383,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (situation == Situation::ScoreIsDirectory || situation == Situation::ScoreDangling) {
         expected = rec::SaveOutcome::Failed; // the record cannot be read
     } else {
-        const std::string_view stored = scoreAfter.kind == Entry::File
-            ? std::string_view(scoreAfter.bytes).substr(0, rec::readLimit)
-            : std::string_view();
+        const std::string_view stored =
+            scoreAfter.kind == Entry::File
+                ? std::string_view(scoreAfter.bytes).substr(0, rec::readLimit)
+                : std::string_view();
         if (!(storedScore(stored) < static_cast<double>(scoreCode)))
             expected = rec::SaveOutcome::NotBetter;
         else if (situation == Situation::NameIsDirectory || situation == Situation::NameDangling)
@@ -413,7 +402,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // And the next start reads the record back.
         FUZZ_CHECK(!files.ensure());
         FUZZ_CHECK(files.read(score) == currentScore + "\r\n");
-        FUZZ_CHECK(files.read(name) == rec::decodeCp1252(rec::encodeCp1252(blanked(nameBytes))) + "\r\n");
+        FUZZ_CHECK(files.read(name) ==
+                   rec::decodeCp1252(rec::encodeCp1252(blanked(nameBytes))) + "\r\n");
     } else {
         FUZZ_CHECK(look(score) == scoreAfter);
         FUZZ_CHECK(look(name) == nameAfter);

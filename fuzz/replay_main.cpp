@@ -54,7 +54,8 @@ int main(int argc, char** argv)
             }
             // Named before the run, so that a crash says which input it was.
             std::fprintf(stderr, "%s\n", input.string().c_str());
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                   bytes.size());
             ++runs;
         }
     }

@@ -102,8 +102,7 @@ double contrast(QColor a, QColor b)
         auto linear = [](double v) {
             return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
         };
-        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) +
-               0.0722 * linear(c.blueF());
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
     };
     const double la = luminance(a);
     const double lb = luminance(b);
@@ -405,8 +404,8 @@ TEST_F(WindowTest, GraphicalButtonsAreFilledAndShowTheirPicture)
 TEST_F(WindowTest, AFocusedButtonShowsARingThatStandsOutOfItsColour)
 {
     showActive();
-    for (Control c : {Control::cmdverifica, Control::cmdcasual, Control::Command1,
-                      Control::cmdexit}) {
+    for (Control c :
+         {Control::cmdverifica, Control::cmdcasual, Control::Command1, Control::cmdexit}) {
         SCOPED_TRACE(std::string(cifrelle::ui::controlName(c)));
         w(Control::txtmio)->setFocus();
         const QImage before = w(c)->grab().toImage();
@@ -435,9 +434,9 @@ TEST_F(WindowTest, TooltipsAreAlsoAccessibleDescriptions)
     }
     EXPECT_EQ(w(Control::lblScore)->toolTip(),
               QString::fromUtf8("Questo è il tuo punteggio. Forza con il  record"));
-    EXPECT_EQ(w(Control::txtmio)->toolTip(),
-              QString::fromUtf8(
-                  "Se il valore inserito è sbagliato non ti sarà dato il nuovo numero"));
+    EXPECT_EQ(
+        w(Control::txtmio)->toolTip(),
+        QString::fromUtf8("Se il valore inserito è sbagliato non ti sarà dato il nuovo numero"));
 }
 
 TEST_F(WindowTest, ScreenReadersReadLabelsAndButtonsByTheirText)
@@ -466,8 +465,8 @@ TEST_F(WindowTest, StackingKeepsFramesBehindAndFeedbackOnTop)
     }
     auto at = [&](Control c) { return order.indexOf(w(c)); };
     for (Control frame : {Control::Frame1, Control::Frame2, Control::Frame3}) {
-        for (Control above : {Control::Text1, Control::Text2, Control::txtmio,
-                              Control::cmdverifica, Control::cmdcasual})
+        for (Control above : {Control::Text1, Control::Text2, Control::txtmio, Control::cmdverifica,
+                              Control::cmdcasual})
             EXPECT_LT(at(frame), at(above));
     }
     const auto last = order.size() - 1;
@@ -482,11 +481,10 @@ TEST_F(WindowTest, StackingKeepsFramesBehindAndFeedbackOnTop)
 
 TEST_F(WindowTest, TabOrderIsTheDesignOne)
 {
-    const std::vector<Control> expected{Control::cmdexit,     Control::Command5,
-                                        Control::Command4,    Control::txtmio,
-                                        Control::cmdini,      Control::cmdverifica,
-                                        Control::cmdcasual,   Control::Command2,
-                                        Control::Command1,    Control::Command3};
+    const std::vector<Control> expected{Control::cmdexit,   Control::Command5, Control::Command4,
+                                        Control::txtmio,    Control::cmdini,   Control::cmdverifica,
+                                        Control::cmdcasual, Control::Command2, Control::Command1,
+                                        Control::Command3};
     const auto order = cifrelle::ui::tabOrder();
     ASSERT_EQ(std::vector<Control>(order.begin(), order.end()), expected);
     // In the focus chain, the next control that takes the focus by Tab.
@@ -587,9 +585,9 @@ TEST_F(WindowTest, ButtonClicksRaiseTheirHandlers)
 {
     showActive();
     const std::vector<std::pair<Control, std::string>> wired{
-        {Control::cmdini, "cmdini_Click"},       {Control::cmdcasual, "cmdcasual_Click"},
-        {Control::Command1, "Command1_Click"},   {Control::Command2, "Command2_Click"},
-        {Control::Command3, "Command3_Click"},   {Control::cmdverifica, "cmdverifica_Click"},
+        {Control::cmdini, "cmdini_Click"},     {Control::cmdcasual, "cmdcasual_Click"},
+        {Control::Command1, "Command1_Click"}, {Control::Command2, "Command2_Click"},
+        {Control::Command3, "Command3_Click"}, {Control::cmdverifica, "cmdverifica_Click"},
         {Control::cmdexit, "cmdexit_Click"},
     };
     for (const auto& [control, handler] : wired) {
@@ -771,8 +769,8 @@ TEST_F(WindowTest, RecordAndHelpActWhenClickedOnTheBar)
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
                       bar->actionGeometry(window.menuEntry("help")).center());
     QApplication::processEvents();
-    EXPECT_EQ(handlers.events, (std::vector<std::string>{"Form_Activate", "record_Click",
-                                                          "help_Click"}));
+    EXPECT_EQ(handlers.events,
+              (std::vector<std::string>{"Form_Activate", "record_Click", "help_Click"}));
 }
 
 TEST_F(WindowTest, RecordAndHelpOpenFromTheKeyboard)

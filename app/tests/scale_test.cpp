@@ -117,8 +117,7 @@ protected:
         int outside = 0;
     };
 
-    Ink inkOfText(const QFont& font, QRect layout, int flags, const QString& text,
-                  QRect room) const
+    Ink inkOfText(const QFont& font, QRect layout, int flags, const QString& text, QRect room) const
     {
         if (text.isEmpty())
             return {};
@@ -196,12 +195,12 @@ protected:
                 textRect.setTop(inner.bottom() + 1 - std::min(bounds.height(), inner.height()));
                 vertical = Qt::AlignTop;
                 QRect picture(0, 0, pictureSide, pictureSide);
-                picture.moveCenter(QRect(inner.topLeft(), QPoint(inner.right(), textRect.top() - 1))
-                                       .center());
+                picture.moveCenter(
+                    QRect(inner.topLeft(), QPoint(inner.right(), textRect.top() - 1)).center());
                 if (!inner.contains(picture))
                     return std::string("picture: no room above the caption");
-                const Ink ink = inkOfText(button->font(), textRect, flags | vertical,
-                                          button->text(), inner);
+                const Ink ink =
+                    inkOfText(button->font(), textRect, flags | vertical, button->text(), inner);
                 if (ink.box.intersects(picture))
                     return std::string("caption runs into the picture");
                 if (ink.outside > 0)
@@ -230,8 +229,8 @@ protected:
         }
         if (auto* box = qobject_cast<QLineEdit*>(widget)) {
             const int frameWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
-            const QRect room = box->rect().adjusted(frameWidth, frameWidth, -frameWidth,
-                                                    -frameWidth);
+            const QRect room =
+                box->rect().adjusted(frameWidth, frameWidth, -frameWidth, -frameWidth);
             const Ink ink = inkOfText(box->font(), room, int(box->alignment()), box->text(), room);
             if (ink.outside > 0)
                 return outside("text", ink.outside);
@@ -336,8 +335,9 @@ TEST_F(ScaleTest, MenuBarEntriesFitTheBar)
     for (QAction* entry : bar->actions()) {
         const QRect place = bar->actionGeometry(entry);
         EXPECT_TRUE(bar->rect().contains(place)) << entry->text().toStdString();
-        EXPECT_GE(place.width(), QFontMetrics(bar->font(), bar).horizontalAdvance(
-                                     QString(entry->text()).remove('&')))
+        EXPECT_GE(
+            place.width(),
+            QFontMetrics(bar->font(), bar).horizontalAdvance(QString(entry->text()).remove('&')))
             << entry->text().toStdString();
     }
 }

@@ -41,16 +41,19 @@ TEST(DisplayCheck, WithoutAnyDisplayTheGameSaysSoInOneLine)
 
 TEST(DisplayCheck, EmptyVariablesAreNoDisplay)
 {
-    EXPECT_TRUE(missingDisplayMessage(
-                    environment({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}))
-                    .has_value());
+    EXPECT_TRUE(
+        missingDisplayMessage(
+            environment({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}))
+            .has_value());
 }
 
 TEST(DisplayCheck, AnyDisplayOrChosenPlatformIsEnough)
 {
     EXPECT_FALSE(missingDisplayMessage(environment({{"DISPLAY", ":0"}})).has_value());
-    EXPECT_FALSE(missingDisplayMessage(environment({{"WAYLAND_DISPLAY", "wayland-0"}})).has_value());
-    EXPECT_FALSE(missingDisplayMessage(environment({{"QT_QPA_PLATFORM", "offscreen"}})).has_value());
+    EXPECT_FALSE(
+        missingDisplayMessage(environment({{"WAYLAND_DISPLAY", "wayland-0"}})).has_value());
+    EXPECT_FALSE(
+        missingDisplayMessage(environment({{"QT_QPA_PLATFORM", "offscreen"}})).has_value());
 }
 
 TEST(Italian, TheToolkitSpeaksItalianWhateverTheMachineLanguage)

@@ -82,8 +82,8 @@ TEST(Countdown, StagesStartOnlyAtTheirThresholds)
     EXPECT_EQ(stageStartingAt("00:10:00"), Stage::tenMinutesLeft);
     EXPECT_EQ(stageStartingAt("00:05:00"), Stage::fiveMinutesLeft);
     EXPECT_EQ(stageStartingAt("00:01:00"), Stage::lastMinute);
-    for (const char* other : {"00:13:01", "00:12:59", "00:10:01", "00:05:01", "00:04:59", "00:00:59",
-                              "00:00:00", "00:15:00", "0:13:00", "00:13:00 "})
+    for (const char* other : {"00:13:01", "00:12:59", "00:10:01", "00:05:01", "00:04:59",
+                              "00:00:59", "00:00:00", "00:15:00", "0:13:00", "00:13:00 "})
         EXPECT_FALSE(stageStartingAt(other).has_value()) << other;
 }
 

@@ -10,12 +10,9 @@ namespace cifrelle::game {
 std::string_view roundingPattern(int decimals)
 {
     switch (decimals) {
-    case 1:
-        return "#.#";
-    case 2:
-        return "#.##";
-    case 3:
-        return "#.###";
+    case 1: return "#.#";
+    case 2: return "#.##";
+    case 3: return "#.###";
     default:
         throw std::invalid_argument("Nessun livello con " + numtext::integerText(decimals) +
                                     " decimali");

@@ -2,9 +2,9 @@
 #include "cifrelle/game/form1.h"
 
 #include "cifrelle/game/answerkey.h"
+#include "cifrelle/game/gameend.h"
+#include "cifrelle/game/menus.h"
 #include "cifrelle/numtext/numtext.h"
-#include "cifrelle/records/gameend.h"
-#include "cifrelle/records/menus.h"
 
 #include <cmath>
 #include <limits>
@@ -85,8 +85,6 @@ Form1::Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::Record
 
 void Form1::Form_Load()
 {
-    if (ended_)
-        return;
     ui_.setVisible(Control::Command4, false);
     ui_.setVisible(Control::Command5, false);
     random_.reseed(time_.secondsSinceMidnight());
@@ -101,7 +99,7 @@ void Form1::Form_Load()
     recordProblem_ = files_.ensure();
     ui_.setCaption(Control::lblpunti, Leggifiletxt(files_.scorePath()));
     ui_.setCaption(Control::lblnome, Leggifiletxt(files_.namePath()));
-    ui_.setCaption(Control::lblconto, conto.text());
+    ui_.setCaption(Control::lblconto, conto_.text());
 
     if (recordProblem_) {
         // The game is played all the same, with an empty record; the clock
@@ -116,15 +114,11 @@ void Form1::Form_Load()
 
 void Form1::Form_Activate()
 {
-    if (ended_)
-        return;
     cmdini_Click();
 }
 
 void Form1::cmdini_Click()
 {
-    if (ended_)
-        return;
     ui_.setVisible(Control::Command1, true);
     ui_.setVisible(Control::Command2, true);
     ui_.setVisible(Control::Command3, true);
@@ -132,11 +126,9 @@ void Form1::cmdini_Click()
     cmdcasual_Click();
 
     std::int16_t livello = 0;
-    do {
-        random_.reseed(time_.secondsSinceMidnight());
-        const float r = random_.next();
-        livello = static_cast<std::int16_t>(numtext::storeWhole(std::floor(r * 3.0f)) + 1);
-    } while (characters(numero) == static_cast<std::size_t>(livello));
+    do
+        livello = drawLevel();
+    while (ruledOutByPreviousNumber(livello));
 
     switch (livello) {
     case 1:
@@ -158,10 +150,26 @@ void Form1::cmdini_Click()
     ui_.setVisible(Control::cmdini, false);
 }
 
+// 1, 2 or 3, from the generator reseeded with the time of day (a seed the
+// clock has not moved still gives a new value, so re-draws come to an end).
+std::int16_t Form1::drawLevel()
+{
+    random_.reseed(time_.secondsSinceMidnight());
+    const float r = random_.next();
+    return static_cast<std::int16_t>(numtext::storeWhole(std::floor(r * 3.0f)) + 1);
+}
+
+// The level re-draw rule: a level equal to the length of numero is drawn
+// again. numero still holds the previous exercise (the new one is keyed after
+// the draw): a previous "5", "12" or "4,6" rules out tenths, hundredths or
+// thousandths.
+bool Form1::ruledOutByPreviousNumber(std::int16_t livello) const
+{
+    return characters(numero_) == static_cast<std::size_t>(livello);
+}
+
 void Form1::cmdcasual_Click()
 {
-    if (ended_)
-        return;
     ui_.setText(Control::Text1, "");
     random_.reseed(time_.secondsSinceMidnight());
     const float x = random_.next() * 100.0f;
@@ -187,17 +195,15 @@ void Form1::Command3_Click()
 
 void Form1::keyLevel(int decimals)
 {
-    if (ended_)
-        return;
-    numero = ui_.text(Control::Text2);
+    numero_ = ui_.text(Control::Text2);
     try {
-        const AnswerKey k = answerKey(numero, decimals);
-        arrotondato = k.arrotondato;
+        const AnswerKey k = answerKey(numero_, decimals);
+        arrotondato_ = k.arrotondato;
         ui_.setText(Control::Text1, k.key);
     } catch (const numtext::NumberFormatError&) {
         // Only a drawn number is ever shown; should anything else be there,
         // no key can be right for it.
-        arrotondato = 0.0f;
+        arrotondato_ = 0.0f;
         ui_.setText(Control::Text1, "");
     }
     ui_.setFocus(Control::txtmio);
@@ -219,8 +225,8 @@ std::string Form1::whereAmI() const
     std::string said;
     if (livello_ != 0)
         said = exerciseText() + ". ";
-    said += "Tempo restante " + minutesText(conto.minuti + 60 * conto.ore);
-    const int seconds = static_cast<int>(conto.secondi);
+    said += "Tempo restante " + minutesText(conto_.minuti + 60 * conto_.ore);
+    const int seconds = static_cast<int>(conto_.secondi);
     if (seconds != 0)
         said += " e " + std::to_string(seconds) + (seconds == 1 ? " secondo" : " secondi");
     return said;
@@ -228,8 +234,6 @@ std::string Form1::whereAmI() const
 
 void Form1::cmdverifica_Click()
 {
-    if (ended_)
-        return;
     ui_.setVisible(Control::Command5, false);
     ui_.setVisible(Control::Command4, false);
     ui_.setVisible(Control::lblok1, false);
@@ -237,13 +241,13 @@ void Form1::cmdverifica_Click()
 
     const bool right = ui_.text(Control::txtmio) == ui_.text(Control::Text1);
     if (!right) {
-        countOne(sbagliate);
+        countOne(sbagliate_);
         ui_.setForeColor(Control::lblok, colours::red);
         ui_.setCaption(Control::lblok, wrongText);
         ui_.setVisible(Control::Command5, true);
         ui_.setFocus(Control::txtmio);
     } else {
-        countOne(esatte);
+        countOne(esatte_);
         ui_.setVisible(Control::lblok2, true);
         ui_.setVisible(Control::lblok1, true);
         ui_.setForeColor(Control::lblok2, colours::green);
@@ -257,17 +261,15 @@ void Form1::cmdverifica_Click()
         cmdini_Click();
         checking_ = false;
     }
-    if (ended_)
-        return;
-    ui_.setCaption(Control::lblScore1, numtext::integerText(sbagliate));
-    ui_.setCaption(Control::lblScore, numtext::integerText(esatte));
+    ui_.setCaption(Control::lblScore1, numtext::integerText(sbagliate_));
+    ui_.setCaption(Control::lblScore, numtext::integerText(esatte_));
     // One utterance: the outcome, the counts and, after a right answer, the
     // new exercise.
     std::string said = right ? rightText : wrongText;
     said += ". Risposte esatte ";
-    said += numtext::integerText(esatte);
+    said += numtext::integerText(esatte_);
     said += ", errate ";
-    said += numtext::integerText(sbagliate);
+    said += numtext::integerText(sbagliate_);
     said += '.';
     if (right) {
         said += ' ';
@@ -284,53 +286,43 @@ void Form1::txtmio_KeyPress(std::int16_t& KeyAscii)
 
 void Form1::Avviaconto()
 {
-    if (ended_)
-        return;
     ui_.setTimerEnabled(true);
-    conto.start();
-    ui_.setCaption(Control::lblconto, conto.text());
+    conto_.start();
+    ui_.setCaption(Control::lblconto, conto_.text());
 }
 
 void Form1::Timer1_Timer()
 {
-    if (ended_)
-        return;
     if (ui_.caption(Control::lblconto) == clock::zeroText) {
         cmdexit_Click();
         return;
     }
-    conto.countDown();
-    ui_.setCaption(Control::lblconto, conto.text());
+    conto_.countDown();
+    ui_.setCaption(Control::lblconto, conto_.text());
     if (const auto stage = clock::stageStartingAt(ui_.caption(Control::lblconto))) {
         if (const auto colour = clockColour(*stage))
             ui_.setForeColor(Control::lblconto, *colour);
-        ui_.announce("Tempo restante " + minutesText(conto.minuti + 60 * conto.ore));
+        ui_.announce("Tempo restante " + minutesText(conto_.minuti + 60 * conto_.ore));
     }
 }
 
 void Form1::cmdexit_Click()
 {
-    // The game end runs once, even when a tick or a click reaches it again
-    // while its own box is open.
-    if (ended_ || inGameEnd_)
-        return;
-    inGameEnd_ = true;
-    records::gameEnd(ui_, files_);
+    // From here on the window's events reach no handler: no answer is
+    // checked, no exercise drawn, no tick counted, no second "Esci" taken,
+    // so the score on the screen is the one saved.
     ended_ = true;
+    gameEnd(ui_, files_);
 }
 
 void Form1::help_Click()
 {
-    if (ended_)
-        return;
-    records::showHelp(ui_, [this] { return !ended_; });
+    showHelp(ui_, [this] { return takesEvents(); });
 }
 
 void Form1::record_Click()
 {
-    if (ended_)
-        return;
-    records::showRecord(ui_);
+    showRecord(ui_);
 }
 
 std::string Form1::Leggifiletxt(const std::filesystem::path& nomefile)
@@ -338,8 +330,9 @@ std::string Form1::Leggifiletxt(const std::filesystem::path& nomefile)
     std::optional<std::string> content = files_.read(nomefile);
     if (!content) {
         if (!recordProblem_)
-            recordProblem_ = "Il record non potrà essere conservato: non riesco a leggere il file «" +
-                             records::pathText(nomefile) + "».";
+            recordProblem_ =
+                "Il record non potrà essere conservato: non riesco a leggere il file «" +
+                records::pathText(nomefile) + "».";
         return {};
     }
     return *content;

@@ -2,8 +2,8 @@
 #include "cifrelle/game/form1.h"
 
 #include "cifrelle/game/answerkey.h"
-#include "cifrelle/records/gameend.h"
-#include "cifrelle/records/menus.h"
+#include "cifrelle/game/gameend.h"
+#include "cifrelle/game/menus.h"
 #include "cifrelle/ui/fakeui.h"
 #include "scripted.h"
 
@@ -18,64 +18,17 @@ namespace {
 
 using cifrelle::game::answerKey;
 using cifrelle::game::Form1;
-using cifrelle::game::testing::FixedTime;
-using cifrelle::game::testing::ScriptedRandom;
-using cifrelle::game::testing::TempDir;
-using cifrelle::records::RecordFiles;
+using cifrelle::game::testing::Game;
+using cifrelle::game::testing::readBytes;
 using cifrelle::ui::BoxStyle;
 using cifrelle::ui::Control;
 using cifrelle::ui::FakeUi;
+using cifrelle::ui::Form1Events;
 namespace colours = cifrelle::ui::colours;
 
-constexpr float tenths = 0.1f; // draws level 1
-constexpr float hundredths = 0.5f; // draws level 2
+constexpr float tenths = 0.1f;      // draws level 1
+constexpr float hundredths = 0.5f;  // draws level 2
 constexpr float thousandths = 0.9f; // draws level 3
-
-std::string fileBytes(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct Game {
-    TempDir dir;
-    FakeUi ui;
-    ScriptedRandom random;
-    FixedTime time;
-    RecordFiles files{dir.path()};
-    Form1 form{ui, random, time, files};
-
-    int visibleLevel() const
-    {
-        int level = 0;
-        int visible = 0;
-        for (auto [c, l] : {std::pair{Control::Command1, 1}, std::pair{Control::Command2, 2},
-                            std::pair{Control::Command3, 3}}) {
-            if (ui.visible(c)) {
-                level = l;
-                ++visible;
-            }
-        }
-        return visible == 1 ? level : -visible;
-    }
-
-    // Starts a game as the window does: start-up, then the first activation.
-    void start(const std::string& name = "Anna")
-    {
-        ui.queueInput(name);
-        form.Form_Load();
-        form.Form_Activate();
-    }
-
-    void answer(const std::string& text)
-    {
-        ui.type(Control::txtmio, text);
-        std::int16_t enter = 13;
-        form.txtmio_KeyPress(enter);
-    }
-
-    std::string key() const { return ui.text(Control::Text1); }
-};
 
 // What the player sees after a right answer: praise in three colours and
 // the "Esatto" indicator.
@@ -116,7 +69,7 @@ TEST(RoundSetUp, LeavesOneLevelAndAKeyForTheNumberShown)
         EXPECT_FALSE(g.ui.visible(Control::cmdini));
         EXPECT_EQ(g.ui.text(Control::txtmio), "");
         EXPECT_EQ(g.ui.focus(), Control::txtmio);
-        EXPECT_EQ(g.form.numero, g.ui.text(Control::Text2));
+        EXPECT_EQ(g.form.numero(), g.ui.text(Control::Text2));
         EXPECT_EQ(g.key(), answerKey(g.ui.text(Control::Text2), level).key);
         g.form.cmdini_Click();
     }
@@ -136,7 +89,7 @@ TEST_P(Redraw, APreviousNumberOfOneTwoOrThreeCharactersRulesOutThatLevel)
 {
     const RedrawCase& c = GetParam();
     Game g;
-    g.form.numero = c.previous;
+    g.keyNumber(c.previous);
     g.random.values = {0.25f, c.firstDraw, c.secondDraw};
     g.form.cmdini_Click();
     EXPECT_EQ(g.visibleLevel(), c.expectedLevel);
@@ -145,23 +98,22 @@ TEST_P(Redraw, APreviousNumberOfOneTwoOrThreeCharactersRulesOutThatLevel)
     EXPECT_EQ(g.random.reseeds, 1 + c.expectedLevelDraws);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rule, Redraw,
-    testing::Values(RedrawCase{"5", tenths, hundredths, 2, 2},
-                    RedrawCase{"12", hundredths, thousandths, 3, 2},
-                    RedrawCase{"4,6", thousandths, tenths, 1, 2},
-                    RedrawCase{"", tenths, hundredths, 1, 1},
-                    RedrawCase{"", thousandths, tenths, 3, 1},
-                    RedrawCase{"", 16777215.0f / 16777216.0f, tenths, 3, 1},
-                    RedrawCase{"4,65", hundredths, tenths, 2, 1},
-                    RedrawCase{"5", hundredths, tenths, 2, 1}));
+INSTANTIATE_TEST_SUITE_P(Rule, Redraw,
+                         testing::Values(RedrawCase{"5", tenths, hundredths, 2, 2},
+                                         RedrawCase{"12", hundredths, thousandths, 3, 2},
+                                         RedrawCase{"4,6", thousandths, tenths, 1, 2},
+                                         RedrawCase{"", tenths, hundredths, 1, 1},
+                                         RedrawCase{"", thousandths, tenths, 3, 1},
+                                         RedrawCase{"", 16777215.0f / 16777216.0f, tenths, 3, 1},
+                                         RedrawCase{"4,65", hundredths, tenths, 2, 1},
+                                         RedrawCase{"5", hundredths, tenths, 2, 1}));
 
 TEST(RoundSetUp, RedrawEndsWithARealGeneratorAndAStoppedClock)
 {
     Game g; // the clock never moves: every reseed gets the same value
     for (const char* previous : {"1", "12", "123"}) {
         for (int i = 0; i < 300; ++i) {
-            g.form.numero = previous;
+            g.keyNumber(previous);
             g.form.cmdini_Click();
             ASSERT_NE(g.visibleLevel(), static_cast<int>(std::string(previous).size()));
         }
@@ -175,7 +127,7 @@ TEST(RoundSetUp, DrawnNumbersStayBelowAHundred)
     g.form.cmdini_Click();
     EXPECT_EQ(g.ui.text(Control::Text2), "0");
     EXPECT_EQ(g.key(), "0,0");
-    g.form.numero.clear();
+    g.keyNumber("");
     g.form.cmdini_Click();
     EXPECT_EQ(g.ui.text(Control::Text2), "99,99999");
     EXPECT_EQ(g.key(), "100,0");
@@ -191,10 +143,10 @@ TEST(RoundSetUp, ShowsLevelButtonsBeforeHidingTheOthersInOrder)
         if (line.rfind("setVisible", 0) == 0)
             visibility.push_back(line);
     }
-    const std::vector<std::string> expected{
-        "setVisible Command1 1", "setVisible Command2 1", "setVisible Command3 1",
-        "setVisible cmdini 1",   "setVisible Command2 0", "setVisible Command1 0",
-        "setVisible cmdini 0"};
+    const std::vector<std::string> expected{"setVisible Command1 1", "setVisible Command2 1",
+                                            "setVisible Command3 1", "setVisible cmdini 1",
+                                            "setVisible Command2 0", "setVisible Command1 0",
+                                            "setVisible cmdini 0"};
     EXPECT_EQ(visibility, expected);
 }
 
@@ -203,19 +155,19 @@ TEST(RoundSetUp, NewNumberLeavesAnIntermediateState)
     Game g;
     g.start();
     const int level = g.visibleLevel();
-    const std::string numero = g.form.numero;
+    const std::string numero = g.form.numero();
     g.form.cmdcasual_Click();
     EXPECT_EQ(g.key(), "");
-    EXPECT_EQ(g.form.numero, numero);
+    EXPECT_EQ(g.form.numero(), numero);
     EXPECT_EQ(g.visibleLevel(), level);
     EXPECT_TRUE(g.ui.visible(Control::cmdini));
     EXPECT_EQ(g.ui.focus(), Control::cmdini);
-    EXPECT_EQ(g.form.esatte, 0);
-    EXPECT_EQ(g.form.sbagliate, 0);
+    EXPECT_EQ(g.form.esatte(), 0);
+    EXPECT_EQ(g.form.sbagliate(), 0);
 
     // The visible level button keys the number now shown; "Inizio" stays.
     g.form.Command3_Click();
-    EXPECT_EQ(g.form.numero, g.ui.text(Control::Text2));
+    EXPECT_EQ(g.form.numero(), g.ui.text(Control::Text2));
     EXPECT_EQ(g.key(), answerKey(g.ui.text(Control::Text2), 3).key);
     EXPECT_TRUE(g.ui.visible(Control::cmdini));
     EXPECT_EQ(g.ui.focus(), Control::txtmio);
@@ -231,9 +183,8 @@ TEST(AnswerKeyHandlers, KeyTheNumberShownAndMoveTheFocus)
     Game g;
     g.ui.type(Control::Text2, "9,96");
     g.form.Command1_Click();
-    EXPECT_EQ(g.form.numero, "9,96");
+    EXPECT_EQ(g.form.numero(), "9,96");
     EXPECT_EQ(g.key(), "10,0");
-    EXPECT_FLOAT_EQ(g.form.arrotondato, 10.0f);
     EXPECT_EQ(g.ui.focus(), Control::txtmio);
     g.form.Command2_Click();
     EXPECT_EQ(g.key(), "9,96");
@@ -256,8 +207,8 @@ TEST(AnswerCheck, RightAnswerCountsPraisesAndSetsUpTheNext)
     g.ui.clearLog();
     g.answer(g.key());
 
-    EXPECT_EQ(g.form.esatte, 1);
-    EXPECT_EQ(g.form.sbagliate, 0);
+    EXPECT_EQ(g.form.esatte(), 1);
+    EXPECT_EQ(g.form.sbagliate(), 0);
     expectPraise(g);
     EXPECT_EQ(g.ui.caption(Control::lblScore), "1");
     EXPECT_EQ(g.ui.caption(Control::lblScore1), "0");
@@ -265,7 +216,7 @@ TEST(AnswerCheck, RightAnswerCountsPraisesAndSetsUpTheNext)
     EXPECT_EQ(g.ui.text(Control::txtmio), "");
     EXPECT_EQ(g.ui.focus(), Control::txtmio);
     EXPECT_GE(g.visibleLevel(), 1);
-    EXPECT_EQ(g.form.numero, g.ui.text(Control::Text2));
+    EXPECT_EQ(g.form.numero(), g.ui.text(Control::Text2));
     (void)number;
 
     // Indicators first, then the score labels, then one announcement.
@@ -291,8 +242,8 @@ TEST(AnswerCheck, WrongAnswerWarnsAndKeepsTheExercise)
     const int level = g.visibleLevel();
     g.answer(key + "9");
 
-    EXPECT_EQ(g.form.sbagliate, 1);
-    EXPECT_EQ(g.form.esatte, 0);
+    EXPECT_EQ(g.form.sbagliate(), 1);
+    EXPECT_EQ(g.form.esatte(), 0);
     expectWarning(g);
     EXPECT_EQ(g.ui.focus(), Control::txtmio);
     EXPECT_EQ(g.ui.text(Control::txtmio), key + "9");
@@ -341,9 +292,9 @@ TEST(Announcements, ExerciseOutcomeCountsAndTime)
         if (line.rfind("announce ", 0) == 0)
             said.push_back(line.substr(9));
     }
-    EXPECT_EQ(said, (std::vector<std::string>{"Tempo restante 13 minuti",
-                                              "Tempo restante 10 minuti", "Tempo restante 5 minuti",
-                                              "Tempo restante 1 minuto"}));
+    EXPECT_EQ(said,
+              (std::vector<std::string>{"Tempo restante 13 minuti", "Tempo restante 10 minuti",
+                                        "Tempo restante 5 minuti", "Tempo restante 1 minuto"}));
 }
 
 TEST(AnswerCheck, WrongAfterRightAndRightAfterWrong)
@@ -368,10 +319,10 @@ TEST(AnswerCheck, TheSameWrongAnswerCountsEachTime)
     g.start();
     for (int i = 1; i <= 5; ++i) {
         g.answer("sbagliato");
-        EXPECT_EQ(g.form.sbagliate, i);
+        EXPECT_EQ(g.form.sbagliate(), i);
         EXPECT_EQ(g.ui.caption(Control::lblScore1), std::to_string(i));
     }
-    EXPECT_EQ(g.form.esatte, 0);
+    EXPECT_EQ(g.form.esatte(), 0);
 }
 
 class NearMiss : public testing::TestWithParam<std::pair<const char*, const char*>> {};
@@ -384,27 +335,27 @@ TEST_P(NearMiss, IsWrong)
     g.form.Command2_Click();
     ASSERT_NE(g.key(), answer);
     g.answer(answer);
-    EXPECT_EQ(g.form.sbagliate, 1);
-    EXPECT_EQ(g.form.esatte, 0);
+    EXPECT_EQ(g.form.sbagliate(), 1);
+    EXPECT_EQ(g.form.esatte(), 0);
 }
 
 // Keys at level 2: 4,65 -> "4,65", 5 -> "5,00", 0,5 -> "0,50".
-INSTANTIATE_TEST_SUITE_P(
-    ExactText, NearMiss,
-    testing::Values(std::pair{"4,65", "4.65"}, std::pair{"4,65", "4,650"},
-                    std::pair{"4,65", " 4,65"}, std::pair{"4,65", "4,65 "},
-                    std::pair{"5", "5,0"}, std::pair{"5", "5"}, std::pair{"0,5", ",50"},
-                    std::pair{"0,5", "0,5"}, std::pair{"4,65", ""}));
+INSTANTIATE_TEST_SUITE_P(ExactText, NearMiss,
+                         testing::Values(std::pair{"4,65", "4.65"}, std::pair{"4,65", "4,650"},
+                                         std::pair{"4,65", " 4,65"}, std::pair{"4,65", "4,65 "},
+                                         std::pair{"5", "5,0"}, std::pair{"5", "5"},
+                                         std::pair{"0,5", ",50"}, std::pair{"0,5", "0,5"},
+                                         std::pair{"4,65", ""}));
 
 TEST(AnswerCheck, EmptyAnswerIsRightOnlyAgainstTheEmptyKey)
 {
     Game g;
     g.start();
     g.answer("");
-    EXPECT_EQ(g.form.sbagliate, 1);
+    EXPECT_EQ(g.form.sbagliate(), 1);
     g.form.cmdcasual_Click(); // empties the key
     g.answer("");
-    EXPECT_EQ(g.form.esatte, 1);
+    EXPECT_EQ(g.form.esatte(), 1);
 }
 
 TEST(AnswerCheck, OnlyEnterStartsACheck)
@@ -417,11 +368,11 @@ TEST(AnswerCheck, OnlyEnterStartsACheck)
         g.form.txtmio_KeyPress(k);
         EXPECT_EQ(k, code) << "the code goes on to the box unchanged";
     }
-    EXPECT_EQ(g.form.esatte + g.form.sbagliate, 0);
+    EXPECT_EQ(g.form.esatte() + g.form.sbagliate(), 0);
     std::int16_t enter = 13;
     g.form.txtmio_KeyPress(enter);
     EXPECT_EQ(enter, 13);
-    EXPECT_EQ(g.form.esatte, 1);
+    EXPECT_EQ(g.form.esatte(), 1);
 }
 
 TEST(AnswerCheck, CountersStayAtTheirLimitAndTheGameGoesOn)
@@ -429,17 +380,23 @@ TEST(AnswerCheck, CountersStayAtTheirLimitAndTheGameGoesOn)
     constexpr std::int16_t limit = std::numeric_limits<std::int16_t>::max();
     Game g;
     g.start();
-    g.form.esatte = limit;
-    g.form.sbagliate = limit;
+    // Played to the limit: that many right answers, then that many wrong.
+    for (int i = 0; i < 2 * limit; ++i) {
+        g.answer(i < limit ? g.key() : "x");
+        if (i % 4096 == 0)
+            g.ui.clearLog();
+    }
+    ASSERT_EQ(g.ui.caption(Control::lblScore), "32767");
+    ASSERT_EQ(g.ui.caption(Control::lblScore1), "32767");
     g.answer(g.key());
-    EXPECT_EQ(g.form.esatte, limit);
+    EXPECT_EQ(g.form.esatte(), limit);
     EXPECT_EQ(g.ui.caption(Control::lblScore), "32767");
     EXPECT_EQ(g.ui.caption(Control::lblok), "Sei veramente ok");
     EXPECT_TRUE(g.ui.visible(Control::Command4));
     EXPECT_EQ(g.ui.text(Control::txtmio), ""); // the next exercise is there
 
     g.answer("x");
-    EXPECT_EQ(g.form.sbagliate, limit);
+    EXPECT_EQ(g.form.sbagliate(), limit);
     EXPECT_EQ(g.ui.caption(Control::lblScore1), "32767");
     EXPECT_EQ(g.ui.caption(Control::lblok), "Fai attenzione");
     EXPECT_TRUE(g.ui.visible(Control::Command5));
@@ -519,8 +476,8 @@ TEST(StartUp, ShowsAStoredRecordUnchanged)
     g.start();
     EXPECT_EQ(g.ui.caption(Control::lblpunti), "12\r\n");
     EXPECT_EQ(g.ui.caption(Control::lblnome), "Nicolò\r\n");
-    EXPECT_EQ(fileBytes(g.dir.path() / "cifrel.txt"), "12\r\n");
-    EXPECT_EQ(fileBytes(g.dir.path() / "ncifrel.txt"), "Nicol\xF2\r\n");
+    EXPECT_EQ(readBytes(g.dir.path() / "cifrel.txt"), "12\r\n");
+    EXPECT_EQ(readBytes(g.dir.path() / "ncifrel.txt"), "Nicol\xF2\r\n");
     EXPECT_TRUE(g.ui.boxes().size() == 1u) << "no warning for good files";
 }
 
@@ -536,16 +493,17 @@ TEST(StartUp, UnusableRecordFilesWarnOnceAndTheGameGoesOn)
     g.start();
     ASSERT_EQ(g.ui.boxes().size(), 2u);
     EXPECT_EQ(g.ui.boxes()[1].style, BoxStyle::Warning);
-    EXPECT_EQ(g.ui.boxes()[1].prompt, "Il record non potrà essere conservato: non riesco a usare il file «" +
-                                          (g.dir.path() / "cifrel.txt").string() +
-                                          "» (al suo posto c'è una cartella). Puoi giocare lo stesso.");
+    EXPECT_EQ(g.ui.boxes()[1].prompt,
+              "Il record non potrà essere conservato: non riesco a usare il file «" +
+                  (g.dir.path() / "cifrel.txt").string() +
+                  "» (al suo posto c'è una cartella). Puoi giocare lo stesso.");
     EXPECT_TRUE(timerOffWhileWarning);
     EXPECT_TRUE(g.ui.timerEnabled());
     EXPECT_EQ(g.ui.caption(Control::lblpunti), "");
     EXPECT_EQ(g.ui.caption(Control::lblnome), "");
     EXPECT_FALSE(g.ui.ended());
     g.answer(g.key());
-    EXPECT_EQ(g.form.esatte, 1);
+    EXPECT_EQ(g.form.esatte(), 1);
 }
 
 // ---- Clock and game end --------------------------------------------------------
@@ -581,7 +539,7 @@ TEST(Clock, RunsDownAndEndsTheGameOnTheTickAfterZero)
     g.form.Timer1_Timer();
     EXPECT_EQ(g.ui.endCount(), 1);
     EXPECT_EQ(g.ui.caption(Control::lblconto), "00:00:00");
-    EXPECT_TRUE(g.form.ended());
+    EXPECT_FALSE(g.form.takesEvents());
 }
 
 TEST(GameEnd, ARecordSavedWhenTheClockRunsOut)
@@ -592,9 +550,9 @@ TEST(GameEnd, ARecordSavedWhenTheClockRunsOut)
         g.answer(g.key());
     for (int tick = 0; tick < 901; ++tick)
         g.form.Timer1_Timer();
-    EXPECT_EQ(fileBytes(g.files.scorePath()), "7\r\n");
-    EXPECT_EQ(fileBytes(g.files.namePath()), "Anna\r\n");
-    EXPECT_EQ(g.ui.boxes().back().prompt, cifrelle::records::recordSavedMessage);
+    EXPECT_EQ(readBytes(g.files.scorePath()), "7\r\n");
+    EXPECT_EQ(readBytes(g.files.namePath()), "Anna\r\n");
+    EXPECT_EQ(g.ui.boxes().back().prompt, cifrelle::game::recordSavedMessage);
     EXPECT_EQ(g.ui.endCount(), 1);
     EXPECT_EQ(g.ui.operationsAfterEnd(), 0);
 }
@@ -609,14 +567,14 @@ TEST(GameEnd, RunsOnceWhenTicksAndClicksComeWhileItsBoxIsOpen)
     int reentries = 0;
     g.ui.duringMessageBox = [&](const FakeUi::Box&) {
         ++reentries;
-        g.form.Timer1_Timer();
-        g.form.cmdexit_Click();
-        g.form.Timer1_Timer();
+        g.form.raise(&Form1Events::Timer1_Timer);
+        g.form.raise(&Form1Events::cmdexit_Click);
+        g.form.raise(&Form1Events::Timer1_Timer);
     };
-    g.form.cmdexit_Click();
+    g.form.raise(&Form1Events::cmdexit_Click);
     EXPECT_EQ(reentries, 1) << "one box";
     EXPECT_EQ(g.ui.endCount(), 1);
-    EXPECT_EQ(fileBytes(g.files.scorePath()), "1\r\n");
+    EXPECT_EQ(readBytes(g.files.scorePath()), "1\r\n");
 }
 
 TEST(GameEnd, ATickAtZeroDuringHelpEndsTheGameOnce)
@@ -629,17 +587,17 @@ TEST(GameEnd, ATickAtZeroDuringHelpEndsTheGameOnce)
     g.ui.duringMessageBox = [&](const FakeUi::Box& box) {
         if (box.style == BoxStyle::Information) {
             ++helpBoxes;
-            g.form.Timer1_Timer();
+            g.form.raise(&Form1Events::Timer1_Timer);
         }
     };
-    g.form.help_Click();
+    g.form.raise(&Form1Events::help_Click);
     EXPECT_EQ(helpBoxes, 1) << "no further help box after the end";
     EXPECT_EQ(g.ui.endCount(), 1);
     EXPECT_EQ(g.ui.operationsAfterEnd(), 0);
     // Nothing more runs once the program has ended.
-    g.form.cmdini_Click();
-    g.form.Timer1_Timer();
-    g.form.record_Click();
+    g.form.raise(&Form1Events::cmdini_Click);
+    g.form.raise(&Form1Events::Timer1_Timer);
+    g.form.raise(&Form1Events::record_Click);
     EXPECT_EQ(g.ui.operationsAfterEnd(), 0);
 }
 
@@ -657,8 +615,8 @@ TEST(GameEnd, NoRecordEndsAtOnceWithoutABox)
     g.form.cmdexit_Click();
     EXPECT_EQ(g.ui.boxes().size(), boxes);
     EXPECT_EQ(g.ui.endCount(), 1);
-    EXPECT_EQ(fileBytes(g.files.scorePath()), "3\r\n");
-    EXPECT_EQ(fileBytes(g.files.namePath()), "Bea\r\n");
+    EXPECT_EQ(readBytes(g.files.scorePath()), "3\r\n");
+    EXPECT_EQ(readBytes(g.files.namePath()), "Bea\r\n");
 }
 
 TEST(Menus, RecordShowsTheCaptionsAsRead)
@@ -682,7 +640,7 @@ TEST(Menus, HelpShowsThreeBoxesInOrder)
     g.form.help_Click();
     ASSERT_EQ(g.ui.boxes().size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(g.ui.boxes()[i].prompt, cifrelle::records::helpTexts()[i]);
+        EXPECT_EQ(g.ui.boxes()[i].prompt, cifrelle::game::helpTexts()[i]);
         EXPECT_EQ(g.ui.boxes()[i].style, BoxStyle::Information);
     }
 }

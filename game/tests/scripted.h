@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "cifrelle/game/form1.h"
 #include "cifrelle/game/random.h"
+#include "cifrelle/records/recordfiles.h"
+#include "cifrelle/ui/fakeui.h"
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace cifrelle::game::testing {
 
@@ -49,8 +55,8 @@ public:
         // A name nobody has taken: create_directory says false when it exists.
         std::random_device entropy;
         do
-            path_ = std::filesystem::temp_directory_path() /
-                    ("cifrelle-" + std::to_string(entropy()));
+            path_ =
+                std::filesystem::temp_directory_path() / ("cifrelle-" + std::to_string(entropy()));
         while (!std::filesystem::create_directory(path_));
     }
     ~TempDir()
@@ -64,6 +70,70 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// A file's whole content, byte for byte (empty when it is missing).
+inline std::string readBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// One game on the scripted window, with record files of its own. Events
+// are raised as the window raises them.
+struct Game {
+    TempDir dir;
+    ui::FakeUi ui;
+    ScriptedRandom random;
+    FixedTime time;
+    records::RecordFiles files{dir.path()};
+    Form1 form{ui, random, time, files};
+
+    // The one visible level button's level, or minus the number visible.
+    int visibleLevel() const
+    {
+        int level = 0;
+        int visible = 0;
+        for (auto [c, l] :
+             {std::pair{ui::Control::Command1, 1}, std::pair{ui::Control::Command2, 2},
+              std::pair{ui::Control::Command3, 3}}) {
+            if (ui.visible(c)) {
+                level = l;
+                ++visible;
+            }
+        }
+        return visible == 1 ? level : -visible;
+    }
+
+    // Starts a game as the program does: start-up, then the first activation.
+    void start(const std::string& name = "Anna")
+    {
+        ui.queueInput(name);
+        form.Form_Load();
+        form.raise(&ui::Form1Events::Form_Activate);
+    }
+
+    // The player types `text` and presses Enter.
+    void answer(const std::string& text)
+    {
+        ui.type(ui::Control::txtmio, text);
+        std::int16_t enter = 13;
+        form.raiseKeyPress(enter);
+    }
+
+    // Keys `number` at level 1, so that numero holds it.
+    void keyNumber(const std::string& number)
+    {
+        ui.type(ui::Control::Text2, number);
+        form.Command1_Click();
+    }
+
+    std::string key() const { return ui.text(ui::Control::Text1); }
 };
 
 } // namespace cifrelle::game::testing

@@ -33,8 +33,8 @@ std::string exactFixed(float x)
 {
     // Every float is a multiple of 2^-149, so 150 decimals are exact.
     char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(x),
-                                   std::chars_format::fixed, 150);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, static_cast<double>(x), std::chars_format::fixed, 150);
     return std::string(buf, res.ptr);
 }
 
@@ -85,7 +85,7 @@ std::string roundSignificant(const std::string& fixed, std::size_t significant)
 }
 
 // ---------------------------------------------------------------------------
-// Single text
+// Single text (src/singletext.cpp)
 
 struct SingleCase {
     float value;
@@ -114,35 +114,34 @@ INSTANTIATE_TEST_SUITE_P(GameExamples, SingleTextTable,
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, SingleTextTable,
-    ::testing::Values(
-        SingleCase{0.0f, "0"}, SingleCase{-0.0f, "0"}, SingleCase{1.0f, "1"},
-        SingleCase{10.0f, "10"}, SingleCase{12.0f, "12"}, SingleCase{0.1f, "0,1"},
-        SingleCase{99.96f, "99,96"}, SingleCase{4.65f, "4,65"},
-        // The smallest drawn number: k = 1, r * 100. No exponent form.
-        SingleCase{5.9604645e-06f, "0,000005960464"},
-        SingleCase{1e-7f, "0,0000001"},
-        // The largest drawn number, (2^24 - 1) / 2^24 * 100 in single precision.
-        SingleCase{99.99999237060546875f, "99,99999"},
-        // Exact value 1.000000476837..., whose shortest text 1.0000005 would
-        // wrongly round up: the exact value decides.
-        SingleCase{1.0f + 4.0f / 8388608.0f, "1"},
-        SingleCase{1.0f + 7.0f / 8388608.0f, "1,000001"},
-        // Exact ties on the eighth digit go up, away from zero.
-        SingleCase{12345665.0f, "12345670"}, SingleCase{12345675.0f, "12345680"},
-        SingleCase{1234566.5f, "1234567"}, SingleCase{-1234566.5f, "-1234567"},
-        // 9,99999958e-26 and 9,99999968e-22: the rounding carries into a new
-        // leading digit.
-        SingleCase{std::bit_cast<float>(0x15F79687u), "0,0000000000000000000000001"},
-        SingleCase{std::bit_cast<float>(0x1C971DA0u), "0,000000000000000000001"},
-        // Large values: whole, no exponent, no separators.
-        SingleCase{1e10f, "10000000000"}, SingleCase{123456789.0f, "123456800"},
-        SingleCase{std::numeric_limits<float>::max(), "340282300000000000000000000000000000000"},
-        // Tiny values take the long exact path.
-        SingleCase{std::numeric_limits<float>::min(),
-                   "0,00000000000000000000000000000000000001175494"},
-        SingleCase{std::numeric_limits<float>::denorm_min(),
-                   "0,000000000000000000000000000000000000000000001401298"},
-        SingleCase{-2.5f, "-2,5"}));
+    ::testing::Values(SingleCase{0.0f, "0"}, SingleCase{-0.0f, "0"}, SingleCase{1.0f, "1"},
+                      SingleCase{10.0f, "10"}, SingleCase{12.0f, "12"}, SingleCase{0.1f, "0,1"},
+                      SingleCase{99.96f, "99,96"}, SingleCase{4.65f, "4,65"},
+                      // The smallest drawn number: k = 1, r * 100. No exponent form.
+                      SingleCase{5.9604645e-06f, "0,000005960464"}, SingleCase{1e-7f, "0,0000001"},
+                      // The largest drawn number, (2^24 - 1) / 2^24 * 100 in single precision.
+                      SingleCase{99.99999237060546875f, "99,99999"},
+                      // Exact value 1.000000476837..., whose shortest text 1.0000005 would
+                      // wrongly round up: the exact value decides.
+                      SingleCase{1.0f + 4.0f / 8388608.0f, "1"},
+                      SingleCase{1.0f + 7.0f / 8388608.0f, "1,000001"},
+                      // Exact ties on the eighth digit go up, away from zero.
+                      SingleCase{12345665.0f, "12345670"}, SingleCase{12345675.0f, "12345680"},
+                      SingleCase{1234566.5f, "1234567"}, SingleCase{-1234566.5f, "-1234567"},
+                      // 9,99999958e-26 and 9,99999968e-22: the rounding carries into a new
+                      // leading digit.
+                      SingleCase{std::bit_cast<float>(0x15F79687u), "0,0000000000000000000000001"},
+                      SingleCase{std::bit_cast<float>(0x1C971DA0u), "0,000000000000000000001"},
+                      // Large values: whole, no exponent, no separators.
+                      SingleCase{1e10f, "10000000000"}, SingleCase{123456789.0f, "123456800"},
+                      SingleCase{std::numeric_limits<float>::max(),
+                                 "340282300000000000000000000000000000000"},
+                      // Tiny values take the long exact path.
+                      SingleCase{std::numeric_limits<float>::min(),
+                                 "0,00000000000000000000000000000000000001175494"},
+                      SingleCase{std::numeric_limits<float>::denorm_min(),
+                                 "0,000000000000000000000000000000000000000000001401298"},
+                      SingleCase{-2.5f, "-2,5"}));
 
 TEST(SingleText, NeverWritesAnExponentOrAPeriod)
 {
@@ -192,7 +191,7 @@ TEST(SingleText, MatchesExactRoundingAcrossAllExponents)
 }
 
 // ---------------------------------------------------------------------------
-// Integer text
+// Integer text (src/wholenumbers.cpp)
 
 struct IntegerCase {
     std::int64_t value;
@@ -221,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "-9223372036854775808"}));
 
 // ---------------------------------------------------------------------------
-// Pattern text of a text
+// Pattern text of a text (src/patterntext.cpp)
 
 struct PatternCase {
     const char* number;
@@ -265,22 +264,20 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"0,0005", "#.###", ",001"}, PatternCase{"0,0004", "#.###", ","},
         PatternCase{"0,0004", "#.##", ","}, PatternCase{"12,50", "#.##", "12,5"},
         PatternCase{"10,04", "#.#", "10,"}, PatternCase{"10,25", "#.###", "10,25"},
-        PatternCase{"0,000005960464", "#.###", ","},
-        PatternCase{"99,99999", "#.###", "100,"},
+        PatternCase{"0,000005960464", "#.###", ","}, PatternCase{"99,99999", "#.###", "100,"},
         // The forms the strict reading accepts.
         PatternCase{",", "#.#", ","}, PatternCase{"5,", "#.#", "5,"},
         PatternCase{",5", "#.#", ",5"}, PatternCase{"007,50", "#.##", "7,5"},
         PatternCase{"0", "#.#", ","},
         // "00" and other patterns.
         PatternCase{"9", "00", "09"}, PatternCase{"123", "00", "123"},
-        PatternCase{"9,5", "00", "10"}, PatternCase{"9,4", "00", "09"},
-        PatternCase{"5", "#", "5"}, PatternCase{"0", "#", ""}, PatternCase{"0,4", "0", "0"},
-        PatternCase{"5", "0.00", "5,00"}, PatternCase{"0,5", "0.0", "0,5"},
-        PatternCase{"0,04", "#0.#", "0,"}, PatternCase{"4,6", "#.0#", "4,6"},
-        PatternCase{"4", "#.0#", "4,0"}, PatternCase{"4,655", "#.0#", "4,66"},
-        PatternCase{"7", "000", "007"}, PatternCase{"7", "0#", "07"},
-        PatternCase{"7,25", ".#", "7,3"}, PatternCase{"7,25", ".", "7,"},
-        PatternCase{"7", "#.", "7,"},
+        PatternCase{"9,5", "00", "10"}, PatternCase{"9,4", "00", "09"}, PatternCase{"5", "#", "5"},
+        PatternCase{"0", "#", ""}, PatternCase{"0,4", "0", "0"}, PatternCase{"5", "0.00", "5,00"},
+        PatternCase{"0,5", "0.0", "0,5"}, PatternCase{"0,04", "#0.#", "0,"},
+        PatternCase{"4,6", "#.0#", "4,6"}, PatternCase{"4", "#.0#", "4,0"},
+        PatternCase{"4,655", "#.0#", "4,66"}, PatternCase{"7", "000", "007"},
+        PatternCase{"7", "0#", "07"}, PatternCase{"7,25", ".#", "7,3"},
+        PatternCase{"7,25", ".", "7,"}, PatternCase{"7", "#.", "7,"},
         // Long digit strings round exactly.
         PatternCase{"99999999999999999999,95", "#.#", "100000000000000000000,"},
         PatternCase{"0,12349999999999999999999999999999", "#.###", ",123"},
@@ -304,7 +301,7 @@ TEST(PatternText, RejectsPatternsItDoesNotKnow)
 }
 
 // ---------------------------------------------------------------------------
-// Pattern text of a value
+// Pattern text of a value (src/patterntext.cpp)
 
 struct ValuePatternCase {
     double value;
@@ -330,17 +327,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ValuePatternCase{4.65, "#.#", "4,7"}, ValuePatternCase{5.0, "#.#", "5,"},
                       ValuePatternCase{0.5, "#.#", ",5"}, ValuePatternCase{0.04, "#.#", ","},
                       ValuePatternCase{32.48634, "#.##", "32,49"},
-                      ValuePatternCase{99.9996, "#.###", "100,"},
-                      ValuePatternCase{5.0, "00", "05"}, ValuePatternCase{0.0, "00", "00"},
-                      ValuePatternCase{59.0, "00", "59"}));
+                      ValuePatternCase{99.9996, "#.###", "100,"}, ValuePatternCase{5.0, "00", "05"},
+                      ValuePatternCase{0.0, "00", "00"}, ValuePatternCase{59.0, "00", "59"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, PatternTextOfValue,
     ::testing::Values(ValuePatternCase{9.0, "00", "09"}, ValuePatternCase{4.6499, "#.#", "4,6"},
                       ValuePatternCase{9.96, "#.#", "10,"}, ValuePatternCase{4.64, "#.#", "4,6"},
-                      ValuePatternCase{1.005, "#.##", "1,01"},
-                      ValuePatternCase{23.0, "00", "23"}, ValuePatternCase{100.0, "00", "100"},
-                      ValuePatternCase{-4.65, "#.#", "-4,7"}, ValuePatternCase{-0.04, "#.#", ","},
+                      ValuePatternCase{1.005, "#.##", "1,01"}, ValuePatternCase{23.0, "00", "23"},
+                      ValuePatternCase{100.0, "00", "100"}, ValuePatternCase{-4.65, "#.#", "-4,7"},
+                      ValuePatternCase{-0.04, "#.#", ","},
                       ValuePatternCase{1e20, "#", "100000000000000000000"},
                       ValuePatternCase{1e-300, "0.###", "0,"},
                       ValuePatternCase{0.0005, "#.###", ",001"}));
@@ -353,7 +349,7 @@ TEST(PatternTextOfValue, RejectsNonFiniteValues)
 }
 
 // ---------------------------------------------------------------------------
-// Strict reading
+// Strict reading (src/numbervalue.cpp)
 
 struct ValueCase {
     std::string text;
@@ -379,34 +375,34 @@ TEST_P(NumberValueAccepts, ReadsTheNearestDouble)
 
 INSTANTIATE_TEST_SUITE_P(
     All, NumberValueAccepts,
-    ::testing::Values(
-        ValueCase{"0", 0.0}, ValueCase{"5", 5.0}, ValueCase{"4,7", 4.7},
-        ValueCase{"100", 100.0}, ValueCase{"12,50", 12.5}, ValueCase{"0,04", 0.04},
-        ValueCase{"32,48634", 32.48634}, ValueCase{"99,999", 99.999},
-        // What the patterns write: the comma alone, or a missing side.
-        ValueCase{",", 0.0}, ValueCase{"5,", 5.0}, ValueCase{",5", 0.5},
-        ValueCase{"100,", 100.0}, ValueCase{",001", 0.001}, ValueCase{"00", 0.0},
-        ValueCase{"05", 5.0}, ValueCase{"0,000005960464", 5.960464e-06},
-        ValueCase{"007,500", 7.5}, ValueCase{"32767", 32767.0},
-        ValueCase{"0,1000000000000000055511151231257827021181583404541015625", 0.1},
-        // The exact midpoint between 1 and the next double ties to even;
-        // a digit far to its right breaks the tie.
-        ValueCase{"1,00000000000000011102230246251565404236316680908203125", 1.0},
-        ValueCase{"1,00000000000000011102230246251565404236316680908203125" + std::string(900, '0') +
-                      "1",
-                  std::nextafter(1.0, 2.0)},
-        ValueCase{"123456789012345678901234567890", 123456789012345678901234567890.0},
-        ValueCase{"1" + std::string(400, '0'), std::numeric_limits<double>::infinity()},
-        ValueCase{"0," + std::string(400, '0') + "1", 0.0},
-        ValueCase{std::string(5000, '0') + "," + std::string(5000, '0'), 0.0}));
+    ::testing::Values(ValueCase{"0", 0.0}, ValueCase{"5", 5.0}, ValueCase{"4,7", 4.7},
+                      ValueCase{"100", 100.0}, ValueCase{"12,50", 12.5}, ValueCase{"0,04", 0.04},
+                      ValueCase{"32,48634", 32.48634}, ValueCase{"99,999", 99.999},
+                      // What the patterns write: the comma alone, or a missing side.
+                      ValueCase{",", 0.0}, ValueCase{"5,", 5.0}, ValueCase{",5", 0.5},
+                      ValueCase{"100,", 100.0}, ValueCase{",001", 0.001}, ValueCase{"00", 0.0},
+                      ValueCase{"05", 5.0}, ValueCase{"0,000005960464", 5.960464e-06},
+                      ValueCase{"007,500", 7.5}, ValueCase{"32767", 32767.0},
+                      ValueCase{"0,1000000000000000055511151231257827021181583404541015625", 0.1},
+                      // The exact midpoint between 1 and the next double ties to even;
+                      // a digit far to its right breaks the tie.
+                      ValueCase{"1,00000000000000011102230246251565404236316680908203125", 1.0},
+                      ValueCase{"1,00000000000000011102230246251565404236316680908203125" +
+                                    std::string(900, '0') + "1",
+                                std::nextafter(1.0, 2.0)},
+                      ValueCase{"123456789012345678901234567890", 123456789012345678901234567890.0},
+                      ValueCase{"1" + std::string(400, '0'),
+                                std::numeric_limits<double>::infinity()},
+                      ValueCase{"0," + std::string(400, '0') + "1", 0.0},
+                      ValueCase{std::string(5000, '0') + "," + std::string(5000, '0'), 0.0}));
 
 TEST(NumberValue, RejectsTextsThatAreNotNumbers)
 {
     const std::vector<std::string> bad = {
-        "",       " ",     " 5",    "5 ",     "+5",     "-5",      "5.0",   "5.",
-        ".5",     ".",     "1e5",   "1E5",    "5,,0",   "5,0,",    ",,",    "abc",
-        "5a",     "\t5",   "5\n",   "0x10",   "inf",    "nan",     "5\r\n", "1 000",
-        "1'000",  "1.000,5", "\xd9\xa5", "\xc2\xbd", "5%",  "\xff", "5,e3", "--5"};
+        "",      " ",       " 5",       "5 ",       "+5",   "-5",   "5.0",   "5.",
+        ".5",    ".",       "1e5",      "1E5",      "5,,0", "5,0,", ",,",    "abc",
+        "5a",    "\t5",     "5\n",      "0x10",     "inf",  "nan",  "5\r\n", "1 000",
+        "1'000", "1.000,5", "\xd9\xa5", "\xc2\xbd", "5%",   "\xff", "5,e3",  "--5"};
     for (const std::string& text : bad) {
         SCOPED_TRACE(::testing::PrintToString(text));
         EXPECT_THROW(nt::numberValue(text), nt::NumberFormatError);
@@ -534,7 +530,7 @@ TEST(NumberValue, ReadsEveryTextTheGameWrites)
 }
 
 // ---------------------------------------------------------------------------
-// Lenient reading
+// Lenient reading (src/numbervalue.cpp)
 
 class LeadingNumberTable : public ::testing::TestWithParam<ValueCase> {};
 
@@ -546,18 +542,25 @@ TEST_P(LeadingNumberTable, ReadsTheLeadingNumber)
 
 INSTANTIATE_TEST_SUITE_P(
     All, LeadingNumberTable,
-    ::testing::Values(
-        ValueCase{"25,4", 25.0}, ValueCase{"", 0.0}, ValueCase{"7\r\n", 7.0},
-        ValueCase{"7", 7.0}, ValueCase{"123\r\n", 123.0}, ValueCase{"  12.5xyz", 12.5},
-        ValueCase{"\t 3", 3.0}, ValueCase{"abc", 0.0}, ValueCase{".", 0.0},
-        ValueCase{".5", 0.5}, ValueCase{"5.", 5.0}, ValueCase{"1.2.3", 1.2},
-        ValueCase{"1e5", 1.0}, ValueCase{"-5", 0.0}, ValueCase{"+5", 0.0},
-        ValueCase{"5 6", 5.0}, ValueCase{"\r\n7", 0.0}, ValueCase{"007", 7.0},
-        ValueCase{"32767\r\n", 32767.0}, ValueCase{std::string("4\0" "2", 3), 4.0},
-        ValueCase{"\xff" "5", 0.0}, ValueCase{"0.1", 0.1}, ValueCase{"99.999", 99.999},
-        ValueCase{"1" + std::string(400, '0'), std::numeric_limits<double>::infinity()},
-        ValueCase{"0." + std::string(400, '0') + "1", 0.0},
-        ValueCase{"." + std::string(1000, '3'), 1.0 / 3.0}));
+    ::testing::Values(ValueCase{"25,4", 25.0}, ValueCase{"", 0.0}, ValueCase{"7\r\n", 7.0},
+                      ValueCase{"7", 7.0}, ValueCase{"123\r\n", 123.0},
+                      ValueCase{"  12.5xyz", 12.5}, ValueCase{"\t 3", 3.0}, ValueCase{"abc", 0.0},
+                      ValueCase{".", 0.0}, ValueCase{".5", 0.5}, ValueCase{"5.", 5.0},
+                      ValueCase{"1.2.3", 1.2}, ValueCase{"1e5", 1.0}, ValueCase{"-5", 0.0},
+                      ValueCase{"+5", 0.0}, ValueCase{"5 6", 5.0}, ValueCase{"\r\n7", 0.0},
+                      ValueCase{"007", 7.0}, ValueCase{"32767\r\n", 32767.0},
+                      ValueCase{std::string("4\0"
+                                            "2",
+                                            3),
+                                4.0},
+                      ValueCase{"\xff"
+                                "5",
+                                0.0},
+                      ValueCase{"0.1", 0.1}, ValueCase{"99.999", 99.999},
+                      ValueCase{"1" + std::string(400, '0'),
+                                std::numeric_limits<double>::infinity()},
+                      ValueCase{"0." + std::string(400, '0') + "1", 0.0},
+                      ValueCase{"." + std::string(1000, '3'), 1.0 / 3.0}));
 
 TEST(LeadingNumberValue, HugeTextsDoNotHang)
 {
@@ -568,18 +571,20 @@ TEST(LeadingNumberValue, HugeTextsDoNotHang)
     EXPECT_EQ(nt::leadingNumberValue(std::string(4'000'000, ' ') + "8"), 8.0);
     const double sevens = nt::leadingNumberValue("0." + std::string(4'000'000, '7'));
     EXPECT_EQ(sevens, 7.0 / 9.0);
-    const double many = nt::leadingNumberValue(std::string(300, '1') + "." + std::string(3'000'000, '1'));
+    const double many =
+        nt::leadingNumberValue(std::string(300, '1') + "." + std::string(3'000'000, '1'));
     EXPECT_TRUE(std::isfinite(many));
     EXPECT_GT(many, 1e299);
     // The strict reading copes with the same.
-    EXPECT_EQ(nt::numberValue(std::string(4'000'000, '9')), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(nt::numberValue(std::string(4'000'000, '9')),
+              std::numeric_limits<double>::infinity());
     EXPECT_EQ(nt::numberValue("0," + std::string(4'000'000, '7')), 7.0 / 9.0);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 5000);
 }
 
 // ---------------------------------------------------------------------------
-// Whole-number storing
+// Whole-number storing (src/wholenumbers.cpp)
 
 struct StoreCase {
     double value;
@@ -604,16 +609,16 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreCase{-0.0, 0}, StoreCase{32767.0, 32767}, StoreCase{-32768.0, -32768},
                       StoreCase{2.4, 2}, StoreCase{2.6, 3}, StoreCase{-2.6, -3},
                       // Exactly half way: the even neighbour.
-                      StoreCase{2.5, 2}, StoreCase{3.5, 4}, StoreCase{-2.5, -2},
-                      StoreCase{0.5, 0}, StoreCase{-32768.5, -32768},
-                      StoreCase{32766.5, 32766}, StoreCase{0.49999999999999994, 0}));
+                      StoreCase{2.5, 2}, StoreCase{3.5, 4}, StoreCase{-2.5, -2}, StoreCase{0.5, 0},
+                      StoreCase{-32768.5, -32768}, StoreCase{32766.5, 32766},
+                      StoreCase{0.49999999999999994, 0}));
 
 TEST(StoreWhole, ThrowsOutsideTheRange)
 {
-    for (double v : {32768.0, 32767.5, -32769.0, -32768.6, 1e300, -1e300,
-                     std::numeric_limits<double>::infinity(),
-                     -std::numeric_limits<double>::infinity(),
-                     std::numeric_limits<double>::quiet_NaN()}) {
+    for (double v :
+         {32768.0, 32767.5, -32769.0, -32768.6, 1e300, -1e300,
+          std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+          std::numeric_limits<double>::quiet_NaN()}) {
         SCOPED_TRACE(v);
         EXPECT_THROW(nt::storeWhole(v), std::overflow_error);
     }

@@ -2,13 +2,15 @@
 // The record files' file operations on Linux and other POSIX systems.
 // A record file is looked at with lstat() before it is opened, opened with
 // O_NOFOLLOW and O_NONBLOCK (a pipe slipped in meanwhile never blocks), and
-// checked again with fstat() once open.
-
-#ifndef _WIN32
+// checked again with fstat() once open. In a folder that several accounts
+// share, a new file is set up (its group and permissions) under a passing
+// name and only then linked into place, so that no other game ever finds it
+// with the permissions the player's umask would give.
 
 #include "fileops.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
 
 #include <fcntl.h>
@@ -100,6 +102,95 @@ Fault openRegular(const fs::path& path, int flags, Fd& fd)
     return notRegular(st);
 }
 
+// Sets up a file just made as `how` says: the folder's group first (a
+// set-group-ID folder has given it already; an account not in that group
+// keeps its own, and writes through the permissions of everyone else), then
+// exactly the permissions, whatever the umask.
+Fault setUp(int fd, const NewFiles& how)
+{
+    if (how.group >= 0)
+        (void)!::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(how.group));
+    if (how.permissions != 0 && ::fchmod(fd, how.permissions) != 0)
+        return lastFault();
+    return {};
+}
+
+// A new empty file under a passing name beside `path` ("cifrel.txt.Ab12Cd"),
+// open for reading and writing, set up as `how` says.
+Fault makePassing(const fs::path& path, const NewFiles& how, Fd& fd, std::string& passing)
+{
+    passing = path.string() + ".XXXXXX";
+    opening(passing);
+    fd = Fd(::mkostemp(passing.data(), O_CLOEXEC));
+    if (!fd.valid())
+        return lastFault();
+    const Fault fault = setUp(fd.get(), how);
+    if (fault)
+        ::unlink(passing.c_str());
+    return fault;
+}
+
+// A new empty regular file at `path`, open for reading and writing, set up
+// as `how` says before another game can open it.
+Fault makeNew(const fs::path& path, const NewFiles& how, Fd& fd)
+{
+    if (how.permissions == 0 && how.group < 0) {
+        fd = openFile(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+        return fd.valid() ? Fault{} : lastFault();
+    }
+    std::string passing;
+    if (const Fault fault = makePassing(path, how, fd, passing))
+        return fault;
+    const int linked = ::link(passing.c_str(), path.c_str());
+    const int error = errno;
+    ::unlink(passing.c_str());
+    if (linked == 0)
+        return {};
+    fd = Fd();
+    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS)
+        return faultOf(error);
+    // A file system without hard links: made in place and set up at once.
+    fd = openFile(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    return fd.valid() ? setUp(fd.get(), how) : lastFault();
+}
+
+// Takes a lock of `type` (F_RDLCK, F_WRLCK) on the whole file, from byte 0
+// to its end however long it grows; false with no fault while another
+// holds one that conflicts. A byte-range lock, unlike flock(), reaches the
+// server of an NFS or SMB folder, so that games on other computers see it
+// too. Where the system has them, it is an open-file-description lock: it
+// belongs to the Lock's own descriptor, so two Locks in one process exclude
+// each other, and closing another descriptor of the same file does not let
+// it go (a classic fcntl() lock would do both, being the process's).
+bool lockWhole(int fd, short type, Fault& fault)
+{
+    fault = {};
+    struct flock whole {};
+    whole.l_type = type;
+    whole.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+    int command = F_OFD_SETLK;
+#else
+    constexpr int command = F_SETLK;
+#endif
+    for (;;) {
+        if (::fcntl(fd, command, &whole) == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+#ifdef F_OFD_SETLK
+        if (errno == EINVAL && command == F_OFD_SETLK) { // a kernel older than 3.15
+            command = F_SETLK;
+            continue;
+        }
+#endif
+        // Another holds it (POSIX allows either number for that).
+        if (errno != EAGAIN && errno != EACCES)
+            fault = lastFault();
+        return false;
+    }
+}
+
 } // namespace
 
 Fault faultOf(long code)
@@ -126,8 +217,19 @@ Fault faultOf(long code)
     case EMFILE:
     case ENFILE: return {Reason::TooManyFiles, code};
     case ENOMEM: return {Reason::NoMemory, code};
+    case ESTALE:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH: return {Reason::Network, code};
     default: return {Reason::Other, code};
     }
+}
+
+bool isAbsolute(const fs::path& path)
+{
+    return path.is_absolute();
 }
 
 Kind kindOf(const fs::path& path, Fault& fault)
@@ -160,6 +262,27 @@ Fault folderWritable(const fs::path& folder)
     return ::access(folder.c_str(), W_OK | X_OK) == 0 ? Fault{} : lastFault();
 }
 
+Fault sharedFolder(const fs::path& folder, NewFiles& newFiles)
+{
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0)
+        return lastFault();
+    if (!S_ISDIR(st.st_mode))
+        return {Reason::NotAFolder, ENOTDIR};
+    if (const Fault fault = folderWritable(folder))
+        return fault;
+    // Who may make files in the folder (its group, everyone) may read and
+    // replace those the game makes there. Only this folder's files are set
+    // up so: those of a player's own folder keep what the umask gives.
+    const auto writers = [&](mode_t write, mode_t search, mode_t readWrite) -> mode_t {
+        return (st.st_mode & (write | search)) == (write | search) ? readWrite : 0;
+    };
+    newFiles.permissions = S_IRUSR | S_IWUSR | writers(S_IWGRP, S_IXGRP, S_IRGRP | S_IWGRP) |
+                           writers(S_IWOTH, S_IXOTH, S_IROTH | S_IWOTH);
+    newFiles.group = static_cast<long>(st.st_gid);
+    return {};
+}
+
 Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
 {
     bytes.clear();
@@ -184,10 +307,10 @@ Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
     return {};
 }
 
-Fault createEmpty(const fs::path& path)
+Fault createEmpty(const fs::path& path, const NewFiles& newFiles)
 {
-    Fd fd = openFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-    return fd.valid() ? Fault{} : lastFault();
+    Fd fd;
+    return makeNew(path, newFiles, fd);
 }
 
 Fault writableRegular(const fs::path& path, unsigned& permissions)
@@ -202,14 +325,33 @@ Fault writableRegular(const fs::path& path, unsigned& permissions)
     return {};
 }
 
-Fault writeNew(const fs::path& path, std::string_view bytes, unsigned permissions)
+Fault replaceable(const fs::path& path)
+{
+    struct stat file;
+    struct stat folder;
+    if (::lstat(path.c_str(), &file) != 0)
+        return lastFault();
+    if (const Fault fault = notRegular(file))
+        return fault;
+    const fs::path parent = path.parent_path();
+    if (const Fault fault = folderWritable(parent))
+        return fault;
+    if (::stat(parent.c_str(), &folder) != 0)
+        return lastFault();
+    const uid_t me = ::geteuid();
+    if ((folder.st_mode & S_ISVTX) && me != 0 && me != file.st_uid && me != folder.st_uid)
+        return {Reason::Denied, EPERM};
+    return {};
+}
+
+Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles& newFiles)
 {
     ::unlink(path.c_str());
     Fd fd = openFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
     if (!fd.valid())
         return lastFault();
-    if (permissions != 0 && ::fchmod(fd.get(), permissions) != 0)
-        return lastFault();
+    if (const Fault fault = setUp(fd.get(), newFiles))
+        return fault;
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
@@ -251,65 +393,76 @@ Lock::~Lock()
 
 Fault Lock::open(const fs::path& path)
 {
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_));
+    handle_ = -1;
+    path_ = path;
+    readOnly_ = false;
+    Fd fd;
     Fault fault;
     if (kindOf(path, fault) == Kind::Missing && !fault) {
-        Fd made = openFile(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-        if (made.valid()) {
-            handle_ = made.release();
-            return {};
+        fault = makeNew(path, newFiles_, fd);
+        if (fault.reason == Reason::Exists)
+            fault = {}; // another game made it meanwhile: open theirs
+    }
+    if (!fault && !fd.valid()) {
+        // A write lock needs a descriptor open for writing.
+        fault = openRegular(path, O_RDWR, fd);
+        if (fault.reason == Reason::Denied && !(fault = replaceable(path))) {
+            fault = openRegular(path, O_RDONLY, fd);
+            readOnly_ = !fault;
         }
-        if (errno != EEXIST)
-            return lastFault();
-        // Another game made it meanwhile: open theirs.
     }
     if (fault)
-        return fault;
-    // A write lock needs a descriptor open for writing.
-    Fd fd;
-    if ((fault = openRegular(path, O_RDWR, fd)))
         return fault;
     handle_ = fd.release();
     return {};
 }
 
-// A write lock on the whole file (from byte 0 to its end, however long it
-// grows). A byte-range lock, unlike flock(), reaches the server of an NFS or
-// SMB folder, so that games on other computers see it too. Where the system
-// has them, it is an open-file-description lock: it belongs to this Lock's
-// own descriptor, so two Locks in one process exclude each other, and
-// closing another descriptor of the same file does not let it go (a
-// classic fcntl() lock would do both, being the process's).
 bool Lock::tryTake(Fault& fault)
 {
-    fault = {};
-    struct flock whole {};
-    whole.l_type = F_WRLCK;
-    whole.l_whence = SEEK_SET;
-    whole.l_start = 0;
-    whole.l_len = 0;
-#ifdef F_OFD_SETLK
-    int command = F_OFD_SETLK;
-#else
-    int command = F_SETLK;
-#endif
-    for (;;) {
-        if (::fcntl(static_cast<int>(handle_), command, &whole) == 0)
-            return true;
-        if (errno == EINTR)
-            continue;
-#ifdef F_OFD_SETLK
-        if (errno == EINVAL && command == F_OFD_SETLK) { // a kernel older than 3.15
-            command = F_SETLK;
-            continue;
-        }
-#endif
-        // Another holds it (POSIX allows either number for that).
-        if (errno != EAGAIN && errno != EACCES)
-            fault = lastFault();
+    if (readOnly_ && !replaceReadOnly(fault))
+        return false;
+    return lockWhole(static_cast<int>(handle_), F_WRLCK, fault) && stillInPlace(fault);
+}
+
+// Whether the file locked is still the one at the lock file's path: another
+// game may have put a new one there (replaceReadOnly) since it was opened.
+// If not, it is let go, and the one in place opened for the next try.
+bool Lock::stillInPlace(Fault& fault)
+{
+    struct stat held;
+    struct stat there;
+    if (::fstat(static_cast<int>(handle_), &held) == 0 && ::lstat(path_.c_str(), &there) == 0 &&
+        held.st_dev == there.st_dev && held.st_ino == there.st_ino)
+        return true;
+    fault = open(fs::path(path_));
+    return false;
+}
+
+// A lock file that this account may only read (one another account made,
+// say by copying the record in by hand) takes no write lock: a lock file
+// of this account's takes its place, made as `newFiles_` says. That happens
+// under a read lock on the old one, which waits for no save (false while one
+// is under way) and keeps every other game's lock out meanwhile; a game
+// that had opened the old file and locks it afterwards finds it no longer in
+// place, and tries again on the new one.
+bool Lock::replaceReadOnly(Fault& fault)
+{
+    if (!lockWhole(static_cast<int>(handle_), F_RDLCK, fault) || !stillInPlace(fault))
+        return false;
+    Fd fresh;
+    std::string passing;
+    if ((fault = makePassing(path_, newFiles_, fresh, passing)))
+        return false;
+    if ((fault = replace(passing, path_))) {
+        ::unlink(passing.c_str());
         return false;
     }
+    ::close(static_cast<int>(handle_));
+    handle_ = fresh.release();
+    readOnly_ = false;
+    return true;
 }
 
 } // namespace cifrelle::records::fileops
-
-#endif // !_WIN32

@@ -8,8 +8,6 @@
 // flushed with FlushFileBuffers and put in place with MoveFileExW
 // (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
 
-#ifdef _WIN32
-
 #include "fileops.h"
 
 #include <windows.h>
@@ -108,7 +106,8 @@ Fault faultOf(long code)
     case ERROR_WRITE_PROTECT: return {Reason::ReadOnlyDisk, code};
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return {Reason::DiskFull, code};
-    case 1295: /* ERROR_DISK_QUOTA_EXCEEDED, missing from MinGW headers */ return {Reason::QuotaFull, code};
+    case 1295: /* ERROR_DISK_QUOTA_EXCEEDED, missing from MinGW headers */
+        return {Reason::QuotaFull, code};
     case ERROR_DIRECTORY: return {Reason::NotFolder, code};
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: return {Reason::Missing, code};
@@ -127,8 +126,28 @@ Fault faultOf(long code)
     case ERROR_TOO_MANY_OPEN_FILES: return {Reason::TooManyFiles, code};
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: return {Reason::NoMemory, code};
+    case ERROR_REM_NOT_LIST:
+    case ERROR_BAD_NETPATH:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_BAD_DEV_TYPE:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE: return {Reason::Network, code};
     default: return {Reason::Other, code};
     }
+}
+
+bool isAbsolute(const fs::path& path)
+{
+    const std::wstring& text = path.native();
+    const auto separator = [&](std::size_t at) {
+        return text.size() > at && (text[at] == L'\\' || text[at] == L'/');
+    };
+    const bool drive = text.size() > 1 && text[1] == L':';
+    return (drive && separator(2)) ||
+           (separator(0) && separator(1) && text.size() > 2 && !separator(2));
 }
 
 Kind kindOf(const fs::path& path, Fault& fault)
@@ -180,6 +199,25 @@ Fault folderWritable(const fs::path& folder)
     return fault;
 }
 
+// Windows keeps who may use a file in access lists: a new file takes the
+// folder's inheritable entries, and a file moved within the folder keeps
+// them, so every file the game makes there is open to whoever the folder
+// is open to. Nothing is set up here, and a write is probed for, because
+// access lists cannot be read as bits: a file made and deleted at once.
+Fault sharedFolder(const fs::path& folder, NewFiles& newFiles)
+{
+    newFiles = {};
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return lastFault();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {Reason::NotAFolder, ERROR_DIRECTORY};
+    const fs::path probe = folder / (".cifrel.probe." + std::to_string(GetCurrentProcessId()));
+    Handle handle(CreateFileW(probe.c_str(), GENERIC_WRITE, shareAll, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return handle.valid() ? Fault{} : lastFault();
+}
+
 Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
 {
     bytes.clear();
@@ -190,7 +228,8 @@ Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
     std::size_t got = 0;
     while (got < limit) {
         DWORD n = 0;
-        if (!ReadFile(handle.get(), bytes.data() + got, static_cast<DWORD>(limit - got), &n, nullptr)) {
+        if (!ReadFile(handle.get(), bytes.data() + got, static_cast<DWORD>(limit - got), &n,
+                      nullptr)) {
             bytes.clear();
             return lastFault();
         }
@@ -202,7 +241,7 @@ Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
     return {};
 }
 
-Fault createEmpty(const fs::path& path)
+Fault createEmpty(const fs::path& path, const NewFiles&)
 {
     Handle handle(create(path, GENERIC_WRITE, CREATE_NEW));
     return handle.valid() ? Fault{} : lastFault();
@@ -215,7 +254,13 @@ Fault writableRegular(const fs::path& path, unsigned& permissions)
     return openRegular(path, GENERIC_WRITE, handle);
 }
 
-Fault writeNew(const fs::path& path, std::string_view bytes, unsigned)
+Fault replaceable(const fs::path& path)
+{
+    unsigned ignored = 0;
+    return writableRegular(path, ignored);
+}
+
+Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles&)
 {
     DeleteFileW(path.c_str());
     Handle handle(create(path, GENERIC_WRITE, CREATE_NEW));
@@ -223,7 +268,8 @@ Fault writeNew(const fs::path& path, std::string_view bytes, unsigned)
         return lastFault();
     for (std::size_t done = 0; done < bytes.size();) {
         DWORD n = 0;
-        if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &n, nullptr))
+        if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                       &n, nullptr))
             return lastFault();
         done += n;
     }
@@ -286,8 +332,8 @@ bool Lock::tryTake(Fault& fault)
 {
     fault = {};
     OVERLAPPED where{};
-    if (LockFileEx(reinterpret_cast<HANDLE>(handle_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                   &where))
+    if (LockFileEx(reinterpret_cast<HANDLE>(handle_),
+                   LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where))
         return true;
     const DWORD error = GetLastError();
     if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)
@@ -296,5 +342,3 @@ bool Lock::tryTake(Fault& fault)
 }
 
 } // namespace cifrelle::records::fileops
-
-#endif // _WIN32

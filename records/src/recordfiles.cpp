@@ -21,6 +21,11 @@
 //     name, written in full before the commit, is renamed into place.
 // Both do this under the same lock. The system lets go of a lock when its
 // holder ends, however it ends, so a crashed game never blocks the next.
+//
+// The folder is the player's own, or one an administrator chose for every
+// account. A shared one is never created, and every file a game makes
+// there, the lock file and the ".new" files included, is set up for all
+// who may write in the folder (fileops::sharedFolder()).
 
 #include "cifrelle/records/recordfiles.h"
 
@@ -57,6 +62,9 @@ std::string fileops::reasonText(const Fault& fault)
     case Reason::QuotaFull: return "lo spazio a disposizione dell'utente è esaurito";
     case Reason::IsFolder: return "al suo posto c'è una cartella";
     case Reason::NotFolder: return "una parte del percorso non è una cartella";
+    case Reason::NotAFolder: return "non è una cartella";
+    case Reason::NotAbsolute: return "non è un percorso assoluto";
+    case Reason::Network: return "non si raggiunge in rete";
     case Reason::Missing: return "non esiste";
     case Reason::Exists: return "al suo posto c'è già qualcos'altro";
     case Reason::Link: return "è un collegamento, non un file";
@@ -80,19 +88,22 @@ std::string pathText(const fs::path& path)
 namespace {
 
 // Every message about the record files: "<opening>: <what> «<path>»
-// (<reason>)." with the path and the reason where there are any.
-std::string sentence(std::string_view opening, std::string_view what, const fs::path& path = {},
-                     const Fault& fault = {})
+// (<reason>)." with the path and the reason where there are any; the
+// phrase is what follows the colon.
+std::string phrase(std::string_view what, const fs::path& path = {}, const Fault& fault = {})
 {
-    std::string text(opening);
-    text += ": ";
-    text += what;
+    std::string text(what);
     if (!path.empty())
         text += " «" + pathText(path) + "»";
     if (fault)
         text += " (" + fileops::reasonText(fault) + ")";
-    text += '.';
     return text;
+}
+
+std::string sentence(std::string_view opening, std::string_view what, const fs::path& path = {},
+                     const Fault& fault = {})
+{
+    return std::string(opening) + ": " + phrase(what, path, fault) + '.';
 }
 
 fs::path pendingPath(const fs::path& path)
@@ -141,9 +152,34 @@ Fault finishInterruptedSave(const fs::path& score, const fs::path& name)
     }
 }
 
+// The record folder made ready: the player's own is created when missing;
+// one an administrator chose (`setting` names the setting) must be there,
+// and gives how the files made in it are set up. Returns what is wrong, in
+// words for a message.
+std::optional<std::string> readyFolder(const fs::path& folder, const std::string& setting,
+                                       fileops::NewFiles& newFiles)
+{
+    if (setting.empty()) {
+        if (const Fault fault = fileops::makeFolder(folder))
+            return phrase("non riesco a creare la cartella", folder, fault);
+        return std::nullopt;
+    }
+    if (folder.empty())
+        return setting + " non indica nessuna cartella";
+    const Fault fault = fileops::isAbsolute(folder) ? fileops::sharedFolder(folder, newFiles)
+                                                    : Fault{Reason::NotAbsolute, 0};
+    if (fault)
+        return phrase("non riesco a usare la cartella «" + pathText(folder) +
+                          "», scelta per tutti gli utenti con " + setting,
+                      {}, fault);
+    return std::nullopt;
+}
+
 // Makes sure one record file is there, a regular file we can read and
-// write, creating it empty when missing; never changes its content.
-std::optional<std::string> ensureFile(const fs::path& path)
+// write (in a shared folder: replace), creating it empty when missing;
+// never changes its content.
+std::optional<std::string> ensureFile(const fs::path& path, bool shared,
+                                      const fileops::NewFiles& newFiles)
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         Fault fault;
@@ -151,7 +187,7 @@ std::optional<std::string> ensureFile(const fs::path& path)
         if (fault)
             return sentence(keepOpening, "non riesco a raggiungere il file", path, fault);
         if (kind == Kind::Missing) {
-            fault = fileops::createEmpty(path);
+            fault = fileops::createEmpty(path, newFiles);
             if (fault.reason == Reason::Exists)
                 continue; // another game made it meanwhile: look again
             if (fault)
@@ -164,7 +200,8 @@ std::optional<std::string> ensureFile(const fs::path& path)
         if ((fault = fileops::readRegular(path, 0, nothing)))
             return sentence(keepOpening, "non riesco a leggere il file", path, fault);
         unsigned permissions = 0;
-        if ((fault = fileops::writableRegular(path, permissions)))
+        if ((fault =
+                 shared ? fileops::replaceable(path) : fileops::writableRegular(path, permissions)))
             return sentence(keepOpening, "non riesco a scrivere nel file", path, fault);
         return std::nullopt;
     }
@@ -172,38 +209,39 @@ std::optional<std::string> ensureFile(const fs::path& path)
 }
 
 // Takes the lock, waiting as long as another game holds it.
-Fault takeLock(fileops::Lock& lock, const fs::path& path, const std::function<void()>& stillWaiting)
+Fault takeLock(fileops::Lock& lock, const fs::path& path, const StillWaiting& stillWaiting)
 {
     using namespace std::chrono;
     if (const Fault fault = lock.open(path))
         return fault;
-    const auto noticeFrom = steady_clock::now() + seconds(1);
+    const auto start = steady_clock::now();
     Fault fault;
     while (!lock.tryTake(fault)) {
         if (fault)
             return fault;
-        // Once the wait is long enough to be noticed, the caller hears of it
-        // at every try: it tells the player, and keeps the window answering
-        // (its painting, the screen reader's questions) meanwhile.
-        if (stillWaiting && steady_clock::now() >= noticeFrom)
-            stillWaiting();
+        // The caller hears of the wait at every try, from the first: it
+        // keeps the window answering meanwhile, and tells the player once
+        // the wait is long enough to be noticed.
+        if (stillWaiting)
+            stillWaiting(duration_cast<milliseconds>(steady_clock::now() - start));
         std::this_thread::sleep_for(milliseconds(20));
     }
     return {};
 }
 
-// A name may hold line breaks (pasted into the input box): stored as blanks,
-// so that the name file stays one line.
+// A name may hold line breaks (pasted into the input box): each stored as
+// one blank, so that the name file stays one line. A CR LF pair is one
+// break.
 std::string oneLine(std::string_view name)
 {
-    static constexpr std::string_view breaks[] = {"\r", "\n", "\v", "\f", "\xC2\x85",
-                                                  "\xE2\x80\xA8", "\xE2\x80\xA9"};
+    static constexpr std::string_view breaks[] = {
+        "\r\n", "\r", "\n", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"};
     std::string line;
     for (std::size_t i = 0; i < name.size();) {
         std::size_t matched = 0;
         for (std::string_view b : breaks) {
-            if (name.substr(i, b.size()) == b)
-                matched = b.size();
+            if (!matched && name.substr(i, b.size()) == b)
+                matched = b.size(); // the first that matches: CR LF before CR
         }
         line += matched ? ' ' : name[i];
         i += matched ? matched : 1;
@@ -218,8 +256,11 @@ struct Save {
     fs::path name;
     std::string scoreLine;
     std::string nameLine;
-    unsigned scorePermissions = 0;
-    unsigned namePermissions = 0;
+    bool shared = false;
+    // How each new file is set up: in a shared folder as the folder says,
+    // otherwise with the permissions of the file it replaces.
+    fileops::NewFiles scoreNew;
+    fileops::NewFiles nameNew;
 };
 
 // The stored score as it stands now (another game may have saved since
@@ -228,32 +269,39 @@ std::optional<std::string> readStored(const Save& save, bool locked, double& sto
 {
     Fault fault;
     if (locked && (fault = finishInterruptedSave(save.score, save.name)))
-        return sentence(saveOpening, "non riesco a completare il salvataggio interrotto del file", save.name, fault);
+        return sentence(saveOpening, "non riesco a completare il salvataggio interrotto del file",
+                        save.name, fault);
     std::string bytes;
     const Kind kind = fileops::kindOf(save.score, fault);
     if (!fault && kind != Kind::Missing)
-        fault = kind == Kind::Regular ? fileops::readRegular(save.score, readLimit, bytes) : unusable(kind);
+        fault = kind == Kind::Regular ? fileops::readRegular(save.score, readLimit, bytes)
+                                      : unusable(kind);
     if (fault)
-        return sentence(saveOpening, "non riesco a leggere il record attuale nel file", save.score, fault);
+        return sentence(saveOpening, "non riesco a leggere il record attuale nel file", save.score,
+                        fault);
     stored = numtext::leadingNumberValue(decodeCp1252(bytes));
     return std::nullopt;
 }
 
 // Whether the save may go on: the lock is held, the folder takes new files
-// and each record file may be replaced (missing, or a regular file we may
-// write, whose permissions the new one keeps). Nothing is written otherwise.
+// and each record file may be replaced (a regular file we may write, whose
+// permissions the new one keeps; in a shared folder, one the folder lets us
+// replace). Nothing is written otherwise.
 std::optional<std::string> check(Save& save, const Fault& lockFault)
 {
     if (const Fault fault = fileops::folderWritable(save.folder))
         return sentence(saveOpening, "non riesco a scrivere nella cartella", save.folder, fault);
     if (lockFault)
-        return sentence(saveOpening, "non riesco a usare il file", save.folder / lockFileName, lockFault);
-    for (auto [path, permissions] : {std::pair{&save.score, &save.scorePermissions},
-                                     std::pair{&save.name, &save.namePermissions}}) {
+        return sentence(saveOpening, "non riesco a usare il file", save.folder / lockFileName,
+                        lockFault);
+    for (auto [path, newFiles] :
+         {std::pair{&save.score, &save.scoreNew}, std::pair{&save.name, &save.nameNew}}) {
         Fault fault;
         const Kind kind = fileops::kindOf(*path, fault);
-        if (!fault && kind == Kind::Regular)
-            fault = fileops::writableRegular(*path, *permissions);
+        if (!fault && kind == Kind::Regular && save.shared)
+            fault = fileops::replaceable(*path);
+        else if (!fault && kind == Kind::Regular)
+            fault = fileops::writableRegular(*path, newFiles->permissions);
         else if (!fault)
             fault = unusable(kind);
         if (fault)
@@ -265,13 +313,13 @@ std::optional<std::string> check(Save& save, const Fault& lockFault)
 // Step 1: both ".new" files written in full and flushed.
 std::optional<std::string> write(const Save& save)
 {
-    for (auto [path, line, permissions] :
-         {std::tuple{&save.score, &save.scoreLine, save.scorePermissions},
-          std::tuple{&save.name, &save.nameLine, save.namePermissions}}) {
-        if (const Fault fault = fileops::writeNew(pendingPath(*path), *line, permissions)) {
+    for (auto [path, line, newFiles] : {std::tuple{&save.score, &save.scoreLine, &save.scoreNew},
+                                        std::tuple{&save.name, &save.nameLine, &save.nameNew}}) {
+        if (const Fault fault = fileops::writeNew(pendingPath(*path), *line, *newFiles)) {
             fileops::remove(pendingPath(save.name));
             fileops::remove(pendingPath(save.score));
-            return sentence(saveOpening, "non riesco a scrivere il file", pendingPath(*path), fault);
+            return sentence(saveOpening, "non riesco a scrivere il file", pendingPath(*path),
+                            fault);
         }
     }
     fileops::syncFolder(save.folder); // both ".new" files are there before the commit
@@ -291,8 +339,8 @@ std::optional<std::string> commit(const Save& save)
     if (fault) {
         // The new name stays whole in its ".new" file; the next start puts
         // it in place.
-        return sentence("Il record è stato salvato solo in parte", "non riesco a sostituire il file",
-                        save.name, fault) +
+        return sentence("Il record è stato salvato solo in parte",
+                        "non riesco a sostituire il file", save.name, fault) +
                " Il nome sarà completato al prossimo avvio del gioco.";
     }
     return std::nullopt;
@@ -303,7 +351,8 @@ std::optional<std::string> commit(const Save& save)
 RecordFiles::RecordFiles(fs::path directory) : directory_(std::move(directory)) {}
 
 RecordFiles::RecordFiles(RecordFolder folder)
-    : directory_(std::move(folder.path)), folderProblem_(std::move(folder.problem))
+    : directory_(std::move(folder.path)), folderProblem_(std::move(folder.problem)),
+      setting_(std::move(folder.setting))
 {
 }
 
@@ -321,13 +370,14 @@ std::optional<std::string> RecordFiles::ensure()
 {
     if (!folderProblem_.empty())
         return sentence(keepOpening, folderProblem_);
-    if (const Fault fault = fileops::makeFolder(directory_))
-        return sentence(keepOpening, "non riesco a creare la cartella", directory_, fault);
+    fileops::NewFiles newFiles;
+    if (const auto problem = readyFolder(directory_, setting_, newFiles))
+        return sentence(keepOpening, *problem);
 
     const fs::path score = scorePath();
     const fs::path name = namePath();
     const fs::path lockPath = directory_ / lockFileName;
-    fileops::Lock lock;
+    fileops::Lock lock(newFiles);
     Fault lockFault = lock.open(lockPath);
     if (!lockFault && (isThere(pendingPath(score)) || isThere(pendingPath(name)))) {
         // While another game holds the lock it is saving, and it finishes
@@ -335,14 +385,16 @@ std::optional<std::string> RecordFiles::ensure()
         Fault takeFault;
         if (lock.tryTake(takeFault)) {
             if (const Fault fault = finishInterruptedSave(score, name))
-                return sentence(keepOpening, "non riesco a completare il salvataggio interrotto del file",
-                                name, fault);
+                return sentence(keepOpening,
+                                "non riesco a completare il salvataggio interrotto del file", name,
+                                fault);
         }
     }
 
     // Both files, even when the first has a problem: what can be kept is.
-    const std::optional<std::string> scoreProblem = ensureFile(score);
-    const std::optional<std::string> nameProblem = ensureFile(name);
+    const bool shared = !setting_.empty();
+    const std::optional<std::string> scoreProblem = ensureFile(score, shared, newFiles);
+    const std::optional<std::string> nameProblem = ensureFile(name, shared, newFiles);
     if (scoreProblem)
         return scoreProblem;
     if (nameProblem)
@@ -363,24 +415,33 @@ std::optional<std::string> RecordFiles::read(const fs::path& path) const
 }
 
 SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_view playerName,
-                                     const std::function<void()>& stillWaiting)
+                                     const StillWaiting& stillWaiting)
 {
     // The stored score is never below 0: a score of 0 or less is no record.
     const std::optional<double> current = numtext::tryNumberValue(currentScore);
     if (!current || !(*current > 0.0))
         return {SaveOutcome::NotBetter, {}};
-    auto failed = [](std::string problem) { return SaveResult{SaveOutcome::Failed, std::move(problem)}; };
+    auto failed = [](std::string problem) {
+        return SaveResult{SaveOutcome::Failed, std::move(problem)};
+    };
     if (!folderProblem_.empty())
         return failed(sentence(saveOpening, folderProblem_));
-    if (const Fault fault = fileops::makeFolder(directory_))
-        return failed(sentence(saveOpening, "non riesco a creare la cartella", directory_, fault));
+    fileops::NewFiles newFiles;
+    if (const auto problem = readyFolder(directory_, setting_, newFiles))
+        return failed(sentence(saveOpening, *problem));
 
     // Without the lock (a folder where we may not write) the record can
     // still be read and compared: a score that is no record needs no save.
-    fileops::Lock lock;
+    fileops::Lock lock(newFiles);
     const Fault lockFault = takeLock(lock, directory_ / lockFileName, stillWaiting);
-    Save save{directory_, scorePath(), namePath(), encodeCp1252(currentScore) + "\r\n",
-              encodeCp1252(oneLine(playerName)) + "\r\n"};
+    Save save{directory_,
+              scorePath(),
+              namePath(),
+              encodeCp1252(currentScore) + "\r\n",
+              encodeCp1252(oneLine(playerName)) + "\r\n",
+              !setting_.empty(),
+              newFiles,
+              newFiles};
     double stored = 0.0;
     if (auto problem = readStored(save, !lockFault, stored))
         return failed(*problem);

@@ -15,7 +15,11 @@ int codePoints(const std::string& utf8)
     int count = 0;
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        std::size_t length = lead < 0x80    ? 1
+                             : lead >= 0xF0 ? 4
+                             : lead >= 0xE0 ? 3
+                             : lead >= 0xC2 ? 2
+                                            : 0;
         if (length == 0 || i + length > utf8.size())
             return -1;
         for (std::size_t k = 1; k < length; ++k) {
@@ -31,11 +35,26 @@ int codePoints(const std::string& utf8)
 TEST(Cp1252, DecodesAndEncodesBothWays)
 {
     const std::pair<std::string, std::string> pairs[] = {
-        {"", ""}, {"Anna", "Anna"}, {"7\r\n", "7\r\n"}, {"Nicol\xF2", "Nicolò"}, {"\xE0\xE8\xE9\xEC\xF2\xF9", "àèéìòù"},
-        {"\xC8", "È"}, {"\x80", "€"}, {"\x92", "’"}, {"\x8A\x9A", "Šš"}, {"\x9F", "Ÿ"}, {"\x85", "…"},
-        {"\xA0", "\u00A0"}, {"\xFF", "ÿ"}, {std::string("a\0b", 3), std::string("a\0b", 3)},
+        {"", ""},
+        {"Anna", "Anna"},
+        {"7\r\n", "7\r\n"},
+        {"Nicol\xF2", "Nicolò"},
+        {"\xE0\xE8\xE9\xEC\xF2\xF9", "àèéìòù"},
+        {"\xC8", "È"},
+        {"\x80", "€"},
+        {"\x92", "’"},
+        {"\x8A\x9A", "Šš"},
+        {"\x9F", "Ÿ"},
+        {"\x85", "…"},
+        {"\xA0", "\u00A0"},
+        {"\xFF", "ÿ"},
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
         // The five bytes the code page leaves undefined.
-        {"\x81", "\u0081"}, {"\x8D", "\u008D"}, {"\x8F", "\u008F"}, {"\x90", "\u0090"}, {"\x9D", "\u009D"}};
+        {"\x81", "\u0081"},
+        {"\x8D", "\u008D"},
+        {"\x8F", "\u008F"},
+        {"\x90", "\u0090"},
+        {"\x9D", "\u009D"}};
     for (const auto& [bytes, utf8] : pairs) {
         EXPECT_EQ(decodeCp1252(bytes), utf8);
         EXPECT_EQ(encodeCp1252(utf8), bytes);
@@ -64,11 +83,24 @@ TEST(Cp1252, EveryByteRoundTripsAsOneDistinctCharacter)
 TEST(Cp1252, UnrepresentableCharactersBecomeQuestionMarks)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"名", "?"}, {"Zoë 名前", "Zo\xEB ??"}, {"Ω", "?"}, {"😀", "?"}, {"Łukasz", "?ukasz"},
+        {"名", "?"},
+        {"Zoë 名前", "Zo\xEB ??"},
+        {"Ω", "?"},
+        {"😀", "?"},
+        {"Łukasz", "?ukasz"},
         // C1 controls other than the five undefined bytes: 0x80 is €.
-        {"\u0080", "?"}, {"\u0085", "?"},
+        {"\u0080", "?"},
+        {"\u0085", "?"},
         // Broken UTF-8.
-        {"a\xFF" "b", "a?b"}, {"\x80", "?"}, {"x\xC3", "x?"}, {"\xE2\x82" "z", "?z"}, {"\xF0\x9F\x98", "?"}};
+        {"a\xFF"
+         "b",
+         "a?b"},
+        {"\x80", "?"},
+        {"x\xC3", "x?"},
+        {"\xE2\x82"
+         "z",
+         "?z"},
+        {"\xF0\x9F\x98", "?"}};
     for (const auto& [utf8, bytes] : cases)
         EXPECT_EQ(encodeCp1252(utf8), bytes) << utf8;
 }

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <thread>
 
@@ -61,7 +60,11 @@ TEST(RecordFilesEnsure, CreatesTheFolderTheLockAndBothFilesEmpty)
 
 TEST(RecordFilesEnsure, KeepsWhatIsThereByteForByteAndMakesWhatIsMissing)
 {
-    const std::string contents[] = {"", "12\r\n", "7", "Anna\r\nBea\r\n", std::string("\xFF\x00\x81\r", 4),
+    const std::string contents[] = {"",
+                                    "12\r\n",
+                                    "7",
+                                    "Anna\r\nBea\r\n",
+                                    std::string("\xFF\x00\x81\r", 4),
                                     std::string(70000, 'x')};
     for (const std::string& content : contents) {
         TempDir tmp;
@@ -79,8 +82,14 @@ TEST(RecordFilesEnsure, KeepsWhatIsThereByteForByteAndMakesWhatIsMissing)
 TEST(RecordFilesRead, GivesTheWholeContentLineEndIncluded)
 {
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""}, {"12\r\n", "12\r\n"}, {"7", "7"}, {"Anna\r\n", "Anna\r\n"}, {"Nicol\xF2\r\n", "Nicolò\r\n"},
-        {"\r\n", "\r\n"}, {"a\r\nb\r\n", "a\r\nb\r\n"}, {std::string("\0\x01\x80\xFF", 4), std::string("\0\x01€ÿ", 7)}};
+        {"", ""},
+        {"12\r\n", "12\r\n"},
+        {"7", "7"},
+        {"Anna\r\n", "Anna\r\n"},
+        {"Nicol\xF2\r\n", "Nicolò\r\n"},
+        {"\r\n", "\r\n"},
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+        {std::string("\0\x01\x80\xFF", 4), std::string("\0\x01€ÿ", 7)}};
     TempDir tmp;
     RecordFiles files(tmp.path());
     for (const auto& [bytes, text] : cases) {
@@ -138,9 +147,15 @@ TEST(SaveWrites, OneLineEndedByCrLfInTheCodePage)
         {"12", "Nicolò", "12\r\n", "Nicol\xF2\r\n"},
         {"3", "Zoë 名", "3\r\n", "Zo\xEB ?\r\n"},
         {"5", "<b>&amp;</b>", "5\r\n", "<b>&amp;</b>\r\n"},
-        // Line breaks (pasted into the box) become blanks: still one line.
-        {"6", "Anna\r\nBea\rCarla\nDino", "6\r\n", "Anna  Bea Carla Dino\r\n"},
-        {"8", "a\vb\fc\xC2\x85" "d\xE2\x80\xA8" "e\xE2\x80\xA9", "8\r\n", "a b c d e \r\n"},
+        // Line breaks (pasted into the box) become blanks: still one line. A
+        // CR LF pair is one break, LF CR two.
+        {"6", "Anna\r\nBea\rCarla\nDino\n\rEva\r\r\n", "6\r\n", "Anna Bea Carla Dino  Eva  \r\n"},
+        {"9", "x\r\ny", "9\r\n", "x y\r\n"},
+        {"8",
+         "a\vb\fc\xC2\x85"
+         "d\xE2\x80\xA8"
+         "e\xE2\x80\xA9",
+         "8\r\n", "a b c d e \r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -180,10 +195,45 @@ TEST(SaveWrites, KeepsTheFilesPermissions)
     TempDir tmp;
     RecordFiles files(tmp.path());
     ASSERT_EQ(files.ensure(), std::nullopt);
-    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write;
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                      fs::perms::group_write;
     fs::permissions(files.scorePath(), mode);
     ASSERT_EQ(files.saveIfBetter("4", "Ugo").outcome, SaveOutcome::Saved);
     EXPECT_EQ(fs::status(files.scorePath()).permissions() & fs::perms::all, mode);
+}
+
+// The files of a player's own folder get what the umask gives, as ever. In a
+// folder an administrator chose for every account, every file (the lock
+// file too) is read and write for exactly those who may make files in the
+// folder, and in the folder's group, whatever the umask.
+TEST(SaveWrites, SharedFilesFollowTheFolderNotTheUmask)
+{
+    struct Case {
+        bool shared;
+        mode_t folder, umask, files;
+    };
+    const Case cases[] = {{false, 0755, 022, 0644},
+                          {false, 02770, 077, 0600},
+                          {true, 02770, 077, 0660},
+                          {true, 0777, 077, 0666},
+                          {true, 02750, 0, 0600}};
+    for (const Case& c : cases) {
+        TempDir tmp;
+        ASSERT_EQ(::chmod(tmp.path().c_str(), c.folder), 0);
+        (void)!::chown(tmp.path().c_str(), static_cast<uid_t>(-1), 65534); // root: a group not ours
+        const mode_t umask = ::umask(c.umask);
+        RecordFiles files(RecordFolder{tmp.path(), {}, c.shared ? "l'impostazione" : ""});
+        EXPECT_EQ(files.ensure(), std::nullopt);
+        EXPECT_EQ(files.saveIfBetter("3", "Ada").outcome, SaveOutcome::Saved);
+        ::umask(umask);
+        for (const std::string_view name : {lockFileName, scoreFileName, nameFileName}) {
+            struct stat file, folder;
+            ASSERT_EQ(::stat((tmp / name).c_str(), &file) | ::stat(tmp.path().c_str(), &folder), 0);
+            EXPECT_EQ(file.st_mode & 07777, c.files) << name << " " << c.shared << " " << c.folder;
+            EXPECT_TRUE(!c.shared || file.st_gid == folder.st_gid) << name;
+        }
+        EXPECT_EQ(entries(tmp.path()), justTheRecord);
+    }
 }
 #endif
 
@@ -195,19 +245,32 @@ TEST(SaveCompares, OnlyAStrictlyBetterScoreIsWritten)
         std::string stored, current; // score file content, caption of lblScore
         bool saves;
     };
-    const Case cases[] = {
-        // First run: empty files hold a record of 0.
-        {"", "0", false}, {"", "1", true},
-        // The whole text is read, the line end is ignored.
-        {"12\r\n", "12", false}, {"12\r\n", "11", false}, {"12\r\n", "13", true}, {"12", "13", true},
-        {"100\r\n", "99", false}, {"99\r\n", "100", true},
-        // Content that does not begin with a number is a record of 0.
-        {"abc\r\n", "0", false}, {"abc\r\n", "1", true}, {"\r\n", "1", true}, {std::string("\0\xFF\x81", 3), "1", true},
-        // Lenient reading: leading blanks skipped, stops at what can't go on.
-        {"  5 punti\r\n", "5", false}, {"  5 punti\r\n", "6", true}, {"8x9\r\n", "9", true}, {"3.5\r\n", "3", false},
-        {"3.5\r\n", "4", true},
-        // A current score that is not a number writes nothing.
-        {"", "", false}, {"", "abc", false}, {"", " 5", false}, {"", "5\r\n", false}};
+    const Case cases[] = {// First run: empty files hold a record of 0.
+                          {"", "0", false},
+                          {"", "1", true},
+                          // The whole text is read, the line end is ignored.
+                          {"12\r\n", "12", false},
+                          {"12\r\n", "11", false},
+                          {"12\r\n", "13", true},
+                          {"12", "13", true},
+                          {"100\r\n", "99", false},
+                          {"99\r\n", "100", true},
+                          // Content that does not begin with a number is a record of 0.
+                          {"abc\r\n", "0", false},
+                          {"abc\r\n", "1", true},
+                          {"\r\n", "1", true},
+                          {std::string("\0\xFF\x81", 3), "1", true},
+                          // Lenient reading: leading blanks skipped, stops at what can't go on.
+                          {"  5 punti\r\n", "5", false},
+                          {"  5 punti\r\n", "6", true},
+                          {"8x9\r\n", "9", true},
+                          {"3.5\r\n", "3", false},
+                          {"3.5\r\n", "4", true},
+                          // A current score that is not a number writes nothing.
+                          {"", "", false},
+                          {"", "abc", false},
+                          {"", " 5", false},
+                          {"", "5\r\n", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE("stored \"" + c.stored + "\" against \"" + c.current + "\"");
         TempDir tmp;
@@ -278,7 +341,7 @@ TEST(SaveConcurrency, WaitsForTheOtherGamesSaveThenComparesAgain)
     TempDir tmp;
     RecordFiles files(tmp.path());
     ASSERT_EQ(files.ensure(), std::nullopt);
-    auto other = std::make_unique<HeldLock>(tmp.path());
+    std::optional<HeldLock> other(std::in_place, tmp.path());
 
     SaveResult result{SaveOutcome::Failed, "not run"};
     std::thread game([&] { result = files.saveIfBetter("6", "Ada"); });
@@ -316,9 +379,11 @@ std::string utf8(const fs::path& path)
 
 std::string filled(std::string text, const RecordFiles& files)
 {
-    const std::pair<std::string, fs::path> names[] = {
-        {"«D»", files.directory()}, {"«S.new»", pending(files.scorePath())}, {"«S»", files.scorePath()}, {"«N»", files.namePath()},
-        {"«L»", files.directory() / lockFileName}};
+    const std::pair<std::string, fs::path> names[] = {{"«D»", files.directory()},
+                                                      {"«S.new»", pending(files.scorePath())},
+                                                      {"«S»", files.scorePath()},
+                                                      {"«N»", files.namePath()},
+                                                      {"«L»", files.directory() / lockFileName}};
     for (const auto& [mark, path] : names) {
         if (const std::size_t at = text.find(mark); at != std::string::npos)
             text.replace(at, mark.size(), "«" + utf8(path) + "»");
@@ -368,24 +433,37 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
          [](const RecordFiles& f, const fs::path&) { fs::create_directory(f.namePath()); }},
         {{"a folder as the lock file", keep + "non riesco a usare il file «L»" + folder,
           save + "non riesco a usare il file «L»" + folder},
-         [](const RecordFiles& f, const fs::path&) { fs::create_directory(f.directory() / lockFileName); }},
+         [](const RecordFiles& f, const fs::path&) {
+             fs::create_directory(f.directory() / lockFileName);
+         }},
         {{"a folder as the score's .new file", "",
           save + "non riesco a scrivere il file «S.new» (al suo posto c'è già qualcos'altro)."},
-         [](const RecordFiles& f, const fs::path&) { fs::create_directories(pending(f.scorePath()) / "x"); }},
+         [](const RecordFiles& f, const fs::path&) {
+             fs::create_directories(pending(f.scorePath()) / "x");
+         }},
 #ifndef _WIN32
         // (No links here on Windows: the C++ library there cannot make them.)
         {{"a dangling link as the score file", keep + "non riesco a usare il file «S»" + link,
           save + "non riesco a leggere il record attuale nel file «S»" + link},
-         [](const RecordFiles& f, const fs::path& out) { fs::create_symlink(out / "gone", f.scorePath()); }},
+         [](const RecordFiles& f, const fs::path& out) {
+             fs::create_symlink(out / "gone", f.scorePath());
+         }},
         {{"a dangling link as the name file", keep + "non riesco a usare il file «N»" + link,
           save + "non riesco a scrivere nel file «N»" + link},
-         [](const RecordFiles& f, const fs::path& out) { fs::create_symlink(out / "gone", f.namePath()); }},
-        {{"a link to a file outside as the score file", keep + "non riesco a usare il file «S»" + link,
+         [](const RecordFiles& f, const fs::path& out) {
+             fs::create_symlink(out / "gone", f.namePath());
+         }},
+        {{"a link to a file outside as the score file",
+          keep + "non riesco a usare il file «S»" + link,
           save + "non riesco a leggere il record attuale nel file «S»" + link},
-         [](const RecordFiles& f, const fs::path& out) { fs::create_symlink(out / "score.txt", f.scorePath()); }},
+         [](const RecordFiles& f, const fs::path& out) {
+             fs::create_symlink(out / "score.txt", f.scorePath());
+         }},
         {{"a link to a device as the name file", keep + "non riesco a usare il file «N»" + link,
           save + "non riesco a scrivere nel file «N»" + link},
-         [](const RecordFiles& f, const fs::path&) { fs::create_symlink("/dev/null", f.namePath()); }},
+         [](const RecordFiles& f, const fs::path&) {
+             fs::create_symlink("/dev/null", f.namePath());
+         }},
         // A pipe with no reader: opening it for writing would fail, for
         // reading without O_NONBLOCK it would block.
         {{"a pipe as the score file", keep + "non riesco a usare il file «S»" + special,
@@ -396,7 +474,9 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
          [](const RecordFiles& f, const fs::path&) { ::mkfifo(f.namePath().c_str(), 0600); }},
         {{"a pipe as the lock file", keep + "non riesco a usare il file «L»" + special,
           save + "non riesco a usare il file «L»" + special},
-         [](const RecordFiles& f, const fs::path&) { ::mkfifo((f.directory() / lockFileName).c_str(), 0600); }},
+         [](const RecordFiles& f, const fs::path&) {
+             ::mkfifo((f.directory() / lockFileName).c_str(), 0600);
+         }},
 #endif
     };
     for (const Case& c : cases) {
@@ -437,12 +517,15 @@ TEST(RecordFilesProblems, NoFolderToKeepTheRecordIn)
     fs::create_directory(tmp.path() / fs::path(u8"Nicolò"));
     writeBytes(tmp.path() / fs::path(u8"Nicolò") / "blocked", "a file, not a folder");
     RecordFiles blocked(tmp.path() / fs::path(u8"Nicolò") / "blocked" / "records");
-    expectProblem(blocked, {"a file where the folder should be",
-                            keep + "non riesco a creare la cartella «D» (una parte del percorso non è una cartella).",
-                            save + "non riesco a creare la cartella «D» (una parte del percorso non è una cartella)."});
+    expectProblem(
+        blocked,
+        {"a file where the folder should be",
+         keep + "non riesco a creare la cartella «D» (una parte del percorso non è una cartella).",
+         save +
+             "non riesco a creare la cartella «D» (una parte del percorso non è una cartella)."});
     EXPECT_EQ(readBytes(tmp.path() / fs::path(u8"Nicolò") / "blocked"), "a file, not a folder");
 
-    RecordFiles homeless(RecordFolder{{}, "non trovo la cartella personale"});
+    RecordFiles homeless(RecordFolder{{}, "non trovo la cartella personale", {}});
     expectProblem(homeless, {"no folder at all", keep + "non trovo la cartella personale.",
                              save + "non trovo la cartella personale."});
     EXPECT_EQ(homeless.read(homeless.scorePath()), std::nullopt);
@@ -461,8 +544,9 @@ TEST(RecordFilesProblems, PermissionsDenied)
     if (!test::refusesWrites(files.directory()))
         GTEST_SKIP() << "this user writes into read-only folders (root)";
     const std::string denied = " (permesso negato).";
-    expectProblem(files, {"a read-only folder", keep + "non riesco a scrivere nella cartella «D»" + denied,
-                          save + "non riesco a scrivere nella cartella «D»" + denied});
+    expectProblem(files,
+                  {"a read-only folder", keep + "non riesco a scrivere nella cartella «D»" + denied,
+                   save + "non riesco a scrivere nella cartella «D»" + denied});
     // What is there can still be shown, and a score that is no record
     // needs no save, so no complaint.
     EXPECT_EQ(files.read(files.scorePath()), "3\r\n");
@@ -473,7 +557,8 @@ TEST(RecordFilesProblems, PermissionsDenied)
     RecordFiles empty(tmp / "empty");
     fs::create_directory(empty.directory());
     fs::permissions(empty.directory(), fs::perms::owner_read | fs::perms::owner_exec);
-    expectProblem(empty, {"a read-only folder without files", keep + "non riesco a creare il file «S»" + denied,
+    expectProblem(empty, {"a read-only folder without files",
+                          keep + "non riesco a creare il file «S»" + denied,
                           save + "non riesco a scrivere nella cartella «D»" + denied});
 
     RecordFiles unreadable(tmp / "unreadable");
@@ -481,11 +566,39 @@ TEST(RecordFilesProblems, PermissionsDenied)
     writeBytes(unreadable.scorePath(), "3\r\n");
     fs::permissions(unreadable.scorePath(), fs::perms::none);
     // The stored record is unknown: never overwrite it blindly.
-    expectProblem(unreadable, {"an unreadable score file", keep + "non riesco a leggere il file «S»" + denied,
-                               save + "non riesco a leggere il record attuale nel file «S»" + denied});
+    expectProblem(unreadable,
+                  {"an unreadable score file", keep + "non riesco a leggere il file «S»" + denied,
+                   save + "non riesco a leggere il record attuale nel file «S»" + denied});
     EXPECT_EQ(unreadable.read(unreadable.scorePath()), std::nullopt);
+
+    // A lock file this account may only read (another account's, copied in
+    // by hand) takes no write lock: the save puts one of its own in place.
+    RecordFiles copied(tmp / "copied");
+    ASSERT_EQ(copied.ensure(), std::nullopt);
+    fs::permissions(copied.directory() / lockFileName, fs::perms::owner_read);
+    EXPECT_EQ(copied.ensure(), std::nullopt);
+    EXPECT_EQ(copied.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(::access((copied.directory() / lockFileName).c_str(), W_OK), 0);
+    EXPECT_EQ(entries(copied.directory()), justTheRecord);
 }
 #endif
+
+// The folder an administrator names must not hang on the current folder;
+// on Windows a network path is absolute too.
+TEST(RecordFilesProblems, OnlyAnAbsoluteFolderMayBeChosen)
+{
+#ifdef _WIN32
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"C:\\classe", true},      {L"\\\\server\\classe3B\\cifrelle", true},
+        {L"//server/classe", true}, {L"C:classe", false},
+        {L"\\classe", false},       {L"classe", false}};
+#else
+    const std::pair<const char*, bool> cases[] = {
+        {"/srv/classe", true}, {"classe", false}, {"~/classe", false}};
+#endif
+    for (const auto& [path, absolute] : cases)
+        EXPECT_EQ(fileops::isAbsolute(path), absolute) << fs::path(path).string();
+}
 
 TEST(RecordFilesProblems, EverySystemErrorHasAnItalianReason)
 {

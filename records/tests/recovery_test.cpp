@@ -81,7 +81,8 @@ TEST(InterruptedSave, StartUpAndTheNextSaveFindAWholeRecord)
         RecordFiles files(tmp.path());
         leave(files, point);
         EXPECT_EQ(files.ensure(), std::nullopt);
-        expectRecord(files, point.newRecord ? newScore : oldScore, point.newRecord ? newName : oldName);
+        expectRecord(files, point.newRecord ? newScore : oldScore,
+                     point.newRecord ? newName : oldName);
         EXPECT_EQ(files.read(files.scorePath()), point.newRecord ? newScore : oldScore);
 
         // The next save, without a start between: 7 beats the old record
@@ -91,7 +92,8 @@ TEST(InterruptedSave, StartUpAndTheNextSaveFindAWholeRecord)
         leave(next, point);
         const SaveResult result = next.saveIfBetter("7", "Ugo");
         EXPECT_EQ(result.outcome, point.newRecord ? SaveOutcome::NotBetter : SaveOutcome::Saved);
-        expectRecord(next, point.newRecord ? newScore : "7\r\n", point.newRecord ? newName : "Ugo\r\n");
+        expectRecord(next, point.newRecord ? newScore : "7\r\n",
+                     point.newRecord ? newName : "Ugo\r\n");
     }
 }
 
@@ -136,9 +138,10 @@ TEST(InterruptedSave, ANameNotYetInPlaceIsCompletedAtTheNextStart)
     const std::string reason = "al suo posto c'è una cartella";
 #endif
     EXPECT_EQ(result.outcome, SaveOutcome::Failed);
-    EXPECT_EQ(result.problem, "Il record è stato salvato solo in parte: non riesco a sostituire il file «" +
-                                  name.string() + "» (" + reason +
-                                  "). Il nome sarà completato al prossimo avvio del gioco.");
+    EXPECT_EQ(result.problem,
+              "Il record è stato salvato solo in parte: non riesco a sostituire il file «" +
+                  name.string() + "» (" + reason +
+                  "). Il nome sarà completato al prossimo avvio del gioco.");
     EXPECT_EQ(readBytes(files.scorePath()), newScore);
     EXPECT_EQ(readBytes(pending(name)), newName);
     fs::remove_all(name);

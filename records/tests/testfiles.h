@@ -19,11 +19,6 @@
 #include <system_error>
 #include <vector>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace cifrelle::records::test {
 
 namespace fs = std::filesystem;
@@ -34,7 +29,8 @@ public:
     {
         std::random_device seed;
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            const fs::path candidate = fs::temp_directory_path() / ("cifrelle-records-" + std::to_string(seed()));
+            const fs::path candidate =
+                fs::temp_directory_path() / ("cifrelle-records-" + std::to_string(seed()));
             if (fs::create_directory(candidate))
                 path_ = candidate;
         }
@@ -47,7 +43,8 @@ public:
     {
         std::error_code ec;
         // Give back any permission a test took away, so that all goes.
-        for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, ec);
+        for (auto it = fs::recursive_directory_iterator(
+                 path_, fs::directory_options::skip_permission_denied, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
             if (it->is_directory(ec) && !it->is_symlink(ec))
                 fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
@@ -123,13 +120,10 @@ private:
     }
 };
 
-// Holds the games' lock, as another game saving would: on POSIX systems a
-// whole-file fcntl() write lock on a descriptor of its own (an
-// open-file-description lock, so that it excludes the games of this very
-// process too); on Windows the layer's own LockFileEx lock.
+// Holds the games' lock, as another game saving would (through a handle of
+// its own, as another process has).
 class HeldLock {
 public:
-#ifdef _WIN32
     explicit HeldLock(const fs::path& folder)
     {
         fileops::Fault fault;
@@ -139,23 +133,6 @@ public:
 
 private:
     fileops::Lock lock_;
-#else
-    explicit HeldLock(const fs::path& folder)
-        : fd_(::open((folder / lockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666))
-    {
-        struct flock whole {}; // l_start 0, l_len 0: the whole file
-        whole.l_type = F_WRLCK;
-        whole.l_whence = SEEK_SET;
-        if (fd_ < 0 || ::fcntl(fd_, F_OFD_SETLK, &whole) != 0)
-            throw std::runtime_error("cannot take the lock");
-    }
-    HeldLock(const HeldLock&) = delete;
-    HeldLock& operator=(const HeldLock&) = delete;
-    ~HeldLock() { ::close(fd_); }
-
-private:
-    int fd_;
-#endif
 };
 
 } // namespace cifrelle::records::test

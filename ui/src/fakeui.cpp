@@ -79,10 +79,24 @@ void FakeUi::messageBox(const std::string& prompt, BoxStyle style,
         duringMessageBox(boxes_.back());
 }
 
+void FakeUi::doEvents()
+{
+    record("doEvents");
+    if (duringDoEvents)
+        duringDoEvents();
+}
+
 void FakeUi::showNotice(const std::string& text)
 {
     record("notice " + text);
     notices_.push_back(text);
+    noticeShown_ = true;
+}
+
+void FakeUi::hideNotice()
+{
+    record("notice off");
+    noticeShown_ = false;
 }
 
 std::string FakeUi::inputBox(const std::string& prompt, const std::string& title)

@@ -19,15 +19,15 @@ constexpr Font sansBold24{"MS Sans Serif", 24, true};
 constexpr Font sansRegular24{"MS Sans Serif", 24, false};
 constexpr Font timesBold36{"Times New Roman", 36, true};
 
-ControlDesign label(C c, std::string_view caption, Font font, std::optional<Colour> fore,
-                    int l, int t, int w, int h)
+ControlDesign label(C c, std::string_view caption, Font font, std::optional<Colour> fore, int l,
+                    int t, int w, int h)
 {
     ControlDesign d{c, Kind::Label, caption, font, fore, std::nullopt, l, t, w, h};
     return d;
 }
 
-ControlDesign button(C c, std::string_view caption, std::optional<Font> font, Colour back,
-                     int l, int t, int w, int h, bool picture)
+ControlDesign button(C c, std::string_view caption, std::optional<Font> font, Colour back, int l,
+                     int t, int w, int h, bool picture)
 {
     ControlDesign d{c, Kind::Button, caption, font, std::nullopt, back, l, t, w, h};
     d.hasPicture = picture;
@@ -43,15 +43,15 @@ std::array<ControlDesign, allControls.size()> makeDesign()
         // Number to round, top centre.
         ControlDesign{C::Frame2, Kind::Frame, "Numero decimale da approssimare", sansBold12, navy,
                       magenta, 2280, 270, 4935, 1215},
-        ControlDesign{C::Text2, Kind::TextBox, "32,486", sansBold24, std::nullopt, green, 3000,
-                      630, 3375, 675},
+        ControlDesign{C::Text2, Kind::TextBox, "32,486", sansBold24, std::nullopt, green, 3000, 630,
+                      3375, 675},
         button(C::cmdverifica, "verifica", std::nullopt, darkBlue, 6840, 480, 375, 375, false),
         button(C::cmdcasual, "", sansBold13, darkBlue, 2880, 1080, 375, 360, false),
         // Answer key, hidden.
-        ControlDesign{C::Frame1, Kind::Frame, "Approssimazione", sansBold12, red, teal, 2670,
-                      1560, 3855, 1095},
-        ControlDesign{C::Text1, Kind::TextBox, "25,356", sansBold18, purple, cyan, 3000, 1830,
-                      3375, 615},
+        ControlDesign{C::Frame1, Kind::Frame, "Approssimazione", sansBold12, red, teal, 2670, 1560,
+                      3855, 1095},
+        ControlDesign{C::Text1, Kind::TextBox, "25,356", sansBold18, purple, cyan, 3000, 1830, 3375,
+                      615},
         // Feedback, centre.
         label(C::lblok1, "", sansRegular24, deepBlue, 2400, 1560, 5655, 1455),
         label(C::lblok2, "", sansRegular24, black, 2400, 1560, 5655, 1455),
@@ -74,8 +74,8 @@ std::array<ControlDesign, allControls.size()> makeDesign()
         ControlDesign{C::txtmio, Kind::TextBox, "", sansBold24, white, purple, 2880, 5040, 3855,
                       735},
         // Challenger, left middle.
-        label(C::Label5, "Sfidante", Font{"Times New Roman", 15.75, true}, magenta, 120, 3840,
-              1215, 375),
+        label(C::Label5, "Sfidante", Font{"Times New Roman", 15.75, true}, magenta, 120, 3840, 1215,
+              375),
         label(C::lblnome1, "", Font{"MS Serif", 13.5, true}, red, 1560, 3840, 135, 375),
         // Score, bottom.
         label(C::Label1, "Risposte esatte", sansBold18, green, 120, 6120, 3135, 495),
@@ -104,11 +104,15 @@ std::array<ControlDesign, allControls.size()> makeDesign()
     at(C::Text2).accessibleName = "Numero da approssimare";
     at(C::cmdcasual).accessibleName = "Nuovo numero";
     at(C::cmdcasual).toolTip = {};
-    at(C::Frame1).visible = false;
-    at(C::Text1).visible = false;
-    at(C::Text1).accessibleName = "Soluzione";
+    for (C c : {C::Frame1, C::Text1}) {
+        at(c).visible = false;
+        at(c).keptHidden = true;
+    }
     for (C c : {C::lblok1, C::lblok2, C::lblok})
         at(c).centred = true;
+    at(C::lblok).feedback = Feedback::message;
+    at(C::lblok1).feedback = Feedback::repeat;
+    at(C::lblok2).feedback = Feedback::repeat;
     at(C::Command1).toolTip = "Clicca su di me per approssimare ai decimi";
     at(C::Command2).toolTip = "Clicca su di me per approssimare ai centesimi";
     at(C::Command3).toolTip = "Clicca su di me per approssimare ai millesimi";
@@ -129,17 +133,20 @@ std::array<ControlDesign, allControls.size()> makeDesign()
         at(c).sizesItself = true;
     }
     at(C::lblScore).toolTip = "Questo è il tuo punteggio. Forza con il  record";
+    at(C::lblScore).meaning = C::Label1;
+    at(C::lblScore1).meaning = C::Label2;
+    at(C::lblconto).meaning = C::tempo;
     return d;
 }
 
 const std::array<ControlDesign, allControls.size()> design = makeDesign();
 
 constexpr std::array tabs{
-    C::cmdexit,  C::Command5,    C::Command4,  C::txtmio,   C::cmdini,   C::cmdverifica,
-    C::cmdcasual, C::Command2,   C::Command1,  C::Command3,
+    C::cmdexit,     C::Command5,  C::Command4, C::txtmio,   C::cmdini,
+    C::cmdverifica, C::cmdcasual, C::Command2, C::Command1, C::Command3,
 };
 
-constexpr WindowDesign window{"Gioca con le Cifrelle", 9345, 8595, darkBlue, 1000};
+constexpr WindowDesign window{"Gioca con le Cifrelle", 9345, 8595, darkBlue, 1000, "client"};
 
 constexpr std::array<MenuItemDesign, 2> copyItems{{
     {"scuola", "Questo programma è freeware"},

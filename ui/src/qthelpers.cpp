@@ -35,7 +35,7 @@ void setColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles
 void setTextColour(QWidget* widget, Colour colour)
 {
     setColour(widget, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText},
-                     toQColor(colour));
+              toQColor(colour));
 }
 
 } // namespace cifrelle::ui

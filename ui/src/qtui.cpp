@@ -2,16 +2,17 @@
 #include "cifrelle/ui/qtui.h"
 
 #include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qtaccessibility.h"
 #include "cifrelle/ui/qthelpers.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QFrame>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -26,11 +27,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace cifrelle::ui {
 
@@ -70,13 +73,6 @@ void announceNameChange(QWidget* widget)
     QAccessible::updateAccessibility(&event);
 }
 
-// The label that tells the player how the last answer went. (The two
-// labels lying under it repeat its words for the eye only.)
-bool isMessage(Control control)
-{
-    return control == Control::lblok;
-}
-
 void writeText(QWidget* widget, const QString& text)
 {
     if (auto edit = qobject_cast<QLineEdit*>(widget)) {
@@ -99,6 +95,49 @@ void writeText(QWidget* widget, const QString& text)
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
 }
 
+// The label of QtUi::showNotice(), or null.
+QLabel* findNotice(const QWidget* window)
+{
+    return window->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
+}
+
+// A message box that stays on the screen once answered, until QtUi takes it
+// down: the answer ends the wait, not the box. (A box closed some other
+// way closes as usual, and so do all if Qt's wiring is not found.)
+class StayingBox : public QMessageBox {
+public:
+    StayingBox(Icon icon, const QString& title, const QString& text, QWidget* parent)
+        : QMessageBox(icon, title, text, Ok, parent)
+    {
+        setTextFormat(Qt::PlainText);
+        auto* buttons = findChild<QDialogButtonBox*>();
+        if (buttons && disconnect(buttons, SIGNAL(clicked(QAbstractButton*)), this,
+                                  SLOT(_q_buttonClicked(QAbstractButton*))))
+            connect(buttons, &QDialogButtonBox::clicked, this, &StayingBox::answered);
+        connect(this, &QDialog::finished, this, &StayingBox::answered);
+    }
+
+    // Shows the box, modal, and returns once the player has answered it.
+    void ask()
+    {
+        setAttribute(Qt::WA_ShowModal, true);
+        show();
+        QEventLoop loop;
+        loop_ = &loop;
+        loop.exec(QEventLoop::DialogExec);
+        loop_ = nullptr;
+    }
+
+private:
+    void answered()
+    {
+        if (loop_)
+            loop_->quit();
+    }
+
+    QEventLoop* loop_ = nullptr;
+};
+
 [[noreturn]] void terminateNow()
 {
     std::fflush(stdout);
@@ -108,7 +147,9 @@ void writeText(QWidget* widget, const QString& text)
 
 } // namespace
 
-QtUi::QtUi(QWidget* window) : window_(window), timer_(nullptr), endAction_(terminateNow)
+QtUi::QtUi(QWidget* window)
+    : window_(window), timer_(nullptr), endAction_(terminateNow),
+      settler_(std::make_unique<QObject>())
 {
     if (!window_)
         throw std::invalid_argument("QtUi needs a window");
@@ -122,7 +163,19 @@ QtUi::QtUi(QWidget* window) : window_(window), timer_(nullptr), endAction_(termi
     timer_ = window_->findChild<QTimer*>(QStringLiteral("Timer1"));
     if (!timer_)
         throw std::runtime_error("the window has no timer named Timer1");
+    // A box that has the focus takes down the boxes answered before it.
+    QObject::connect(
+        qGuiApp, &QGuiApplication::focusWindowChanged, settler_.get(), [this](QWindow* focus) {
+            const bool answered =
+                std::any_of(answeredBoxes_.begin(), answeredBoxes_.end(), [focus](const auto& box) {
+                    return box && box->windowHandle() == focus;
+                });
+            if (boxesOpen_ > 0 && focus && !answered)
+                takeDownAnsweredBoxes();
+        });
 }
+
+QtUi::~QtUi() = default;
 
 QWidget* QtUi::widget(Control control) const
 {
@@ -153,7 +206,7 @@ void QtUi::setCaption(Control control, const std::string& caption)
     const auto* label = qobject_cast<const QLabel*>(w);
     const bool repeated = label && label->text() == text;
     writeText(w, text);
-    if (repeated && isMessage(control))
+    if (repeated && designOf(control).feedback == Feedback::message)
         announceNameChange(w);
     if (designOf(control).sizesItself) {
         // The label fits its new caption, keeping its left and top.
@@ -175,7 +228,40 @@ void QtUi::setForeColor(Control control, Colour colour)
 
 void QtUi::setFocus(Control control)
 {
-    widget(control)->setFocus(Qt::OtherFocusReason);
+    pendingFocus_ = widget(control);
+    settleLater();
+}
+
+void QtUi::announce(const std::string& text)
+{
+    pendingAnnouncements_.push_back(fromView(text));
+    settleLater();
+}
+
+void QtUi::settleLater()
+{
+    if (!std::exchange(settleQueued_, true))
+        QMetaObject::invokeMethod(
+            settler_.get(), [this] { settle(); }, Qt::QueuedConnection);
+}
+
+void QtUi::settle()
+{
+    settleQueued_ = false;
+    QWidget* focus = std::exchange(pendingFocus_, nullptr);
+    const std::vector<QString> said = std::exchange(pendingAnnouncements_, {});
+    // A control the focus comes into is read with its description (now, or
+    // when the window becomes active): an announcement it begins with is
+    // heard there.
+    QString read;
+    if (focus && !focus->hasFocus()) {
+        focus->setFocus(Qt::OtherFocusReason);
+        read = accessibleDescription(focus);
+    }
+    for (const QString& text : said) {
+        if (read.isEmpty() || !read.startsWith(text))
+            ui::announce(window_, text);
+    }
 }
 
 void QtUi::setTimerEnabled(bool enabled)
@@ -189,6 +275,7 @@ void QtUi::setTimerEnabled(bool enabled)
 void QtUi::messageBox(const std::string& prompt, BoxStyle style,
                       const std::optional<std::string>& title)
 {
+    settle();
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     if (style == BoxStyle::Information)
         icon = QMessageBox::Information;
@@ -200,9 +287,36 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
         showScrollingBox(icon, caption, text);
         return;
     }
-    QMessageBox box(icon, caption, text, QMessageBox::Ok, window_);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    // Between boxes in a row the window never takes the focus back (a
+    // screen reader would read the window, and lose the next box's text):
+    // the boxes answered go once this one has the focus, or once the game
+    // is back at the window with no box open.
+    auto* box = new StayingBox(icon, caption, text, window_);
+    ++boxesOpen_;
+    box->ask();
+    --boxesOpen_;
+    answeredBoxes_.emplace_back(box);
+    QMetaObject::invokeMethod(
+        settler_.get(),
+        [this] {
+            if (boxesOpen_ == 0) {
+                takeDownAnsweredBoxes();
+                window_->activateWindow();
+            }
+        },
+        Qt::QueuedConnection);
+    // At the latest (a desktop that does not hand the focus over).
+    QTimer::singleShot(3000, settler_.get(), [this] { takeDownAnsweredBoxes(); });
+}
+
+void QtUi::takeDownAnsweredBoxes()
+{
+    for (const QPointer<QWidget>& box : std::exchange(answeredBoxes_, {})) {
+        if (box) {
+            box->hide();
+            box->deleteLater();
+        }
+    }
 }
 
 bool QtUi::isTooLongForABox(const QString& text)
@@ -245,17 +359,24 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
     const QSize room = screen ? screen->availableGeometry().size() * 0.8 : QSize(640, 480);
     box.resize(std::min(640, room.width()), std::min(480, room.height()));
     buttons->button(QDialogButtonBox::Ok)->setFocus();
+    ++boxesOpen_;
     box.exec();
+    --boxesOpen_;
+}
+
+void QtUi::doEvents()
+{
+    QCoreApplication::processEvents();
 }
 
 void QtUi::showNotice(const std::string& text)
 {
     // A plain label over the middle of the window, painted at once: the
-    // event thread is busy waiting, so only what is painted now is seen.
-    // Called again and again while the wait lasts, it then only lets the
-    // window answer what is asked of it (painting, the screen reader).
+    // event thread is busy waiting, and handles the window's events only
+    // when the game lets it (doEvents). Shown again with the same text, it
+    // stays as it is and is not announced again.
     const QString shown = fromView(text);
-    auto* notice = window_->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
+    auto* notice = findNotice(window_);
     if (!notice) {
         notice = new QLabel(window_);
         notice->setObjectName(QStringLiteral("notice"));
@@ -277,11 +398,23 @@ void QtUi::showNotice(const std::string& text)
         // A player who cannot see it hears it once, when it appears.
         announce(text);
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUi::hideNotice()
+{
+    QLabel* notice = findNotice(window_);
+    if (!notice)
+        return;
+    // What tells the screen reader goes with it (said or still to be
+    // said), unless it has told something else since.
+    std::erase(pendingAnnouncements_, notice->text());
+    withdrawAnnouncement(window_, notice->text());
+    delete notice;
 }
 
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
 {
+    settle();
     QInputDialog box(window_);
     box.setInputMode(QInputDialog::TextInput);
     box.setWindowTitle(fromView(title));
@@ -294,7 +427,10 @@ std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
         if (label->buddy())
             label->setText(escapeMnemonics(fromView(prompt)));
     }
-    if (box.exec() != QDialog::Accepted)
+    ++boxesOpen_;
+    const bool accepted = box.exec() == QDialog::Accepted;
+    --boxesOpen_;
+    if (!accepted)
         return {};
     return box.textValue().toStdString();
 }

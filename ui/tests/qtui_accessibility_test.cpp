@@ -4,7 +4,7 @@
 // the offscreen platform sends no accessibility events at all.
 #include "cifrelle/ui/formdesign.h"
 #include "cifrelle/ui/qtui.h"
-#include "form1window.h"
+#include "designwindow.h"
 
 #include <QAccessible>
 #include <QTest>
@@ -23,13 +23,12 @@
 
 namespace {
 
-using cifrelle::app::Form1Window;
 using cifrelle::ui::Control;
 using cifrelle::ui::QtUi;
 
 class QtUiTest : public ::testing::Test {
 protected:
-    Form1Window window;
+    DesignWindow window;
     QtUi ui{&window};
 
     void SetUp() override
@@ -63,8 +62,8 @@ public:
 
     int count(QObject* object, QAccessible::Event type) const
     {
-        return static_cast<int>(std::count(events_.begin(), events_.end(),
-                                           std::pair{object, type}));
+        return static_cast<int>(
+            std::count(events_.begin(), events_.end(), std::pair{object, type}));
     }
     const std::vector<QString>& textValues() const { return textValues_; }
     void clear() { events_.clear(); }
@@ -93,8 +92,8 @@ private:
 TEST_F(QtUiTest, ScoresAndClockAreAnnouncedOnceWhenTheyChange)
 {
     AccessibilityEvents events;
-    for (Control c : {Control::lblScore, Control::lblScore1, Control::lblconto,
-                      Control::lblpunti, Control::lblnome1, Control::lblok1}) {
+    for (Control c : {Control::lblScore, Control::lblScore1, Control::lblconto, Control::lblpunti,
+                      Control::lblnome1, Control::lblok1}) {
         SCOPED_TRACE(std::string(cifrelle::ui::controlName(c)));
         QWidget* w = ui.widget(c);
         events.clear();
@@ -123,6 +122,38 @@ TEST_F(QtUiTest, TheMessageIsAnnouncedAtEveryAnswerEvenWhenItRepeats)
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(message);
     ASSERT_NE(face, nullptr);
     EXPECT_EQ(face->text(QAccessible::Name), QString("Fai attenzione"));
+}
+
+// What a screen reader can reach in the window, from `face` down: the
+// objects, and all they say.
+void walk(QAccessibleInterface* face, std::vector<QObject*>& objects, QString& said)
+{
+    objects.push_back(face->object());
+    for (auto t : {QAccessible::Name, QAccessible::Description, QAccessible::Value})
+        said += face->text(t) + '|';
+    if (QAccessibleTextInterface* text = face->textInterface())
+        said += text->text(0, text->characterCount()) + '|';
+    for (int i = 0; i < face->childCount(); ++i)
+        walk(face->child(i), objects, said);
+}
+
+TEST_F(QtUiTest, NothingOfTheControlsKeptHiddenReachesTheScreenReader)
+{
+    // The answer key written as the game writes it goes out in no event...
+    AccessibilityEvents events;
+    ui.setText(Control::Text1, "28,2");
+    for (auto type :
+         {QAccessible::TextUpdated, QAccessible::TextInserted, QAccessible::ValueChanged})
+        EXPECT_EQ(events.count(ui.widget(Control::Text1), type), 0);
+    // ...and is found nowhere in the window, where the other boxes are.
+    std::vector<QObject*> objects;
+    QString said;
+    walk(QAccessible::queryAccessibleInterface(&window), objects, said);
+    EXPECT_FALSE(said.contains("28,2"));
+    for (Control c : {Control::Text1, Control::Frame1, Control::Text2, Control::txtmio}) {
+        EXPECT_EQ(std::count(objects.begin(), objects.end(), ui.widget(c)),
+                  cifrelle::ui::designOf(c).keptHidden ? 0 : 1);
+    }
 }
 
 TEST_F(QtUiTest, ANewNumberIsAnnouncedAsATextChange)

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit operations on the real game window.
 #include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qtaccessibility.h"
 #include "cifrelle/ui/qtui.h"
-#include "form1window.h"
+#include "designwindow.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QEvent>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -28,14 +30,13 @@
 
 namespace {
 
-using cifrelle::app::Form1Window;
 using cifrelle::ui::BoxStyle;
 using cifrelle::ui::Control;
 using cifrelle::ui::QtUi;
 
 class QtUiTest : public ::testing::Test {
 protected:
-    Form1Window window;
+    DesignWindow window;
     QtUi ui{&window};
 
     QLabel* label(Control c) { return qobject_cast<QLabel*>(ui.widget(c)); }
@@ -64,7 +65,6 @@ TEST_F(QtUiTest, FindsEveryControlOfTheWindowByName)
     for (Control c : cifrelle::ui::allControls) {
         ASSERT_NE(ui.widget(c), nullptr);
         EXPECT_EQ(ui.widget(c)->objectName().toStdString(), cifrelle::ui::controlName(c));
-        EXPECT_EQ(ui.widget(c), window.control(c));
     }
 }
 
@@ -180,14 +180,11 @@ TEST_F(QtUiTest, ForeColorIsTheBlueGreenRedColour)
     ui.setForeColor(Control::lblok, 255);
     EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     ui.setForeColor(Control::lblok, 16777215);
-    EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText),
-              QColor(255, 255, 255));
+    EXPECT_EQ(label(Control::lblok)->palette().color(QPalette::WindowText), QColor(255, 255, 255));
     ui.setForeColor(Control::lblconto, 65535);
-    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText),
-              QColor(255, 255, 0));
+    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText), QColor(255, 255, 0));
     ui.setForeColor(Control::lblconto, 16711680);
-    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText),
-              QColor(0, 0, 255));
+    EXPECT_EQ(label(Control::lblconto)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     ui.setForeColor(Control::lblok2, 65280);
     EXPECT_EQ(label(Control::lblok2)->palette().color(QPalette::WindowText), QColor(0, 255, 0));
 }
@@ -221,17 +218,49 @@ TEST_F(QtUiTest, VisibilityShowsAndHidesControls)
     EXPECT_FALSE(ui.widget(Control::lblok1)->isVisible());
 }
 
-TEST_F(QtUiTest, SetFocusMovesTheKeyboardFocus)
+TEST_F(QtUiTest, SetFocusMovesTheKeyboardFocusOnceWhenTheHandlerIsOver)
 {
     showActive();
+    // Away and back within one handler, as the set-up of an exercise does:
+    // the control that had the focus keeps it, unaware.
     ui.setFocus(Control::txtmio);
-    EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::txtmio));
+    ui.settle();
+    int moves = 0;
+    QObject watching;
+    QObject::connect(qApp, &QApplication::focusChanged, &watching, [&moves] { ++moves; });
     ui.setFocus(Control::cmdini);
+    ui.setFocus(Control::txtmio);
+    QApplication::processEvents();
+    EXPECT_EQ(moves, 0);
+    ui.setFocus(Control::cmdini);
+    EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::txtmio));
+    QApplication::processEvents();
     EXPECT_EQ(QApplication::focusWidget(), ui.widget(Control::cmdini));
     // The keys now go to the focused control.
     ui.setFocus(Control::txtmio);
+    ui.settle();
     QTest::keyClicks(QApplication::focusWidget(), "12");
     EXPECT_EQ(ui.text(Control::txtmio), "12");
+}
+
+TEST_F(QtUiTest, WhatTheBoxTheFocusComesIntoReadsIsNotAnnouncedTwice)
+{
+    showActive();
+    cifrelle::ui::setDescriptionSource(ui.widget(Control::txtmio),
+                                       [] { return QStringLiteral("Esercizio. Tempo restante"); });
+    for (auto [from, said, heard] : {std::tuple{Control::cmdini, "Esercizio", false},
+                                     std::tuple{Control::txtmio, "Esercizio", true},
+                                     std::tuple{Control::cmdini, "Fai attenzione", true}}) {
+        ui.setFocus(from);
+        ui.announce("-");
+        ui.settle();
+        ui.setFocus(Control::txtmio);
+        ui.announce(said);
+        QApplication::processEvents();
+        auto* announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(announcer)->text(QAccessible::Name),
+                  QString(heard ? said : "-"));
+    }
 }
 
 TEST_F(QtUiTest, TimerIsSwitchedOnAndOff)
@@ -259,7 +288,9 @@ TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
     EXPECT_TRUE(window.rect().contains(notice->geometry()));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
-    // The screen reader is told once, not at every second of the wait.
+    // The screen reader is told once (when the game next lets the window
+    // answer), not at every second of the wait.
+    ui.doEvents();
     auto* announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
     ASSERT_NE(announcer, nullptr);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(announcer)->text(QAccessible::Name),
@@ -274,6 +305,19 @@ TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
     } counter;
     announcer->installEventFilter(&counter);
     ui.showNotice("Sto salvando il record, attendi un momento.");
+    ui.doEvents();
+    EXPECT_EQ(counter.shows, 0);
+
+    // When the wait ends it goes, from the screen and from the screen reader.
+    ui.hideNotice();
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("notice")), nullptr);
+    EXPECT_FALSE(announcer->isVisible());
+
+    // A wait that ends before the window answered once leaves nothing to
+    // be said later.
+    ui.showNotice("Sto salvando il record, attendi un momento.");
+    ui.hideNotice();
+    ui.doEvents();
     EXPECT_EQ(counter.shows, 0);
 }
 
@@ -307,11 +351,11 @@ TEST_F(QtUiTest, MessageBoxStylesAndTitles)
         QMessageBox::Icon icon;
         QString shownTitle;
     };
-    for (const Case& c : {Case{BoxStyle::Plain, "Impariamo ad approssimare", QMessageBox::NoIcon,
-                               "Impariamo ad approssimare"},
-                          Case{BoxStyle::Warning, std::nullopt, QMessageBox::Warning, "Cifrelle"},
-                          Case{BoxStyle::Information, "Cifrelle", QMessageBox::Information,
-                               "Cifrelle"}}) {
+    for (const Case& c :
+         {Case{BoxStyle::Plain, "Impariamo ad approssimare", QMessageBox::NoIcon,
+               "Impariamo ad approssimare"},
+          Case{BoxStyle::Warning, std::nullopt, QMessageBox::Warning, "Cifrelle"},
+          Case{BoxStyle::Information, "Cifrelle", QMessageBox::Information, "Cifrelle"}}) {
         int boxes = 0;
         whileModal([&](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
@@ -324,6 +368,25 @@ TEST_F(QtUiTest, MessageBoxStylesAndTitles)
         ui.messageBox("Ciao", c.style, c.title);
         EXPECT_EQ(boxes, 1);
     }
+}
+
+TEST_F(QtUiTest, ABoxAnsweredStaysUpUntilTheNextIsUpOrTheWindowIsBack)
+{
+    // Between boxes in a row the window never comes back (a screen reader
+    // would read it, and lose the next box's text).
+    showActive();
+    QPointer<QMessageBox> before;
+    for (int box = 0; box < 3; ++box) {
+        whileModal([&before, box](QWidget* w) {
+            EXPECT_EQ(!before.isNull() && before->isVisible(), box > 0);
+            before = qobject_cast<QMessageBox*>(w);
+            before->button(QMessageBox::Ok)->click();
+        });
+        ui.messageBox("Help", BoxStyle::Information, std::nullopt);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&before] { return before.isNull(); }));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.isActiveWindow(); }));
 }
 
 TEST_F(QtUiTest, AVeryLongMessageIsShownWholeInABoxThatFitsTheScreen)

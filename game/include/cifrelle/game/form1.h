@@ -15,8 +15,10 @@
 namespace cifrelle::game {
 
 // The game window's state and its handlers, written against the toolkit
-// interface only. The window raises its events straight on these handlers;
-// handlers call one another as plain procedures, exactly as the events would.
+// interface only. The window raises its events through Form1Events::raise,
+// which lets them reach these handlers only while the game takes events;
+// handlers call one another directly, as plain procedures, exactly as the
+// events would.
 class Form1 final : public ui::Form1Events {
 public:
     Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordFiles& files);
@@ -42,24 +44,22 @@ public:
     void Avviaconto();
     std::string Leggifiletxt(const std::filesystem::path& nomefile);
 
+    // False from the moment the game end begins: nothing the player does
+    // counts any more, and the clock stands still.
+    bool takesEvents() const override { return !ended_; }
+
     // What the screen reader says when the player asks where the focus is
     // (in the answer box): the exercise and the time left.
     std::string whereAmI() const;
 
-    // True once the program has been ended: every handler then does nothing.
-    bool ended() const { return ended_; }
-
-    // The game's variables, 0 or empty when the window is created. The
-    // record files' folder, file number and line read (cartella, numfile,
-    // riga) are kept by records::RecordFiles, which opens, reads and closes
-    // the files itself.
-    clock::Countdown conto; // ore, minuti, secondi
-    std::string numero;
-    float arrotondato = 0.0f;
-    std::int16_t sbagliate = 0;
-    std::int16_t esatte = 0;
+    // The game's variables that tests look at.
+    const std::string& numero() const { return numero_; }
+    std::int16_t esatte() const { return esatte_; }
+    std::int16_t sbagliate() const { return sbagliate_; }
 
 private:
+    std::int16_t drawLevel();
+    bool ruledOutByPreviousNumber(std::int16_t livello) const;
     void keyLevel(int decimals);
     std::string exerciseText() const;
 
@@ -67,8 +67,18 @@ private:
     RandomSource& random_;
     TimeSource& time_;
     records::RecordFiles& files_;
+
+    // The game's variables, 0 or empty when the window is created. The
+    // record files' folder, file number and line read (cartella, numfile,
+    // riga) are kept by records::RecordFiles, which opens, reads and closes
+    // the files itself.
+    clock::Countdown conto_; // ore, minuti, secondi
+    std::string numero_;
+    float arrotondato_ = 0.0f;
+    std::int16_t sbagliate_ = 0;
+    std::int16_t esatte_ = 0;
+
     bool ended_ = false;
-    bool inGameEnd_ = false;
     // The level of the last keyed exercise (1 to 3), 0 before the first.
     int livello_ = 0;
     // While an answer is checked, the new exercise is announced together

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -43,12 +44,21 @@ struct SaveResult {
                          // sentence (or two), ready for a warning box
 };
 
+// Told, again and again, that a save still waits for another game's save.
+using StillWaiting = std::function<void(std::chrono::milliseconds waited)>;
+
 // Where the record files live, as the program works it out: a folder, or
 // why there is none (in Italian, without opening words or full stop, e.g.
 // "non trovo la cartella personale (...)").
 struct RecordFolder {
     std::filesystem::path path;
     std::string problem;
+    // Set when an administrator chose the folder for every account: the
+    // words that name the setting in a message, e.g. "l'impostazione folder
+    // del gruppo [record] in /etc/xdg/cifrelle/cifrelle.conf". The folder
+    // is then shared (see RecordFiles), and `path` is the setting's value
+    // as written, to be checked.
+    std::string setting;
 };
 
 // The two record files in one folder. Each holds one line of Windows-1252
@@ -62,6 +72,17 @@ struct RecordFolder {
 // Only regular files are ever opened as record files: a link, a folder, a
 // device or a pipe in a record file's place is reported and left alone,
 // at start-up and at the game end alike.
+//
+// The player's own folder is created when missing, and the files made in it
+// get what the player's umask gives. A folder an administrator chose for
+// every account (RecordFolder::setting) is shared: it must be an absolute
+// path to a folder that is there already and takes new files (otherwise
+// nothing is written anywhere, and the messages name the setting); every
+// file made in it is readable and replaceable by whoever may write in the
+// folder (POSIX: read and write for the folder's group and for everyone
+// else as far as the folder lets them make files, in the folder's group,
+// whatever the umask); and a record file there needs no write permission of
+// its own, only a folder that lets this account replace it.
 class RecordFiles {
 public:
     explicit RecordFiles(std::filesystem::path directory);
@@ -89,14 +110,15 @@ public:
     // score caption) replaces both files, so that either the old record or
     // the new one is there, whole, after the next start at the latest.
     // While another game holds the lock it waits, however long that takes,
-    // calling `stillWaiting` at every try (about 50 times a second) once the
-    // wait has lasted a second.
+    // calling `stillWaiting` at every try (about 50 times a second, from the
+    // first) with how long it has waited so far.
     SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
-                            const std::function<void()>& stillWaiting = {});
+                            const StillWaiting& stillWaiting = {});
 
 private:
     std::filesystem::path directory_;
     std::string folderProblem_;
+    std::string setting_;
 };
 
 // A path as UTF-8 text, for the player's messages (on Windows too, where a

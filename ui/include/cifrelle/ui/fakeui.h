@@ -47,7 +47,9 @@ public:
     void setTimerEnabled(bool enabled) override;
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
+    void doEvents() override;
     void showNotice(const std::string& text) override;
+    void hideNotice() override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void announce(const std::string& text) override;
     void end() override;
@@ -59,7 +61,9 @@ public:
     std::optional<Control> focus() const { return focus_; }
     bool timerEnabled() const { return timerEnabled_; }
     const std::vector<Box>& boxes() const { return boxes_; }
+    // Every notice shown, in order, and whether one is on the window now.
     const std::vector<std::string>& notices() const { return notices_; }
+    bool noticeShown() const { return noticeShown_; }
     const std::vector<InputRequest>& inputRequests() const { return inputs_; }
     // Everything announced to the screen reader, in order.
     const std::vector<std::string>& announcements() const { return announcements_; }
@@ -70,7 +74,7 @@ public:
 
     // One line per operation, e.g. "setVisible Command5 0",
     // "setCaption lblok Fai attenzione", "setFocus txtmio", "messageBox <prompt>",
-    // "notice <text>".
+    // "notice <text>", "notice off", "doEvents".
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
 
@@ -81,6 +85,8 @@ public:
     std::function<void(const Box&)> duringMessageBox;
     // Called while each input box is open, before it is answered.
     std::function<void(const InputRequest&)> duringInputBox;
+    // Called at each doEvents(), as the events the window handles then.
+    std::function<void()> duringDoEvents;
     // Lets a test put the player's typing straight into a control, without
     // logging it as an operation of the game.
     void type(Control control, const std::string& text);
@@ -93,6 +99,7 @@ private:
     bool timerEnabled_ = true;
     std::vector<Box> boxes_;
     std::vector<std::string> notices_;
+    bool noticeShown_ = false;
     std::vector<InputRequest> inputs_;
     std::vector<std::string> announcements_;
     std::deque<std::optional<std::string>> answers_;

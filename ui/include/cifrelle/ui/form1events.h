@@ -11,6 +11,25 @@ class Form1Events {
 public:
     virtual ~Form1Events() = default;
 
+    // How the window raises an event: its handler runs while the game takes
+    // events. From the moment the game's end begins, none does, and a key
+    // in txtmio is cancelled.
+    void raise(void (Form1Events::*handler)())
+    {
+        if (takesEvents())
+            (this->*handler)();
+    }
+    void raiseKeyPress(std::int16_t& KeyAscii)
+    {
+        if (takesEvents())
+            txtmio_KeyPress(KeyAscii);
+        else
+            KeyAscii = 0;
+    }
+
+    // False from the moment the game's end begins.
+    virtual bool takesEvents() const { return true; }
+
     virtual void Form_Activate() = 0;
     virtual void cmdini_Click() = 0;
     virtual void cmdcasual_Click() = 0;

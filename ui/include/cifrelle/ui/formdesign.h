@@ -16,6 +16,10 @@ namespace cifrelle::ui {
 
 enum class Kind { Label, TextBox, Button, Frame };
 
+// The part a label plays in the feedback on an answer: the message itself,
+// or a repeat of it in colour that lies over it for the eye only.
+enum class Feedback { none, message, repeat };
+
 struct Font {
     std::string_view face; // the face as designed; the window picks a close match
     double points;
@@ -40,6 +44,13 @@ struct ControlDesign {
     // Short Italian name for assistive technology, for controls whose
     // visible text does not tell what they are.
     std::string_view accessibleName = {};
+    Feedback feedback = Feedback::none;
+    // The caption that says what a value means, read before it by a screen
+    // reader ("Risposte esatte 3").
+    std::optional<Control> meaning = {};
+    // Never shown, whatever the game does (the answer key and its frame):
+    // nothing of it reaches assistive technology.
+    bool keptHidden = false;
 };
 
 // Every control, in no particular order.
@@ -57,6 +68,9 @@ struct WindowDesign {
     int clientHeight; // twips
     Colour backColor;
     int timerIntervalMs;
+    // The objectName of the area below the menu bar that holds every control:
+    // what lies on it is the game's.
+    std::string_view clientAreaName;
 };
 
 const WindowDesign& windowDesign();

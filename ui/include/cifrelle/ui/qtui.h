@@ -3,9 +3,14 @@
 
 #include "cifrelle/ui/ui.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <map>
+#include <memory>
+#include <vector>
 
+class QObject;
 class QString;
 class QTimer;
 class QWidget;
@@ -15,9 +20,16 @@ namespace cifrelle::ui {
 // The toolkit operations on a real Qt window. The controls are found by
 // their objectName below `window`, the one-second timer is the QTimer named
 // "Timer1" below it.
+//
+// The focus moves and the announcements a handler asks for reach the
+// toolkit when the handler is over (or before a box opens), as one move to
+// where the handler left the focus, then what it announced: a screen reader
+// hears no control the focus only passes through, and what the control the
+// focus comes into reads with its description is not announced twice.
 class QtUi : public Ui {
 public:
     explicit QtUi(QWidget* window);
+    ~QtUi() override;
 
     std::string text(Control control) const override;
     void setText(Control control, const std::string& text) override;
@@ -29,7 +41,9 @@ public:
     void setTimerEnabled(bool enabled) override;
     void messageBox(const std::string& prompt, BoxStyle style,
                     const std::optional<std::string>& title) override;
+    void doEvents() override;
     void showNotice(const std::string& text) override;
+    void hideNotice() override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void announce(const std::string& text) override;
     void end() override;
@@ -41,17 +55,29 @@ public:
 
     QWidget* widget(Control control) const;
 
+    // Gives the toolkit at once the focus and announcements asked for so far
+    // (they otherwise wait for the window's event loop).
+    void settle();
+
     // Whether a message is too long for an ordinary box; such a message is
     // shown whole in a box of bounded size that scrolls.
     static bool isTooLongForABox(const QString& text);
 
 private:
+    void settleLater();
+    void takeDownAnsweredBoxes();
     void showScrollingBox(int icon, const QString& caption, const QString& text);
 
     QWidget* window_;
     QTimer* timer_;
     std::map<Control, QWidget*> widgets_;
     std::function<void()> endAction_;
+    QWidget* pendingFocus_ = nullptr;
+    std::vector<QString> pendingAnnouncements_;
+    std::unique_ptr<QObject> settler_; // receives the queued settle()
+    bool settleQueued_ = false;
+    std::vector<QPointer<QWidget>> answeredBoxes_; // still on the screen
+    int boxesOpen_ = 0;
 };
 
 } // namespace cifrelle::ui

@@ -42,9 +42,17 @@ public:
     virtual void messageBox(const std::string& prompt, BoxStyle style,
                             const std::optional<std::string>& title = std::nullopt) = 0;
 
-    // Shows a short notice in the window at once, without waiting for the
-    // player (while the game waits for something slow).
+    // While the game waits for something slow (another game's save), it
+    // calls this again and again: the window handles what has come meanwhile
+    // (painting, the screen reader's questions, the player's clicks and
+    // keys) and returns at once.
+    virtual void doEvents() = 0;
+
+    // Shows a short notice over the window at once, painted there and then,
+    // and has the screen reader say it once.
     virtual void showNotice(const std::string& text) = 0;
+    // Takes the notice away, from the screen and from the screen reader.
+    virtual void hideNotice() = 0;
 
     // A modal input box; returns what the player typed, or the empty text
     // when the box is cancelled.

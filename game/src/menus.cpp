@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/records/menus.h"
+#include "cifrelle/game/menus.h"
 
 #include "cifrelle/ui/control.h"
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 
 const std::array<std::string_view, 3>& helpTexts()
 {
@@ -31,8 +31,9 @@ std::string recordMessage(std::string_view holder, std::string_view score)
 
 void showRecord(ui::Ui& ui)
 {
-    ui.messageBox(recordMessage(ui.caption(ui::Control::lblnome), ui.caption(ui::Control::lblpunti)),
-                  ui::BoxStyle::Information, std::nullopt);
+    ui.messageBox(
+        recordMessage(ui.caption(ui::Control::lblnome), ui.caption(ui::Control::lblpunti)),
+        ui::BoxStyle::Information, std::nullopt);
 }
 
 void showHelp(ui::Ui& ui, const std::function<bool()>& goOn)
@@ -44,4 +45,4 @@ void showHelp(ui::Ui& ui, const std::function<bool()>& goOn)
     }
 }
 
-} // namespace cifrelle::records
+} // namespace cifrelle::game

@@ -4,15 +4,18 @@
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/ui/ui.h"
 
+#include <chrono>
 #include <string_view>
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 
 inline constexpr std::string_view recordSavedMessage =
     "Ok ho registrato il tuo record, C A M P I O N E";
 
-// Shown while the save waits for another game's save to finish.
+// Shown while the save waits for another game's save to finish, once the
+// wait has lasted savingNoticeAfter.
 inline constexpr std::string_view savingNotice = "Sto salvando il record, attendi un momento.";
+inline constexpr std::chrono::milliseconds savingNoticeAfter{1000};
 
 // The end of the game: compares the score in lblScore with the stored
 // record and, when it is strictly better, saves it with the name in
@@ -20,8 +23,9 @@ inline constexpr std::string_view savingNotice = "Sto salvando il record, attend
 // why. Then ends the program through ui.end(). Runs nothing after end().
 // Switches the one-second timer off first, so that no tick enters it again
 // while its box is open and the clock stands still while the save waits
-// for another game's (after a second of it, savingNotice is shown). No box
-// opens before the save has let go of its lock.
-void gameEnd(ui::Ui& ui, RecordFiles& files);
+// for another game's. Throughout that wait the window handles its events
+// (ui.doEvents()); the notice it shows meanwhile is gone before any box
+// opens, and no box opens before the save has let go of its lock.
+void gameEnd(ui::Ui& ui, records::RecordFiles& files);
 
-} // namespace cifrelle::records
+} // namespace cifrelle::game

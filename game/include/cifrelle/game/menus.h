@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 
 // The three help texts, in the order they are shown.
 const std::array<std::string_view, 3>& helpTexts();
@@ -25,4 +25,4 @@ void showRecord(ui::Ui& ui);
 // (a clock tick may end it while a box is open).
 void showHelp(ui::Ui& ui, const std::function<bool()>& goOn);
 
-} // namespace cifrelle::records
+} // namespace cifrelle::game

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/records/menus.h"
+#include "cifrelle/game/menus.h"
 
 #include "cifrelle/ui/fakeui.h"
 
 #include <gtest/gtest.h>
 
-namespace cifrelle::records {
+namespace cifrelle::game {
 namespace {
 
 using ui::BoxStyle;
@@ -71,7 +71,8 @@ TEST(RecordMessage, JoinsTheCaptionsAsTheyAre)
         {"", "", "Il record attualmente \xC3\xA8 di  con punti "},
         {"Anna\r\n", "7\r\n", "Il record attualmente \xC3\xA8 di Anna\r\n con punti 7\r\n"},
         {"Anna", "007", "Il record attualmente \xC3\xA8 di Anna con punti 007"},
-        {"<b>Ugo & Co</b>", "&amp;", "Il record attualmente \xC3\xA8 di <b>Ugo & Co</b> con punti &amp;"},
+        {"<b>Ugo & Co</b>", "&amp;",
+         "Il record attualmente \xC3\xA8 di <b>Ugo & Co</b> con punti &amp;"},
         {"Nicolò", "12", "Il record attualmente \xC3\xA8 di Nicolò con punti 12"}};
     for (const Case& c : cases) {
         EXPECT_EQ(recordMessage(c.holder, c.score), c.message);
@@ -112,4 +113,4 @@ TEST(ShowHelp, ShowsTheTextsInOrderUntilTheGameEnds)
 }
 
 } // namespace
-} // namespace cifrelle::records
+} // namespace cifrelle::game

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One pupil's game for the test with real accounts (class-record.sh): the
+// game's start-up and game end on the folder that the game's settings
+// reader gives, with the scripted window. Unlike the game, it is told its
+// settings file.
+// Usage: cifrelle-classplayer SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
+// Prints the record start-up shows ("record: SCORE|NAME", CR LF as \r\n),
+// gives that many right answers, says "ready" on its standard error and
+// waits for GO_FILE if given, ends the game, and prints every box shown
+// ("box: TEXT").
+#include "recordfolder.h"
+
+#include "cifrelle/game/form1.h"
+#include "cifrelle/ui/fakeui.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+using namespace cifrelle;
+using ui::Control;
+
+static std::string shown(std::string text)
+{
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.replace(at, 2, "\\r\\n");
+    return text;
+}
+
+int main(int argc, char* argv[])
+{
+    if (argc != 4 && argc != 5)
+        return 2;
+    records::RecordFiles files(app::recordFolder(argv[1]));
+    ui::FakeUi ui;
+    ui.queueInput(argv[2]);
+    game::MixingRandom random;
+    game::SystemTime time;
+    game::Form1 form(ui, random, time, files);
+    form.Form_Load();
+    std::printf("record: %s|%s\n", shown(ui.caption(Control::lblpunti)).c_str(),
+                shown(ui.caption(Control::lblnome)).c_str());
+    form.Form_Activate();
+    for (int answer = std::atoi(argv[3]); answer > 0; --answer) {
+        ui.type(Control::txtmio, ui.text(Control::Text1));
+        form.cmdverifica_Click();
+    }
+    if (argc == 5) {
+        std::fputs("ready\n", stderr);
+        while (!std::filesystem::exists(argv[4]))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    form.cmdexit_Click();
+    for (const ui::FakeUi::Box& box : ui.boxes())
+        std::printf("box: %s\n", box.prompt.c_str());
+    return ui.caption(Control::lblScore) == argv[3] ? 0 : 1;
+}

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cifrelle/game/gameend.h"
+
+#include "cifrelle/ui/control.h"
+
+#include <string>
+
+namespace cifrelle::game {
+
+void gameEnd(ui::Ui& ui, records::RecordFiles& files)
+{
+    // Qt delivers timer ticks inside modal boxes: a tick at zero must not
+    // enter the game end again while its box is open.
+    ui.setTimerEnabled(false);
+
+    const std::string score = ui.caption(ui::Control::lblScore);
+    const std::string name = ui.caption(ui::Control::lblnome1);
+
+    // While another game saves, the window keeps answering from the first
+    // moment, and the player is told once the wait can be noticed.
+    bool told = false;
+    const auto stillWaiting = [&ui, &told](std::chrono::milliseconds waited) {
+        if (!told && waited >= savingNoticeAfter) {
+            ui.showNotice(std::string(savingNotice));
+            told = true;
+        }
+        ui.doEvents();
+    };
+    const records::SaveResult result = files.saveIfBetter(score, name, stillWaiting);
+    if (told)
+        ui.hideNotice();
+
+    switch (result.outcome) {
+    case records::SaveOutcome::Saved:
+        ui.messageBox(std::string(recordSavedMessage), ui::BoxStyle::Plain, std::nullopt);
+        break;
+    case records::SaveOutcome::Failed:
+        ui.messageBox(result.problem, ui::BoxStyle::Warning, std::nullopt);
+        break;
+    case records::SaveOutcome::NotBetter: break;
+    }
+    ui.end();
+}
+
+} // namespace cifrelle::game
