@@ -26,7 +26,9 @@ wine_boot
 # Prints "milliseconds rss_kib" for one launch of the Windows program $1.
 measure() {
     start=$(date +%s%N)
-    wine "$folder/$1" >/dev/null 2>&1 &
+    # The loader becomes the Windows program's process: its pid is the
+    # program's.
+    "$WINE_LOADER" "$folder/$1" >/dev/null 2>&1 &
     pid=$!
     until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
         kill -0 $pid 2>/dev/null || { echo "$1 ended early" >&2; exit 1; }
@@ -35,6 +37,9 @@ measure() {
     sleep 0.3 # let the box settle before reading its memory
     rss=$(awk '/^VmRSS/ {print $2}' /proc/$pid/status)
     kill $pid; wait $pid 2>/dev/null || true
+    while xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
+        sleep 0.05
+    done
     # The record folder the game made: every run starts alike.
     rm -rf "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/cifrelle"
     echo "$(( (end - start) / 1000000 )) $rss"

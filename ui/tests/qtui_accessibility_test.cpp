@@ -178,8 +178,10 @@ TEST_F(QtUiTest, AnAnnouncementIsANotificationShownWithItsText)
     AccessibilityEvents events;
     const QString said = QString::fromUtf8("Fai attenzione. Risposte esatte 0, errate 1.");
     ui.announce(said.toStdString());
-    auto* announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
-    ASSERT_NE(announcer, nullptr);
+    QWidget* announcer = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
+    }));
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(announcer);
     ASSERT_NE(face, nullptr);
     EXPECT_EQ(face->role(), QAccessible::Notification);
