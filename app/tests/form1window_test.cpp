@@ -297,7 +297,8 @@ TEST_F(WindowTest, FontsAreTheDesignOnesWithCloseFaces)
 
 TEST_F(WindowTest, FaceSubstitution)
 {
-    for (const char* face : {"MS Sans Serif", "Arial", "Times New Roman", "MS Serif", "DejaVu Sans"})
+    for (const char* face :
+         {"MS Sans Serif", "Arial", "Times New Roman", "MS Serif", "DejaVu Sans"})
         EXPECT_EQ(cifrelle::app::substituteFace(face), closeFace(face)) << face;
 }
 

@@ -179,9 +179,8 @@ TEST_F(QtUiTest, AnAnnouncementIsANotificationShownWithItsText)
     const QString said = QString::fromUtf8("Fai attenzione. Risposte esatte 0, errate 1.");
     ui.announce(said.toStdString());
     QWidget* announcer = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return announcer = window.findChild<QWidget*>(QStringLiteral("announcer"));
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return announcer = window.findChild<QWidget*>(QStringLiteral("announcer")); }));
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(announcer);
     ASSERT_NE(face, nullptr);
     EXPECT_EQ(face->role(), QAccessible::Notification);
