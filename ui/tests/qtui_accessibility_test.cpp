@@ -17,6 +17,10 @@
 #include <utility>
 #include <vector>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 using cifrelle::ui::Control;
@@ -29,6 +33,12 @@ protected:
 
     void SetUp() override
     {
+#ifdef Q_OS_WIN
+        // Windows' bridge (UI Automation) turns itself on when a client
+        // first asks a window for its elements: asked as a screen reader
+        // asks, with UiaRootObjectId.
+        SendMessageW(reinterpret_cast<HWND>(window.winId()), WM_GETOBJECT, 0, LPARAM(-25));
+#endif
         // The bridge turns itself on once it has reached the accessibility
         // bus, shortly after the application starts.
         ASSERT_TRUE(QTest::qWaitFor([] { return QAccessible::isActive(); }, 10000))
@@ -55,6 +65,7 @@ public:
         return static_cast<int>(
             std::count(events_.begin(), events_.end(), std::pair{object, type}));
     }
+    const std::vector<QString>& textValues() const { return textValues_; }
     void clear() { events_.clear(); }
 
 private:
@@ -65,12 +76,17 @@ private:
     }
     static void record(QAccessibleEvent* event)
     {
-        if (current())
-            current()->events_.emplace_back(event->object(), event->type());
+        if (!current())
+            return;
+        current()->events_.emplace_back(event->object(), event->type());
+        if (event->type() == QAccessible::ValueChanged)
+            current()->textValues_.push_back(
+                static_cast<QAccessibleValueChangeEvent*>(event)->value().toString());
     }
 
     QAccessible::UpdateHandler previous_ = nullptr;
     std::vector<std::pair<QObject*, QAccessible::Event>> events_;
+    std::vector<QString> textValues_;
 };
 
 TEST_F(QtUiTest, ScoresAndClockAreAnnouncedOnceWhenTheyChange)
@@ -153,6 +169,31 @@ TEST_F(QtUiTest, ANewNumberIsAnnouncedAsATextChange)
     ASSERT_NE(face->textInterface(), nullptr);
     EXPECT_EQ(face->textInterface()->text(0, face->textInterface()->characterCount()),
               QString("4,75"));
+}
+
+TEST_F(QtUiTest, AnAnnouncementIsANotificationShownWithItsText)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    AccessibilityEvents events;
+    const QString said = QString::fromUtf8("Fai attenzione. Risposte esatte 0, errate 1.");
+    ui.announce(said.toStdString());
+    QWidget* announcer = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return announcer = window.findChild<QWidget*>(QStringLiteral("announcer")); }));
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(announcer);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->role(), QAccessible::Notification);
+    EXPECT_EQ(face->text(QAccessible::Name), said);
+    // What AT-SPI passes on to Orca.
+    EXPECT_EQ(events.count(announcer, QAccessible::ObjectShow), 1);
+#ifdef Q_OS_WIN
+    // What UI Automation passes on, as a notification, to Windows' readers.
+    EXPECT_EQ(events.count(announcer, QAccessible::ValueChanged), 1);
+    EXPECT_EQ(events.textValues(), std::vector<QString>{said});
+#else
+    EXPECT_EQ(events.count(announcer, QAccessible::ValueChanged), 0);
+#endif
 }
 
 } // namespace

@@ -1,0 +1,177 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The Windows packages as an administrator and a teacher use them, under
+# Wine in a prefix made new for the purpose. First the MSI's own tables,
+# read with msitools, must say what was meant. Then: an older build
+# installed silently, the MSI upgrading it silently with RECORDFOLDER given
+# (one entry left in the installed programs, the setting in the 64-bit
+# registry), the files in Program Files\Cifrelle identical to the zip's,
+# the shortcut in every user's Start menu with the game's icon, the game
+# started from that shortcut showing its name box, the silent removal
+# taking the program and leaving the pupils' records; last the zip
+# unzipped and its game started. Screenshots are left in OUT.
+#
+# Usage: e2e/windows/installer.sh MSI OLDER_MSI ZIP WINE_DIR OUT   ($DISPLAY set)
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine.sh"
+msi=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+older=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+zip=$(cd "$(dirname "$3")" && pwd)/$(basename "$3")
+out=${5:?output folder}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+fail() {
+    echo "windows installer: $*" >&2
+    import -window root "$out/failure.png" 2>/dev/null || true
+    exit 1
+}
+
+# --- The tables ---------------------------------------------------------
+tables="$out/tables"
+rm -rf "$tables"
+mkdir -p "$tables"
+msidump -d "$tables" -t "$msi" >/dev/null
+# The rows of TABLE (tab-separated, after the three header lines).
+rows() { tail -n +4 "$tables/$1.idt" | tr -d '\r'; }
+has_row() {
+    rows "$1" | grep -qxF "$(printf '%b' "$2")" ||
+        fail "table $1 lacks the row: $(printf '%b' "$2" | tr '\t' '|')"
+}
+upgrade_code='{7082D86B-6C10-478E-A92C-FE3BAC4D2CD3}'
+version=$(rows Property | sed -n 's/^ProductVersion\t//p')
+msiinfo suminfo "$msi" | grep -qx 'Template: x64;1033' || fail "the package is not a 64-bit one"
+# Per machine, the name, the publisher, the upgrade code that never
+# changes, the installed programs' icon, RECORDFOLDER passed on.
+has_row Property 'ALLUSERS\t1'
+has_row Property 'ProductName\tCifrelle'
+has_row Property 'Manufacturer\tGli sviluppatori di Cifrelle'
+has_row Property "UpgradeCode\t$upgrade_code"
+has_row Property 'ARPPRODUCTICON\tcifrelle.ico'
+rows Property | grep -q "^SecureCustomProperties$(printf '\t').*RECORDFOLDER" ||
+    fail "RECORDFOLDER does not reach the installing service"
+has_row Directory 'INSTALLDIR\tProgramFiles64Folder\tCifrelle'
+# The start menu of every user, even where the installer leaves
+# ProgramMenuFolder to the user (Wine's).
+has_row CustomAction 'AllUsersProgramMenu\t51\tProgramMenuFolder\t[CommonAppDataFolder]Microsoft\\Windows\\Start Menu\\Programs\\\t'
+has_row Shortcut 'StartMenuShortcut\tProgramMenuFolder\tCifrelle\tProgram\t[INSTALLDIR]cifrelle.exe\t\tGioco per imparare ad approssimare i numeri decimali\t\tcifrelle.ico\t0\t\tINSTALLDIR\t\t\t\t'
+# Every component 64-bit; the setting only with RECORDFOLDER, permanent,
+# in HKLM.
+[ "$(rows Component | awk -F'\t' '$4 != 256' | cut -f1,4,5)" = "$(printf 'RecordFolderSetting\t276\tRECORDFOLDER')" ] ||
+    fail "components: $(rows Component | cut -f1,4,5 | tr '\n\t' ';|')"
+rows Registry | grep -q "$(printf '\t2\tSOFTWARE\\\\cifrelle\\\\cifrelle\\\\record\tfolder\t\\[RECORDFOLDER\\]\tRecordFolderSetting$')" ||
+    fail "the registry row is not HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record, folder"
+# An older version or a rebuild of this one is replaced; a newer one stops
+# the installation.
+has_row Upgrade "$upgrade_code\t\t$version\t\t513\t\tWIX_UPGRADE_DETECTED"
+has_row Upgrade "$upgrade_code\t$version\t\t\t2\t\tWIX_DOWNGRADE_DETECTED"
+[ "$(rows File | cut -f3 | sort | tr '\n' ' ')" = \
+  "LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll cifrelle.exe qt_it.qm qwindows.dll qwindowsvistastyle.dll " ] ||
+    fail "files: $(rows File | cut -f3 | tr '\n' ' ')"
+echo "windows installer: the MSI's tables say per machine, 64-bit, the shortcut, the setting, the upgrade"
+
+# --- Install, upgrade, start, remove -----------------------------------
+wine_use "${4:?Wine folder}"
+wine_stop
+rm -rf "$WINEPREFIX" "$HOME"
+wine_use "$4"
+wine_boot
+drive="$WINEPREFIX/drive_c"
+program="$drive/Program Files/Cifrelle"
+shortcut="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Cifrelle.lnk"
+user_menu="$drive/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+records="$drive/users/$(id -un)/AppData/Roaming/cifrelle"
+setting='HKLM\SOFTWARE\cifrelle\cifrelle\record'
+uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# The installed programs' entries named Cifrelle, as "version" lines.
+entries() {
+    wine reg query "$uninstall" /s 2>/dev/null | tr -d '\r' | awk '
+        /^HKEY/ { name = ""; version = "" }
+        /^ +DisplayName +REG_SZ +Cifrelle$/ { name = 1 }
+        /^ +DisplayVersion +REG_SZ/ { version = $3 }
+        name && version { print version; name = "" }'
+}
+folder_setting() {
+    wine reg query "$setting" /v folder /reg:64 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *folder *REG_SZ *//p'
+}
+
+wine msiexec /i "$(windows_path "$older")" /qn || fail "the older MSI did not install"
+[ "$(entries)" != "$version" ] && [ "$(entries | wc -l)" -eq 1 ] ||
+    fail "after the older MSI the installed programs list: $(entries)"
+[ -z "$(folder_setting)" ] || fail "the record folder is set without RECORDFOLDER"
+
+# The records of a pupil, made before the upgrade and the removal.
+mkdir -p "$records"
+printf '7\r\n' >"$records/cifrel.txt"
+printf 'Marco\r\n' >"$records/ncifrel.txt"
+
+start=$(date +%s%N)
+wine msiexec /i "$(windows_path "$msi")" 'RECORDFOLDER=\\server\classe3B\cifrelle' /qn ||
+    fail "the MSI did not install over the older one"
+echo "silent upgrade in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+[ "$(entries)" = "$version" ] || fail "after the upgrade the installed programs list: $(entries)"
+[ "$(folder_setting)" = '\\server\classe3B\cifrelle' ] ||
+    fail "HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record folder (64-bit) is \"$(folder_setting)\""
+# Registered for the machine, with the game's icon.
+wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
+    grep -q 'ProductIcon *REG_SZ *C:\\windows\\Installer\\{.*}\\cifrelle.ico' ||
+    fail "the product is not registered for the machine with its icon"
+
+unzipped="$out/zip"
+rm -rf "$unzipped"
+mkdir -p "$unzipped"
+(cd "$unzipped" && cmake -E tar xf "$zip")
+(cd "$unzipped/Cifrelle" && find . -type f | sort) >"$out/zip-files"
+(cd "$program" && find . -type f | sort) >"$out/installed-files"
+cmp -s "$out/zip-files" "$out/installed-files" ||
+    fail "installed and zipped files differ: $(diff "$out/zip-files" "$out/installed-files" | tr '\n' ' ')"
+while read -r f; do
+    cmp -s "$program/$f" "$unzipped/Cifrelle/$f" || fail "installed $f differs from the zip's"
+done <"$out/zip-files"
+
+[ -f "$shortcut" ] || fail "no shortcut in every user's Start menu"
+! ls "$user_menu"/*.lnk >/dev/null 2>&1 || fail "a shortcut in the user's own Start menu"
+# A shell link names its target and its icon in UTF-16.
+strings -a -e l "$shortcut" | grep -qx 'C:\\Program Files\\Cifrelle\\' ||
+    fail "the shortcut does not start in C:\\Program Files\\Cifrelle"
+strings -a "$shortcut" | grep -qx 'C:\\Program Files\\Cifrelle\\cifrelle.exe' ||
+    fail "the shortcut does not point at C:\\Program Files\\Cifrelle\\cifrelle.exe"
+strings -a -e l "$shortcut" | grep -q '^.C:\\windows\\Installer\\{.*}\\cifrelle.ico$' ||
+    fail "the shortcut has not the game's icon"
+
+# The game, started from the Start menu's shortcut: its name box.
+wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Cifrelle.lnk' >/dev/null 2>&1
+i=0
+until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
+    i=$((i + 1))
+    [ $i -lt 300 ] || fail "the installed game showed no name box"
+    sleep 0.05
+done
+sleep 0.3
+import -window root "$out/installed-name-box.png"
+wine_stop
+"$WINE_SERVER" -p </dev/null >/dev/null 2>&1
+
+wine msiexec /x "$(windows_path "$msi")" /qn || fail "the silent removal failed"
+[ ! -e "$program" ] || fail "Program Files\\Cifrelle is still there: $(ls "$program")"
+[ ! -e "$shortcut" ] || fail "the shortcut is still there"
+[ -z "$(entries)" ] || fail "the installed programs still list: $(entries)"
+[ "$(cat "$records/cifrel.txt" "$records/ncifrel.txt" | tr -d '\r')" = "$(printf '7\nMarco')" ] ||
+    fail "the removal touched the pupils' records"
+# The administrator's setting stays, for the next installation.
+[ "$(folder_setting)" = '\\server\classe3B\cifrelle' ] || fail "the removal took the record folder setting"
+
+# The zip's game, where a teacher without administrator rights unzips it.
+wine "$unzipped/Cifrelle/cifrelle.exe" >/dev/null 2>&1 &
+i=0
+until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
+    i=$((i + 1))
+    [ $i -lt 300 ] || fail "the unzipped game showed no name box"
+    sleep 0.05
+done
+wine_stop
+echo "windows installer: silent install, upgrade to one entry, RECORDFOLDER in HKLM (64-bit)," \
+     "shortcut for every user, the installed and the unzipped game start, removal keeps the records"

@@ -1,0 +1,165 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Plays the Windows build under Wine as a pupil would, on the X display
+# Wine draws on: the name box, a name typed, the greeting dismissed, the
+# window "Gioca con le Cifrelle" in the design's colours, one wrong and one
+# right answer, then "Esci"; the game must end with status 0 and leave the
+# record in the player's application-data folder inside the prefix, in
+# Windows-1252 with CR LF. The game played is the build that writes each
+# answer key to a file (e2e/answerkey.cpp), from a folder laid out as the
+# one installed. Screenshots are left in OUT.
+#
+# Usage: e2e/windows/play.sh GAME_FOLDER WINE_DIR OUT
+#   GAME_FOLDER  cifrelle-answerkey.exe beside the Qt files it needs
+#   WINE_DIR     Wine's prefix and home (e2e/windows/wine.sh); $DISPLAY set
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine.sh"
+game=${1:?game folder}
+out=${3:?output folder}
+wine_use "${2:?Wine folder}"
+mkdir -p "$out"
+records="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/cifrelle"
+rm -rf "$records" "$out/key"
+
+fail() {
+    echo "windows play: $*" >&2
+    import -window root "$out/failure.png" 2>/dev/null || true
+    kill "$pid" 2>/dev/null || true
+    exit 1
+}
+
+# The id of the visible window whose title is exactly $1, waiting up to
+# ten seconds for it.
+window() {
+    i=0
+    while :; do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) || true
+        [ -z "$id" ] || { echo "$id"; return 0; }
+        kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting for \"$1\""
+        i=$((i + 1))
+        [ $i -lt 200 ] || fail "no window \"$1\""
+        sleep 0.05
+    done
+}
+
+gone() {
+    i=0
+    while xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; do
+        i=$((i + 1))
+        [ $i -lt 200 ] || fail "window $1 stayed open"
+        sleep 0.05
+    done
+}
+
+key_text() {
+    i=0
+    while [ ! -s "$out/key" ] || [ "$(cat "$out/key")" = "${1:-}" ]; do
+        i=$((i + 1))
+        [ $i -lt 200 ] || fail "no new answer key (last: ${1:-none})"
+        sleep 0.05
+    done
+    cat "$out/key"
+}
+
+# The colour at x,y of a screenshot as r,g,b.
+pixel() {
+    convert "$1" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
+}
+
+# Checks that the window's pixel at the design's place x,y (pixels of the
+# client area) has the colour r,g,b, within a few levels.
+expect_colour() {
+    got=$(pixel "$shot" "$2" $(($3 + top)))
+    echo "$got" | awk -F, -v want="$4" -v what="$1" '{
+        split(want, w, ",")
+        for (i = 1; i <= 3; i++) if ($i - w[i] > 8 || w[i] - $i > 8) {
+            print "windows play: " what " is " $0 ", not " want > "/dev/stderr"; exit 1 }
+    }' || fail "colours differ from the design (screenshot $shot)"
+}
+
+CIFRELLE_ANSWER_KEY_FILE=$(windows_path "$out/key")
+export CIFRELLE_ANSWER_KEY_FILE
+start=$(date +%s%N)
+wine "$game/cifrelle-answerkey.exe" >"$out/game.log" 2>&1 &
+pid=$!
+
+box=$(window 'Impariamo ad approssimare')
+echo "name box after $(( ($(date +%s%N) - start) / 1000000 )) ms"
+sleep 0.3
+import -window root "$out/name-box.png"
+# A name with a letter outside ASCII, stored in Windows-1252.
+xdotool type --delay 40 'Nicolò'
+xdotool key Return
+gone "$box"
+greeting=$(window 'Impariamo ad approssimare')
+xdotool key Return
+gone "$greeting"
+
+main=$(window 'Gioca con le Cifrelle')
+first=$(key_text)
+sleep 0.5
+shot="$out/window.png"
+import -window "$main" "$shot"
+# The client area starts below the menu bar: the first row, down the left
+# edge, in the window's dark blue.
+top=0
+while [ $top -lt 80 ] && [ "$(pixel "$shot" 3 $top)" != "0,0,64" ]; do top=$((top + 1)); done
+[ $top -lt 80 ] || fail "no dark blue client area in $shot"
+# Places in pixels at 100%: the design's twips divided by 15.
+expect_colour "the window" 618 568 0,0,64
+expect_colour "Frame2" 160 75 255,0,255
+expect_colour "Text2" 205 64 0,255,0
+expect_colour "Frame3" 175 330 0,255,255
+expect_colour "txtmio" 197 360 192,0,192
+expect_colour "cmdexit" 460 165 255,0,0
+
+# A wrong answer first: the key with its last digit changed. The same
+# number stays, and "Sbagliato" shows in dark red.
+last=${first#"${first%?}"}
+wrong="${first%?}$(( (last + 1) % 10 ))"
+xdotool type --delay 40 "$wrong"
+xdotool key Return
+sleep 0.5
+shot="$out/wrong.png"
+import -window "$main" "$shot"
+expect_colour "Command5 (Sbagliato)" 540 20 192,0,0
+[ "$(cat "$out/key")" = "$first" ] || fail "a wrong answer changed the exercise"
+
+# Then the right one, over the wrong text: "Esatto" in green and a new
+# exercise.
+xdotool key ctrl+a
+xdotool type --delay 40 "$first"
+xdotool key Return
+key_text "$first" >/dev/null
+sleep 0.3
+shot="$out/right.png"
+import -window "$main" "$shot"
+expect_colour "Command4 (Esatto)" 545 22 0,255,0
+
+# "Esci", with the mouse: a new record (1 right answer), whose message is
+# dismissed; then the program ends by itself.
+xdotool mousemove --window "$main" 528 $((200 + top)) click 1
+i=0
+while kill -0 "$pid" 2>/dev/null; do
+    if box=$(xdotool search --onlyvisible --name '^Cifrelle$' 2>/dev/null | head -n 1) &&
+       [ -n "$box" ]; then
+        xdotool key Return
+        sleep 0.3
+    fi
+    i=$((i + 1))
+    [ $i -lt 200 ] || fail "the game did not end after Esci"
+    sleep 0.05
+done
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 0 ] || fail "the game ended with status $status"
+
+# The record: the score 1 and the name, each one line ended by CR LF, the
+# name's ò as Windows-1252's byte f2.
+[ "$(od -An -tx1 "$records/cifrel.txt" | tr -d ' \n')" = "310d0a" ] ||
+    fail "cifrel.txt holds $(od -An -c "$records/cifrel.txt")"
+[ "$(od -An -tx1 "$records/ncifrel.txt" | tr -d ' \n')" = "4e69636f6cf20d0a" ] ||
+    fail "ncifrel.txt holds $(od -An -c "$records/ncifrel.txt")"
+echo "windows play: name box, greeting, the design's colours, a wrong and a right answer," \
+     "Esci with status 0, the record 1 by Nicolò in Windows-1252"
