@@ -8,16 +8,6 @@
 
 namespace cifrelle::app {
 
-namespace {
-
-bool isSet(const EnvironmentReader& environment, const char* name)
-{
-    const char* value = environment(name);
-    return value && *value;
-}
-
-} // namespace
-
 std::optional<std::string> missingDisplayMessage(const EnvironmentReader& environment)
 {
 #if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
@@ -25,8 +15,11 @@ std::optional<std::string> missingDisplayMessage(const EnvironmentReader& enviro
     (void)environment;
     return std::nullopt;
 #else
-    if (isSet(environment, "DISPLAY") || isSet(environment, "WAYLAND_DISPLAY") ||
-        isSet(environment, "QT_QPA_PLATFORM"))
+    const auto isSet = [&environment](const char* name) {
+        const char* value = environment(name);
+        return value && *value;
+    };
+    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"))
         return std::nullopt;
     return std::string("cifrelle: nessun display grafico disponibile (DISPLAY non impostato); "
                        "avviare il gioco da una sessione grafica");
