@@ -7,7 +7,8 @@
 #                       of its own in DIR/home (winemenubuilder writes menu
 #                       entries into HOME, Mesa a cache into XDG_CACHE_HOME)
 #   wine_boot           makes the prefix when missing (about 15 s) with fonts
-#                       that have every letter, and starts its server
+#                       that have every letter and windows that no window
+#                       manager handles, and starts its server
 #   wine_stop           ends the prefix's programs and server
 #   wine_display        an Xvfb of its own for Wine to draw on ($DISPLAY)
 #   windows_path PATH   the Linux path as Wine's Windows programs name it (Z:)
@@ -69,21 +70,24 @@ wine_boot() {
     # So does the desktop's process, which the first program with a window
     # would start otherwise.
     wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
-    [ $fresh -eq 0 ] || wine_fonts
+    [ $fresh -eq 0 ] || wine_settings
 }
 
 # A bare prefix has no font with letters: Debian's Wine looks for its own
 # fonts (fonts-wine) where Debian does not put them. They go into the
 # prefix's font folder, and Windows' usual faces are drawn with the
 # Liberation faces (fonts-liberation), which have their metrics.
-wine_fonts() {
+# No window manager runs on the display: Wine places its windows itself
+# (otherwise hiding a window waits 2 s for a window manager to let it go).
+wine_settings() {
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-    reg="$WINEPREFIX/drive_c/cifrelle-fonts.reg"
+    reg="$WINEPREFIX/drive_c/cifrelle-settings.reg"
     printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
         '"Arial"="Liberation Sans"' '"Microsoft Sans Serif"="Liberation Sans"' \
         '"MS Sans Serif"="Liberation Sans"' '"Times New Roman"="Liberation Serif"' \
-        '"Courier New"="Liberation Mono"' >"$reg"
-    wine regedit /S 'C:\cifrelle-fonts.reg' </dev/null >/dev/null 2>&1
+        '"Courier New"="Liberation Mono"' '' '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' \
+        '"Managed"="N"' >"$reg"
+    wine regedit /S 'C:\cifrelle-settings.reg' </dev/null >/dev/null 2>&1
     rm -f "$reg"
 }
 
