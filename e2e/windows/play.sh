@@ -70,7 +70,7 @@ pixel() {
 # Checks that the window's pixel at the design's place x,y (pixels of the
 # client area) has the colour r,g,b, within a few levels.
 expect_colour() {
-    got=$(pixel "$shot" "$2" $(($3 + top)))
+    got=$(pixel "$shot" $(($2 + left)) $(($3 + top)))
     echo "$got" | awk -F, -v want="$4" -v what="$1" '{
         split(want, w, ",")
         for (i = 1; i <= 3; i++) if ($i - w[i] > 8 || w[i] - $i > 8) {
@@ -101,11 +101,18 @@ first=$(key_text)
 sleep 0.5
 shot="$out/window.png"
 import -window "$main" "$shot"
-# The client area starts below the menu bar: the first row, down the left
-# edge, in the window's dark blue.
-top=0
-while [ $top -lt 80 ] && [ "$(pixel "$shot" 3 $top)" != "0,0,64" ]; do top=$((top + 1)); done
-[ $top -lt 80 ] || fail "no dark blue client area in $shot"
+# The client area (623 by 573 pixels at 100%: 9345 by 8595 twips) lies
+# below the title and menu bars and inside the window's frame, which Wine
+# draws where no window manager does. Its last row and column are the
+# window's dark blue.
+width=$(identify -format %w "$shot")
+bottom=$(($(identify -format %h "$shot") - 1))
+while [ $bottom -gt 0 ] && [ "$(pixel "$shot" 300 $bottom)" != "0,0,64" ]; do bottom=$((bottom - 1)); done
+right=$((width - 1))
+while [ $right -gt 0 ] && [ "$(pixel "$shot" $right $((bottom - 2)))" != "0,0,64" ]; do right=$((right - 1)); done
+top=$((bottom + 1 - 573))
+left=$((right + 1 - 623))
+[ $top -ge 0 ] && [ $left -ge 0 ] || fail "no dark blue client area in $shot"
 # Places in pixels at 100%: the design's twips divided by 15.
 expect_colour "the window" 618 568 0,0,64
 expect_colour "Frame2" 160 75 255,0,255
@@ -139,7 +146,7 @@ expect_colour "Command4 (Esatto)" 545 22 0,255,0
 
 # "Esci", with the mouse: a new record (1 right answer), whose message is
 # dismissed; then the program ends by itself.
-xdotool mousemove --window "$main" 528 $((200 + top)) click 1
+xdotool mousemove --window "$main" $((528 + left)) $((200 + top)) click 1
 i=0
 while kill -0 "$pid" 2>/dev/null; do
     if box=$(xdotool search --onlyvisible --name '^Cifrelle$' 2>/dev/null | head -n 1) &&
