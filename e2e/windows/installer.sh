@@ -32,7 +32,8 @@ fail() {
 tables="$out/tables"
 rm -rf "$tables"
 mkdir -p "$tables"
-msidump -d "$tables" -t "$msi" >/dev/null
+# msidump writes binary cells (the icon) below the current folder, not -d's.
+(cd "$tables" && msidump -d "$tables" -t "$msi" >/dev/null)
 # The rows of TABLE (tab-separated, after the three header lines).
 rows() { tail -n +4 "$tables/$1.idt" | tr -d '\r'; }
 has_row() {
@@ -143,6 +144,7 @@ strings -a -e l "$shortcut" | grep -q '^.C:\\windows\\Installer\\{.*}\\cifrelle.
     fail "the shortcut has not the game's icon"
 
 # The game, started from the Start menu's shortcut: its name box.
+wine_desktop
 wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Cifrelle.lnk' >/dev/null 2>&1
 i=0
 until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
@@ -165,6 +167,7 @@ wine msiexec /x "$(windows_path "$msi")" /qn || fail "the silent removal failed"
 [ "$(folder_setting)" = '\\server\classe3B\cifrelle' ] || fail "the removal took the record folder setting"
 
 # The zip's game, where a teacher without administrator rights unzips it.
+wine_desktop
 wine "$unzipped/Cifrelle/cifrelle.exe" >/dev/null 2>&1 &
 i=0
 until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do

@@ -67,10 +67,17 @@ wine_boot() {
     # CTest waits for them).
     "$WINE_SERVER" -p </dev/null >/dev/null 2>&1
     wine wineboot -i </dev/null >/dev/null 2>&1
-    # So does the desktop's process, which the first program with a window
-    # would start otherwise.
-    wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
+    wine_desktop
     [ $fresh -eq 0 ] || wine_settings
+}
+
+# Starts the desktop's process, which the first program with a window would
+# start otherwise, detached like the services. Wine ends it soon after the
+# last program with a window, and starting it again then takes 3 to 10 s
+# (its RPC service fails to restart and Wine waits): call this after a pause
+# before timing a program's start.
+wine_desktop() {
+    wine rundll32.exe user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1
 }
 
 # A bare prefix has no font with letters: Debian's Wine looks for its own
