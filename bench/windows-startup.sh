@@ -26,15 +26,18 @@ cp "$build/bench/minimal_inputbox.exe" "$folder/"
 wine_display 80
 wine_boot
 
-# Prints "milliseconds rss_kib" for one launch of the Windows program $1.
+# Prints "milliseconds rss_kib" for one launch of the Windows program $1,
+# with the arguments that follow.
 measure() {
+    program=$1
+    shift
     start=$(date +%s%N)
     # The loader becomes the Windows program's process: its pid is the
     # program's.
-    "$WINE_LOADER" "$folder/$1" >/dev/null 2>&1 &
+    "$WINE_LOADER" "$folder/$program" "$@" >/dev/null 2>&1 &
     pid=$!
     until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
-        kill -0 $pid 2>/dev/null || { echo "$1 ended early" >&2; exit 1; }
+        kill -0 $pid 2>/dev/null || { echo "$program ended early" >&2; exit 1; }
     done
     end=$(date +%s%N)
     sleep 0.3 # let the box settle before reading its memory
@@ -50,22 +53,29 @@ measure() {
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-: >"$work/game"; : >"$work/minimal"
+: >"$work/game"; : >"$work/minimal"; : >"$work/owner"
 measure minimal_inputbox.exe >/dev/null # the first start fills Wine's caches
 n=0
 while [ $n -lt "$runs" ]; do
     measure minimal_inputbox.exe >>"$work/minimal"
     measure cifrelle.exe >>"$work/game"
+    measure minimal_inputbox.exe --owner >>"$work/owner"
     n=$((n + 1))
 done
 
 gt=$(cut -d' ' -f1 "$work/game" | median);  gm=$(cut -d' ' -f2 "$work/game" | median)
 mt=$(cut -d' ' -f1 "$work/minimal" | median); mm=$(cut -d' ' -f2 "$work/minimal" | median)
+ot=$(cut -d' ' -f1 "$work/owner" | median); om=$(cut -d' ' -f2 "$work/owner" | median)
 echo "start-up to name box under Wine, median of $runs runs:"
 printf '  game      %5d ms  %7d KiB resident\n' "$gt" "$gm"
 printf '  minimal   %5d ms  %7d KiB resident\n' "$mt" "$mm"
 awk -v gt="$gt" -v mt="$mt" -v gm="$gm" -v mm="$mm" \
     'BEGIN { printf "  ratio     %5.2fx time  %5.2fx memory\n", gt/mt, gm/mm }'
+# The minimal program whose box has a hidden owner window, as the game's
+# has: a second top-level window, for which Wine loads Mesa's OpenGL.
+printf '  minimal with an owner window %5d ms  %7d KiB resident\n' "$ot" "$om"
+awk -v gt="$gt" -v ot="$ot" -v gm="$gm" -v om="$om" \
+    'BEGIN { printf "  game against it  %5.2fx time  %5.2fx memory\n", gt/ot, gm/om }'
 kib() { find "$@" -type f -exec stat -c %s {} + | awk '{s += $1} END {printf "%d", s / 1024}'; }
 echo "sizes shipped:"
 printf '  cifrelle.exe   %6d KiB\n' "$(kib "$folder/cifrelle.exe")"
