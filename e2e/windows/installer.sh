@@ -143,15 +143,20 @@ strings -a "$shortcut" | grep -qx 'C:\\Program Files\\Cifrelle\\cifrelle.exe' ||
 strings -a -e l "$shortcut" | grep -q '^.C:\\windows\\Installer\\{.*}\\cifrelle.ico$' ||
     fail "the shortcut has not the game's icon"
 
+# Waits about 15 s for the name box of the game $1 names.
+name_box() {
+    i=0
+    until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
+        i=$((i + 1))
+        [ $i -lt 300 ] || fail "$1 showed no name box"
+        sleep 0.05
+    done
+}
+
 # The game, started from the Start menu's shortcut: its name box.
 wine_desktop
 wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Cifrelle.lnk' >/dev/null 2>&1
-i=0
-until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
-    i=$((i + 1))
-    [ $i -lt 300 ] || fail "the installed game showed no name box"
-    sleep 0.05
-done
+name_box "the installed game"
 sleep 0.3
 import -window root "$out/installed-name-box.png"
 wine_stop
@@ -169,12 +174,7 @@ wine msiexec /x "$(windows_path "$msi")" /qn || fail "the silent removal failed"
 # The zip's game, where a teacher without administrator rights unzips it.
 wine_desktop
 wine "$unzipped/Cifrelle/cifrelle.exe" >/dev/null 2>&1 &
-i=0
-until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
-    i=$((i + 1))
-    [ $i -lt 300 ] || fail "the unzipped game showed no name box"
-    sleep 0.05
-done
+name_box "the unzipped game"
 wine_stop
 echo "windows installer: silent install, upgrade to one entry, RECORDFOLDER in HKLM (64-bit)," \
      "shortcut for every user, the installed and the unzipped game start, removal keeps the records"
