@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gamesession.h"
 
-#include "cifrelle/ui/qtaccessibility.h"
+#include "cifrelle/ui/qt/qtaccessibility.h"
 
 #include <QWidget>
 

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "form1window.h"
-
 #include "cifrelle/game/form1.h"
 #include "cifrelle/game/random.h"
 #include "cifrelle/records/recordfiles.h"
-#include "cifrelle/ui/qtui.h"
+#include "cifrelle/ui/qt/form1window.h"
+#include "cifrelle/ui/qt/qtui.h"
 
 #include <filesystem>
 
@@ -27,8 +26,8 @@ public:
     GameSession(const GameSession&) = delete;
     GameSession& operator=(const GameSession&) = delete;
 
-    Form1Window window;
-    ui::QtUi ui{&window};
+    ui::Form1Window window;
+    ui::QtUi ui{window};
     records::RecordFiles files;
     game::MixingRandom random;
     game::SystemTime time;

@@ -5,7 +5,7 @@
 #include "recordfolder.h"
 #include "startup.h"
 
-#include "cifrelle/ui/qtscreenreaderkeys.h"
+#include "cifrelle/ui/qt/qtscreenreaderkeys.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -68,7 +68,7 @@ class Player : public ::testing::Test {
 protected:
     QTemporaryDir data;
     std::unique_ptr<cifrelle::app::GameSession> session;
-    cifrelle::app::Form1Window* window = nullptr;
+    cifrelle::ui::Form1Window* window = nullptr;
     cifrelle::game::Form1* form = nullptr;
     cifrelle::records::RecordFiles* files = nullptr;
     int ends = 0;

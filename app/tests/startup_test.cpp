@@ -3,8 +3,8 @@
 // toolkit's Italian texts.
 #include "startup.h"
 
-#include "cifrelle/ui/qtui.h"
-#include "form1window.h"
+#include "cifrelle/ui/qt/form1window.h"
+#include "cifrelle/ui/qt/qtui.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -65,8 +65,8 @@ TEST(Italian, TheToolkitSpeaksItalianWhateverTheMachineLanguage)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Annulla"));
 
     // The name box offers "Annulla".
-    cifrelle::app::Form1Window window;
-    cifrelle::ui::QtUi ui(&window);
+    cifrelle::ui::Form1Window window;
+    cifrelle::ui::QtUi ui(window);
     QString cancelText;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The keys go to the screen reader first, and to the window in their order
 // when it leaves them.
-#include "cifrelle/ui/qtscreenreaderkeys.h"
+#include "cifrelle/ui/qt/qtscreenreaderkeys.h"
 
 #include <QCoreApplication>
 

@@ -3,8 +3,8 @@
 // Needs a platform with an accessibility bridge (xcb with the bridge on):
 // the offscreen platform sends no accessibility events at all.
 #include "cifrelle/ui/formdesign.h"
-#include "cifrelle/ui/qtui.h"
-#include "designwindow.h"
+#include "cifrelle/ui/qt/form1window.h"
+#include "cifrelle/ui/qt/qtui.h"
 
 #include <QAccessible>
 #include <QTest>
@@ -28,8 +28,8 @@ using cifrelle::ui::QtUi;
 
 class QtUiTest : public ::testing::Test {
 protected:
-    DesignWindow window;
-    QtUi ui{&window};
+    cifrelle::ui::Form1Window window;
+    QtUi ui{window};
 
     void SetUp() override
     {
@@ -95,7 +95,7 @@ TEST_F(QtUiTest, ScoresAndClockAreAnnouncedOnceWhenTheyChange)
     for (Control c : {Control::lblScore, Control::lblScore1, Control::lblconto, Control::lblpunti,
                       Control::lblnome1, Control::lblok1}) {
         SCOPED_TRACE(std::string(cifrelle::ui::controlName(c)));
-        QWidget* w = ui.widget(c);
+        QWidget* w = window.control(c);
         events.clear();
         ui.setCaption(c, "00:14:59");
         EXPECT_EQ(events.count(w, QAccessible::NameChanged), 1);
@@ -111,7 +111,7 @@ TEST_F(QtUiTest, ScoresAndClockAreAnnouncedOnceWhenTheyChange)
 TEST_F(QtUiTest, TheMessageIsAnnouncedAtEveryAnswerEvenWhenItRepeats)
 {
     AccessibilityEvents events;
-    QWidget* message = ui.widget(Control::lblok);
+    QWidget* message = window.control(Control::lblok);
     ui.setCaption(Control::lblok, "Sei veramente ok");
     EXPECT_EQ(events.count(message, QAccessible::NameChanged), 1);
     ui.setCaption(Control::lblok, "Sei veramente ok");
@@ -144,14 +144,14 @@ TEST_F(QtUiTest, NothingOfTheControlsKeptHiddenReachesTheScreenReader)
     ui.setText(Control::Text1, "28,2");
     for (auto type :
          {QAccessible::TextUpdated, QAccessible::TextInserted, QAccessible::ValueChanged})
-        EXPECT_EQ(events.count(ui.widget(Control::Text1), type), 0);
+        EXPECT_EQ(events.count(window.control(Control::Text1), type), 0);
     // ...and is found nowhere in the window, where the other boxes are.
     std::vector<QObject*> objects;
     QString said;
     walk(QAccessible::queryAccessibleInterface(&window), objects, said);
     EXPECT_FALSE(said.contains("28,2"));
     for (Control c : {Control::Text1, Control::Frame1, Control::Text2, Control::txtmio}) {
-        EXPECT_EQ(std::count(objects.begin(), objects.end(), ui.widget(c)),
+        EXPECT_EQ(std::count(objects.begin(), objects.end(), window.control(c)),
                   cifrelle::ui::designOf(c).keptHidden ? 0 : 1);
     }
 }
@@ -159,7 +159,7 @@ TEST_F(QtUiTest, NothingOfTheControlsKeptHiddenReachesTheScreenReader)
 TEST_F(QtUiTest, ANewNumberIsAnnouncedAsATextChange)
 {
     AccessibilityEvents events;
-    QWidget* number = ui.widget(Control::Text2);
+    QWidget* number = window.control(Control::Text2);
     ui.setText(Control::Text2, "4,75");
     EXPECT_GE(events.count(number, QAccessible::TextUpdated) +
                   events.count(number, QAccessible::TextInserted),

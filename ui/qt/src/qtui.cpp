@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/ui/qtui.h"
+#include "cifrelle/ui/qt/qtui.h"
+
+#include "qthelpers.h"
 
 #include "cifrelle/ui/formdesign.h"
-#include "cifrelle/ui/qtaccessibility.h"
-#include "cifrelle/ui/qthelpers.h"
+#include "cifrelle/ui/qt/form1window.h"
+#include "cifrelle/ui/qt/qtaccessibility.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -95,12 +97,6 @@ void writeText(QWidget* widget, const QString& text)
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
 }
 
-// The label of QtUi::showNotice(), or null.
-QLabel* findNotice(const QWidget* window)
-{
-    return window->findChild<QLabel*>(QStringLiteral("notice"), Qt::FindDirectChildrenOnly);
-}
-
 // A message box that stays on the screen once answered, until QtUi takes it
 // down: the answer ends the wait, not the box. (A box closed some other
 // way closes as usual, and so do all if Qt's wiring is not found.)
@@ -147,22 +143,9 @@ private:
 
 } // namespace
 
-QtUi::QtUi(QWidget* window)
-    : window_(window), timer_(nullptr), endAction_(terminateNow),
-      settler_(std::make_unique<QObject>())
+QtUi::QtUi(Form1Window& window)
+    : window_(&window), endAction_(terminateNow), settler_(std::make_unique<QObject>())
 {
-    if (!window_)
-        throw std::invalid_argument("QtUi needs a window");
-    for (Control control : allControls) {
-        const QString name = QString::fromUtf8(controlName(control));
-        auto* widget = window_->findChild<QWidget*>(name);
-        if (!widget)
-            throw std::runtime_error("the window has no control named " + name.toStdString());
-        widgets_[control] = widget;
-    }
-    timer_ = window_->findChild<QTimer*>(QStringLiteral("Timer1"));
-    if (!timer_)
-        throw std::runtime_error("the window has no timer named Timer1");
     // A box that has the focus takes down the boxes answered before it.
     QObject::connect(
         qGuiApp, &QGuiApplication::focusWindowChanged, settler_.get(), [this](QWindow* focus) {
@@ -179,7 +162,7 @@ QtUi::~QtUi() = default;
 
 QWidget* QtUi::widget(Control control) const
 {
-    return widgets_.at(control);
+    return window_->control(control);
 }
 
 std::string QtUi::text(Control control) const
@@ -266,10 +249,11 @@ void QtUi::settle()
 
 void QtUi::setTimerEnabled(bool enabled)
 {
+    QTimer* timer = window_->timer();
     if (!enabled)
-        timer_->stop();
-    else if (!timer_->isActive())
-        timer_->start();
+        timer->stop();
+    else if (!timer->isActive())
+        timer->start();
 }
 
 void QtUi::messageBox(const std::string& prompt, BoxStyle style,
@@ -376,25 +360,24 @@ void QtUi::showNotice(const std::string& text)
     // when the game lets it (doEvents). Shown again with the same text, it
     // stays as it is and is not announced again.
     const QString shown = fromView(text);
-    auto* notice = findNotice(window_);
-    if (!notice) {
-        notice = new QLabel(window_);
-        notice->setObjectName(QStringLiteral("notice"));
-        notice->setTextFormat(Qt::PlainText);
-        notice->setAlignment(Qt::AlignCenter);
-        notice->setFrameStyle(QFrame::Box | QFrame::Plain);
-        notice->setAutoFillBackground(true);
-        notice->setMargin(12);
+    if (!notice_) {
+        notice_ = new QLabel(window_);
+        notice_->setObjectName(QStringLiteral("notice"));
+        notice_->setTextFormat(Qt::PlainText);
+        notice_->setAlignment(Qt::AlignCenter);
+        notice_->setFrameStyle(QFrame::Box | QFrame::Plain);
+        notice_->setAutoFillBackground(true);
+        notice_->setMargin(12);
     }
-    if (!notice->isVisible() || notice->text() != shown) {
-        notice->setText(shown);
-        notice->setAccessibleName(shown);
-        notice->adjustSize();
-        notice->move((window_->width() - notice->width()) / 2,
-                     (window_->height() - notice->height()) / 2);
-        notice->show();
-        notice->raise();
-        notice->repaint();
+    if (!notice_->isVisible() || notice_->text() != shown) {
+        notice_->setText(shown);
+        notice_->setAccessibleName(shown);
+        notice_->adjustSize();
+        notice_->move((window_->width() - notice_->width()) / 2,
+                      (window_->height() - notice_->height()) / 2);
+        notice_->show();
+        notice_->raise();
+        notice_->repaint();
         // A player who cannot see it hears it once, when it appears.
         announce(text);
     }
@@ -402,14 +385,13 @@ void QtUi::showNotice(const std::string& text)
 
 void QtUi::hideNotice()
 {
-    QLabel* notice = findNotice(window_);
-    if (!notice)
+    if (!notice_)
         return;
     // What tells the screen reader goes with it (said or still to be
     // said), unless it has told something else since.
-    std::erase(pendingAnnouncements_, notice->text());
-    withdrawAnnouncement(window_, notice->text());
-    delete notice;
+    std::erase(pendingAnnouncements_, notice_->text());
+    withdrawAnnouncement(window_, notice_->text());
+    delete notice_;
 }
 
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)

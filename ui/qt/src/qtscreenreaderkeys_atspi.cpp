@@ -2,7 +2,7 @@
 // The question about a key on the accessibility bus (AT-SPI): the registry's
 // device event controller passes the key to the screen reader's key
 // listeners, as Qt's own bridge does, and answers whether one took it.
-#include "cifrelle/ui/qtscreenreaderkeys.h"
+#include "cifrelle/ui/qt/qtscreenreaderkeys.h"
 
 #include <QAccessible>
 #include <QDBusArgument>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/ui/qthelpers.h"
+#include "qthelpers.h"
 
 #include <QWidget>
 

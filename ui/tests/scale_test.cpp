@@ -2,10 +2,9 @@
 // The window at the scale the test is run with (QT_SCALE_FACTOR: 1 and 2
 // are registered): every text fits its control at the control's own font,
 // and nothing covers a control it does not cover in the design.
-#include "form1window.h"
-
 #include "cifrelle/ui/formdesign.h"
-#include "cifrelle/ui/qtui.h"
+#include "cifrelle/ui/qt/form1window.h"
+#include "cifrelle/ui/qt/qtui.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -31,7 +30,7 @@
 
 namespace {
 
-using cifrelle::app::Form1Window;
+using cifrelle::ui::Form1Window;
 using cifrelle::ui::Control;
 using cifrelle::ui::ControlDesign;
 using cifrelle::ui::Kind;
@@ -67,7 +66,7 @@ constexpr int pictureSide = 32;
 class ScaleTest : public ::testing::Test {
 protected:
     Form1Window window;
-    cifrelle::ui::QtUi ui{&window};
+    cifrelle::ui::QtUi ui{window};
 
     void SetUp() override
     {

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "form1window.h"
+#include "cifrelle/ui/qt/form1window.h"
+
+#include "designfont.h"
+#include "picturebutton.h"
+#include "qthelpers.h"
 
 #include "cifrelle/ui/colour.h"
-#include "cifrelle/ui/qtaccessibility.h"
-#include "cifrelle/ui/qthelpers.h"
+#include "cifrelle/ui/formdesign.h"
+#include "cifrelle/ui/qt/qtaccessibility.h"
 
 #include <QAction>
 #include <QEvent>
@@ -16,15 +20,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaObject>
-#include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QTimer>
-#include <qdrawutil.h>
 
-#include <algorithm>
 #include <optional>
-#include <stdexcept>
 
 // The pictures are linked into the window's static library; this pulls
 // them into every program that uses the window.
@@ -33,17 +33,9 @@ static void loadPictures()
     Q_INIT_RESOURCE(icons);
 }
 
-namespace cifrelle::app {
+namespace cifrelle::ui {
 
 namespace {
-
-using ui::Control;
-using ui::ControlDesign;
-using ui::Kind;
-using ui::escapeMnemonics;
-using ui::setColour;
-using ui::toQColor;
-using ui::fromView;
 
 // A design caption for a button, frame title or menu entry: shown as it is.
 QString literal(std::string_view text)
@@ -65,70 +57,7 @@ QString pictureOf(Control control)
     }
 }
 
-constexpr int pictureSize = 32;
-
 const QColor disabledText(80, 80, 80);
-
-// A button of the graphical style: a raised box filled with its own
-// background colour, its picture centred above the caption, or the caption
-// alone in the middle.
-class PictureButton : public QPushButton {
-public:
-    PictureButton(QColor back, QWidget* parent) : QPushButton(parent), back_(back)
-    {
-        setColour(this, {QPalette::Button}, back);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const bool sunken = isDown() || isChecked();
-        const QBrush fill(back_);
-        qDrawWinButton(&painter, rect(), palette(), sunken, &fill);
-
-        QRect inner = rect().adjusted(3, 3, -3, -3);
-        if (sunken)
-            inner.translate(1, 1);
-        const int textFlags = Qt::AlignHCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
-        QRect textRect = inner;
-        int vertical = Qt::AlignVCenter;
-        if (!icon().isNull()) {
-            const QRect bounds =
-                painter.fontMetrics().boundingRect(inner, textFlags | Qt::AlignBottom, text());
-            const int textHeight = text().isEmpty() ? 0 : std::min(bounds.height(), inner.height());
-            textRect =
-                QRect(inner.left(), inner.bottom() + 1 - textHeight, inner.width(), textHeight);
-            const QRect above(inner.left(), inner.top(), inner.width(),
-                              textRect.top() - inner.top());
-            QRect picture(0, 0, pictureSize, pictureSize);
-            picture.moveCenter(above.center());
-            icon().paint(&painter, picture, Qt::AlignCenter,
-                         isEnabled() ? QIcon::Normal : QIcon::Disabled);
-            vertical = Qt::AlignTop;
-        }
-        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                       QPalette::ButtonText));
-        painter.setClipRect(inner);
-        painter.drawText(textRect, textFlags | vertical, text());
-        if (hasFocus()) {
-            QRect focus = painter.fontMetrics()
-                              .boundingRect(textRect, textFlags | vertical, text())
-                              .adjusted(-2, -1, 2, 1)
-                              .intersected(inner);
-            if (text().isEmpty())
-                focus = inner.adjusted(1, 1, -1, -1);
-            // Dark on a light button, white on a dark one (the navy ones).
-            const QColor ring = back_.lightnessF() < 0.5 ? QColor(Qt::white) : QColor(Qt::black);
-            painter.setPen(QPen(ring, 1, Qt::DotLine));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(focus.adjusted(0, 0, -1, -1));
-        }
-    }
-
-private:
-    QColor back_;
-};
 
 QWidget* makeLabel(const ControlDesign& d, QWidget* parent)
 {
@@ -173,12 +102,12 @@ QWidget* makeTextBox(const ControlDesign& d, QWidget* parent)
 
 QWidget* makeButton(const ControlDesign& d, QWidget* parent)
 {
-    auto* button = new PictureButton(toQColor(d.backColor.value_or(ui::colours::darkBlue)), parent);
+    auto* button = new PictureButton(toQColor(d.backColor.value_or(colours::darkBlue)), parent);
     button->setText(literal(d.caption));
     button->setAutoDefault(false);
     if (d.hasPicture) {
         button->setIcon(QIcon(pictureOf(d.control)));
-        button->setIconSize(QSize(pictureSize, pictureSize));
+        button->setIconSize(QSize(PictureButton::pictureSize, PictureButton::pictureSize));
     }
     return button;
 }
@@ -203,13 +132,13 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     case Kind::Button: w = makeButton(d, parent); break;
     case Kind::Frame: w = makeFrame(d, parent); break;
     }
-    w->setObjectName(fromView(ui::controlName(d.control)));
+    w->setObjectName(fromView(controlName(d.control)));
     if (d.font)
         w->setFont(designFont(*d.font));
     if (d.foreColor)
-        ui::setTextColour(w, *d.foreColor);
-    w->setGeometry(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top), ui::twipsToPixels(d.width),
-                   ui::twipsToPixels(d.height));
+        setTextColour(w, *d.foreColor);
+    w->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
+                   twipsToPixels(d.height));
     w->setEnabled(d.enabled);
     if (!d.toolTip.empty()) {
         w->setToolTip(fromView(d.toolTip));
@@ -222,7 +151,7 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     if (d.sizesItself) {
         // Fits its caption from the start, as it does after every change.
         w->adjustSize();
-        w->move(ui::twipsToPixels(d.left), ui::twipsToPixels(d.top));
+        w->move(twipsToPixels(d.left), twipsToPixels(d.top));
     }
     w->setHidden(!d.visible);
     return w;
@@ -254,48 +183,18 @@ std::optional<std::int16_t> keyAscii(const QKeyEvent& key)
 
 } // namespace
 
-QString substituteFace(std::string_view face)
-{
-#ifdef Q_OS_WIN
-    // Windows has the faces themselves; only its bitmap faces are swapped
-    // for the outline faces that scale.
-    if (face == "MS Sans Serif")
-        return QStringLiteral("Microsoft Sans Serif");
-    if (face == "MS Serif")
-        return QStringLiteral("Times New Roman");
-#else
-    if (face == "MS Sans Serif" || face == "Arial")
-        return QStringLiteral("Liberation Sans");
-    if (face == "Times New Roman" || face == "MS Serif")
-        return QStringLiteral("Liberation Serif");
-#endif
-    return fromView(face);
-}
-
-QFont designFont(const ui::Font& font)
-{
-    QFont f(substituteFace(font.face));
-    f.setPointSizeF(font.points);
-    f.setWeight(font.bold ? QFont::Bold : QFont::Normal);
-    f.setItalic(false);
-    f.setUnderline(false);
-    f.setStrikeOut(false);
-    return f;
-}
-
 Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
 {
     loadPictures();
-    ui::installGameWindowAccessibles();
-    const ui::WindowDesign& design = ui::windowDesign();
+    installGameWindowAccessibles();
+    const WindowDesign& design = windowDesign();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromView(design.caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrelle.png")));
 
     client_ = new QWidget(this);
     client_->setObjectName(fromView(design.clientAreaName));
-    client_->setFixedSize(ui::twipsToPixels(design.clientWidth),
-                          ui::twipsToPixels(design.clientHeight));
+    client_->setFixedSize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
     setColour(client_, {QPalette::Window}, toQColor(design.backColor));
     client_->setAutoFillBackground(true);
     setCentralWidget(client_);
@@ -322,9 +221,8 @@ void Form1Window::buildControls()
     // text box and the two small buttons lie above their frame), then the
     // feedback labels, which let clicks through to the buttons below: the
     // message under the labels that repeat it in colour.
-    using ui::Feedback;
     const auto make = [this](auto&& chosen) {
-        for (const ControlDesign& d : ui::formDesign()) {
+        for (const ControlDesign& d : formDesign()) {
             if (chosen(d))
                 controls_[d.control] = makeControl(d, client_);
         }
@@ -335,7 +233,7 @@ void Form1Window::buildControls()
     });
     make([](const ControlDesign& d) { return d.feedback == Feedback::message; });
     make([](const ControlDesign& d) { return d.feedback == Feedback::repeat; });
-    for (const ControlDesign& d : ui::formDesign()) {
+    for (const ControlDesign& d : formDesign()) {
         if (d.feedback != Feedback::none)
             control(d.control)->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
@@ -344,7 +242,7 @@ void Form1Window::buildControls()
             w->setFocusPolicy(Qt::NoFocus);
     }
 
-    const auto order = ui::tabOrder();
+    const auto order = tabOrder();
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(control(order[i - 1]), control(order[i]));
 }
@@ -353,7 +251,7 @@ void Form1Window::buildMenuBar()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("menubar"));
-    for (const ui::MenuDesign& entry : ui::menuDesign()) {
+    for (const MenuDesign& entry : menuDesign()) {
         QAction* action = nullptr;
         if (entry.submenu.empty()) {
             // An entry that acts when clicked on the bar itself; its first
@@ -362,7 +260,7 @@ void Form1Window::buildMenuBar()
         } else {
             QMenu* menu = bar->addMenu(literal(entry.caption));
             menu->setObjectName(fromView(entry.name));
-            for (const ui::MenuItemDesign& item : entry.submenu) {
+            for (const MenuItemDesign& item : entry.submenu) {
                 QAction* itemAction = menu->addAction(literal(item.caption));
                 itemAction->setObjectName(fromView(item.name));
                 menuEntries_.emplace(std::string(item.name), itemAction);
@@ -389,23 +287,23 @@ void Form1Window::deliver(Handler handler)
 
 void Form1Window::wireEvents()
 {
-    auto click = [this](Control c, void (ui::Form1Events::*handler)()) {
+    auto click = [this](Control c, void (Form1Events::*handler)()) {
         connect(static_cast<QPushButton*>(control(c)), &QPushButton::clicked, this,
                 [this, handler] { deliver(handler); });
     };
-    click(Control::cmdini, &ui::Form1Events::cmdini_Click);
-    click(Control::cmdcasual, &ui::Form1Events::cmdcasual_Click);
-    click(Control::Command1, &ui::Form1Events::Command1_Click);
-    click(Control::Command2, &ui::Form1Events::Command2_Click);
-    click(Control::Command3, &ui::Form1Events::Command3_Click);
-    click(Control::cmdverifica, &ui::Form1Events::cmdverifica_Click);
-    click(Control::cmdexit, &ui::Form1Events::cmdexit_Click);
+    click(Control::cmdini, &Form1Events::cmdini_Click);
+    click(Control::cmdcasual, &Form1Events::cmdcasual_Click);
+    click(Control::Command1, &Form1Events::Command1_Click);
+    click(Control::Command2, &Form1Events::Command2_Click);
+    click(Control::Command3, &Form1Events::Command3_Click);
+    click(Control::cmdverifica, &Form1Events::cmdverifica_Click);
+    click(Control::cmdexit, &Form1Events::cmdexit_Click);
 
-    connect(timer_, &QTimer::timeout, this, [this] { deliver(&ui::Form1Events::Timer1_Timer); });
+    connect(timer_, &QTimer::timeout, this, [this] { deliver(&Form1Events::Timer1_Timer); });
     connect(menuEntry("record"), &QAction::triggered, this,
-            [this] { deliver(&ui::Form1Events::record_Click); });
+            [this] { deliver(&Form1Events::record_Click); });
     connect(menuEntry("help"), &QAction::triggered, this,
-            [this] { deliver(&ui::Form1Events::help_Click); });
+            [this] { deliver(&Form1Events::help_Click); });
 
     control(Control::txtmio)->installEventFilter(this);
     for (const auto& [c, w] : controls_) {
@@ -455,7 +353,7 @@ void Form1Window::showEvent(QShowEvent* event)
 void Form1Window::raiseActivation()
 {
     activationRaised_ = true;
-    deliver(&ui::Form1Events::Form_Activate);
+    deliver(&Form1Events::Form_Activate);
 }
 
-} // namespace cifrelle::app
+} // namespace cifrelle::ui

@@ -6,20 +6,21 @@
 #include <QPointer>
 
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
+class QLabel;
 class QObject;
 class QString;
-class QTimer;
 class QWidget;
 
 namespace cifrelle::ui {
 
-// The toolkit operations on a real Qt window. The controls are found by
-// their objectName below `window`, the one-second timer is the QTimer named
-// "Timer1" below it.
+class Form1Window;
+
+// The toolkit operations on the game window: they read and write the
+// controls the window built, switch its one-second timer, and open the
+// boxes and the notice over it.
 //
 // The focus moves and the announcements a handler asks for reach the
 // toolkit when the handler is over (or before a box opens), as one move to
@@ -28,7 +29,7 @@ namespace cifrelle::ui {
 // focus comes into reads with its description is not announced twice.
 class QtUi : public Ui {
 public:
-    explicit QtUi(QWidget* window);
+    explicit QtUi(Form1Window& window);
     ~QtUi() override;
 
     std::string text(Control control) const override;
@@ -53,8 +54,6 @@ public:
     // its place.
     void setEndAction(std::function<void()> action) { endAction_ = std::move(action); }
 
-    QWidget* widget(Control control) const;
-
     // Gives the toolkit at once the focus and announcements asked for so far
     // (they otherwise wait for the window's event loop).
     void settle();
@@ -67,10 +66,10 @@ private:
     void settleLater();
     void takeDownAnsweredBoxes();
     void showScrollingBox(int icon, const QString& caption, const QString& text);
+    QWidget* widget(Control control) const;
 
-    QWidget* window_;
-    QTimer* timer_;
-    std::map<Control, QWidget*> widgets_;
+    Form1Window* window_;
+    QPointer<QLabel> notice_; // shown by showNotice(), until hideNotice()
     std::function<void()> endAction_;
     QWidget* pendingFocus_ = nullptr;
     std::vector<QString> pendingAnnouncements_;

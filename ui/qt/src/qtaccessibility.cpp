@@ -2,7 +2,7 @@
 // What assistive technology is given for the game window: one factory for
 // the client area, the text boxes, the labels and the announcer, each
 // deciding from the window's design.
-#include "cifrelle/ui/qtaccessibility.h"
+#include "cifrelle/ui/qt/qtaccessibility.h"
 
 #include "cifrelle/ui/formdesign.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cifrelle/ui/qtscreenreaderkeys.h"
+#include "cifrelle/ui/qt/qtscreenreaderkeys.h"
 
 #include <QCoreApplication>
 
