@@ -11,7 +11,7 @@
 #include "recordfolder.h"
 
 #include "cifrelle/game/form1.h"
-#include "cifrelle/ui/fakeui.h"
+#include "cifrelle/ui/fake/fakeui.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "testfiles.h"
 
 #include "cifrelle/game/form1.h"
-#include "cifrelle/ui/fakeui.h"
+#include "cifrelle/ui/fake/fakeui.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "cifrelle/game/answerkey.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/menus.h"
-#include "cifrelle/ui/fakeui.h"
+#include "cifrelle/ui/fake/fakeui.h"
 #include "scripted.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/game/menus.h"
 
-#include "cifrelle/ui/fakeui.h"
+#include "cifrelle/ui/fake/fakeui.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "cifrelle/game/form1.h"
 #include "cifrelle/game/random.h"
 #include "cifrelle/records/recordfiles.h"
-#include "cifrelle/ui/fakeui.h"
+#include "cifrelle/ui/fake/fakeui.h"
 
 #include <deque>
 #include <filesystem>
