@@ -9,6 +9,7 @@
 #include <string>
 
 class QSettings;
+class QString;
 
 namespace cifrelle::app {
 
@@ -17,8 +18,9 @@ namespace cifrelle::app {
 // alone: no user's own settings, no XDG_CONFIG_DIRS.
 inline constexpr const char* systemSettingsFile = "/etc/xdg/cifrelle/cifrelle.conf";
 
-// The folder of the record files on this system. An administrator may
-// choose one folder for every account: on Windows in the registry,
+// The folder of the record files on this system (recordfolder_linux.cpp,
+// recordfolder_windows.cpp). An administrator may choose one folder for
+// every account: on Windows in the registry,
 // HKEY_LOCAL_MACHINE\SOFTWARE\cifrelle\cifrelle\record, value folder;
 // elsewhere in `settingsFile` (the shipped game: systemSettingsFile), group
 // [record], key folder. Without that setting each account has its own
@@ -29,8 +31,8 @@ inline constexpr const char* systemSettingsFile = "/etc/xdg/cifrelle/cifrelle.co
 // read gives no folder but the problem: never the player's own folder.
 records::RecordFolder recordFolder(const std::filesystem::path& settingsFile = systemSettingsFile);
 
-// The folder an administrator chose in the settings file (Unix), or why it
-// cannot be known; nothing when the file sets none.
+// The folder an administrator chose in the settings file, or why it cannot
+// be known; nothing when the file sets none. (Linux only.)
 std::optional<records::RecordFolder> chosenRecordFolder(const std::filesystem::path& settingsFile);
 
 // The value of record/folder in `settings` as the folder an administrator
@@ -38,8 +40,8 @@ std::optional<records::RecordFolder> chosenRecordFolder(const std::filesystem::p
 std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& settings,
                                                         const std::string& setting);
 
-// The record folder by the XDG Base Directory rules, from the environment
-// that `environment` reads (nullptr for a variable that is not set):
+// The record folder by the XDG Base Directory rules (Linux only), from the
+// environment that `environment` reads (nullptr for a variable not set):
 // $XDG_DATA_HOME/cifrelle when XDG_DATA_HOME is an absolute path, otherwise
 // $HOME/.local/share/cifrelle (a relative or empty XDG_DATA_HOME is
 // ignored). A missing, empty or relative HOME gives no folder but the
@@ -47,5 +49,9 @@ std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& setting
 // to the current folder, and a missing HOME as "/".)
 records::RecordFolder
 dataHomeRecordFolder(const std::function<const char*(const char*)>& environment);
+
+// The path that a folder's text from the settings names on this system: on
+// Linux in the file names' encoding, on Windows with its own separators.
+std::filesystem::path settingPath(const QString& text);
 
 } // namespace cifrelle::app

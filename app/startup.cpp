@@ -8,24 +8,6 @@
 
 namespace cifrelle::app {
 
-std::optional<std::string> missingDisplayMessage(const EnvironmentReader& environment)
-{
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    // The desktop is always there: no display to name.
-    (void)environment;
-    return std::nullopt;
-#else
-    const auto isSet = [&environment](const char* name) {
-        const char* value = environment(name);
-        return value && *value;
-    };
-    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM"))
-        return std::nullopt;
-    return std::string("cifrelle: nessun display grafico disponibile (DISPLAY non impostato); "
-                       "avviare il gioco da una sessione grafica");
-#endif
-}
-
 bool useItalian(QCoreApplication& application)
 {
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));

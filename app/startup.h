@@ -14,7 +14,8 @@ using EnvironmentReader = std::function<const char*(const char*)>;
 
 // The one line to print when the game cannot open a window because there is
 // no graphical display (no DISPLAY, no WAYLAND_DISPLAY and no Qt platform
-// asked for), or nothing when there is one.
+// asked for), or nothing when there is one. (On Windows the desktop is
+// always there: nothing.)
 std::optional<std::string> missingDisplayMessage(const EnvironmentReader& environment);
 
 // Puts the toolkit's own texts (box buttons, context menus) in Italian and

@@ -13,9 +13,7 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
 #include <unistd.h>
-#endif
 
 namespace cifrelle::app {
 namespace {
@@ -23,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using records::test::TempDir;
 
-#ifndef _WIN32 // the settings file of Unix systems
 std::string replaced(std::string text, const std::string& mark, const std::string& by)
 {
     for (std::size_t at; (at = text.find(mark)) != std::string::npos;)
@@ -117,7 +114,6 @@ TEST(HostileSettings, EachGetsOneWarningAndTheGameIsPlayedWritingNothing)
         EXPECT_EQ(recordFolder(tmp / settings).path,
                   fs::path(std::getenv("HOME")) / ".local/share/cifrelle");
 }
-#endif
 
 TEST(RecordFolder, FollowsTheXdgRules)
 {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/game/random.h"
 
+#include "localtime.h"
+
 #include <bit>
 #include <chrono>
 #include <ctime>
@@ -34,12 +36,7 @@ float SystemTime::secondsSinceMidnight()
     using namespace std::chrono;
     const auto now = system_clock::now();
     const std::time_t t = system_clock::to_time_t(now);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
+    const std::tm local = localTime(t);
     const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) +
            static_cast<float>(ms) / 1000.0f;

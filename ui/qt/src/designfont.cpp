@@ -1,27 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "designfont.h"
 
-#include "qthelpers.h"
-
 namespace cifrelle::ui {
-
-QString substituteFace(std::string_view face)
-{
-#ifdef Q_OS_WIN
-    // Windows has the faces themselves; only its bitmap faces are swapped
-    // for the outline faces that scale.
-    if (face == "MS Sans Serif")
-        return QStringLiteral("Microsoft Sans Serif");
-    if (face == "MS Serif")
-        return QStringLiteral("Times New Roman");
-#else
-    if (face == "MS Sans Serif" || face == "Arial")
-        return QStringLiteral("Liberation Sans");
-    if (face == "Times New Roman" || face == "MS Serif")
-        return QStringLiteral("Liberation Serif");
-#endif
-    return fromView(face);
-}
 
 QFont designFont(const Font& font)
 {

@@ -14,7 +14,8 @@ namespace cifrelle::ui {
 // metrics where the design's own is missing (Linux has Liberation Sans and
 // Liberation Serif in place of Windows' faces), an outline face that scales
 // where the design's is a bitmap face (Windows' MS Sans Serif and MS
-// Serif), the design's own otherwise.
+// Serif), the design's own otherwise. (designfont_linux.cpp,
+// designfont_windows.cpp)
 QString substituteFace(std::string_view face);
 
 // The design's font, with its substituted face: never italic, underlined

@@ -6,6 +6,8 @@
 
 #include "cifrelle/ui/formdesign.h"
 
+#include "qtaccessibility_platform.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
@@ -393,13 +395,7 @@ void announce(QWidget* window, const QString& text)
     announcer->hide();
     announcer->message = text;
     announcer->show();
-#ifdef Q_OS_WIN
-    // Qt's UI Automation bridge passes no shown object on to Windows' screen
-    // readers; a change of a text value it raises as a UI Automation
-    // notification, the event by which an application has a message spoken.
-    QAccessibleValueChangeEvent notification(announcer, announcer->message);
-    QAccessible::updateAccessibility(&notification);
-#endif
+    notifyScreenReader(announcer, text);
 }
 
 void withdrawAnnouncement(QWidget* window, const QString& text)
