@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordfolder.h"
 
-#include "testfiles.h"
-
 #include "cifrelle/game/form1.h"
+#include "cifrelle/testsupport/files.h"
 #include "cifrelle/ui/fake/fakeui.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +18,8 @@ namespace cifrelle::app {
 namespace {
 
 namespace fs = std::filesystem;
-using records::test::TempDir;
+using testsupport::TempDir;
+using testsupport::writeBytes;
 
 std::string replaced(std::string text, const std::string& mark, const std::string& by)
 {
@@ -76,9 +76,8 @@ TEST(HostileSettings, EachGetsOneWarningAndTheGameIsPlayedWritingNothing)
         if (c.settings.empty())
             fs::create_directory(settingsFile);
         else
-            records::test::writeBytes(settingsFile,
-                                      replaced("[record]\n" + c.settings, "{R}", root));
-        records::test::writeBytes(tmp / "file", "3\r\n");
+            writeBytes(settingsFile, replaced("[record]\n" + c.settings, "{R}", root));
+        writeBytes(tmp / "file", "3\r\n");
         fs::create_directory(tmp / "readonly");
         fs::permissions(tmp / "readonly", fs::perms::owner_read | fs::perms::owner_exec);
         fs::create_directory(tmp / "home");
@@ -109,7 +108,7 @@ TEST(HostileSettings, EachGetsOneWarningAndTheGameIsPlayedWritingNothing)
     }
     // No setting: the player's own folder, as ever.
     TempDir tmp;
-    records::test::writeBytes(tmp / "cifrelle.conf", "[other]\nfolder=/srv\n");
+    writeBytes(tmp / "cifrelle.conf", "[other]\nfolder=/srv\n");
     for (const char* settings : {"missing.conf", "cifrelle.conf"})
         EXPECT_EQ(recordFolder(tmp / settings).path,
                   fs::path(std::getenv("HOME")) / ".local/share/cifrelle");

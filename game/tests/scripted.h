@@ -4,13 +4,10 @@
 #include "cifrelle/game/form1.h"
 #include "cifrelle/game/random.h"
 #include "cifrelle/records/recordfiles.h"
+#include "cifrelle/testsupport/files.h"
 #include "cifrelle/ui/fake/fakeui.h"
 
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <utility>
 
@@ -47,42 +44,9 @@ public:
     float seconds = 36000.0f;
 };
 
-// A fresh directory under the system's temporary directory, removed at the end.
-class TempDir {
-public:
-    TempDir()
-    {
-        // A name nobody has taken: create_directory says false when it exists.
-        std::random_device entropy;
-        do
-            path_ =
-                std::filesystem::temp_directory_path() / ("cifrelle-" + std::to_string(entropy()));
-        while (!std::filesystem::create_directory(path_));
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// A file's whole content, byte for byte (empty when it is missing).
-inline std::string readBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const std::filesystem::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using testsupport::readBytes;
+using testsupport::TempDir;
+using testsupport::writeBytes;
 
 // One game on the scripted window, with record files of its own. Events
 // are raised as the window raises them.

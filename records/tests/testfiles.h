@@ -1,21 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Helpers for the record tests: a temporary folder of their own, whole-file
-// reading and writing of raw bytes, and a watch on what the file layer
-// opens.
+// Helpers for the record tests: the shared temporary folder and whole-file
+// reading and writing of raw bytes, a watch on what the file layer opens,
+// and a lock held as another game would.
 
 #include "cifrelle/records/recordfiles.h"
+#include "cifrelle/testsupport/files.h"
 
 #include "fileops.h"
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -23,58 +21,9 @@ namespace cifrelle::records::test {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device seed;
-        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            const fs::path candidate =
-                fs::temp_directory_path() / ("cifrelle-records-" + std::to_string(seed()));
-            if (fs::create_directory(candidate))
-                path_ = candidate;
-        }
-        if (path_.empty())
-            throw std::runtime_error("cannot make a temporary folder");
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir()
-    {
-        std::error_code ec;
-        // Give back any permission a test took away, so that all goes.
-        for (auto it = fs::recursive_directory_iterator(
-                 path_, fs::directory_options::skip_permission_denied, ec);
-             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-            if (it->is_directory(ec) && !it->is_symlink(ec))
-                fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        }
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-
-    const fs::path& path() const { return path_; }
-    fs::path operator/(std::string_view name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
-
-inline void writeBytes(const fs::path& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
-}
-
-inline std::string readBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path.string());
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::readBytes;
+using testsupport::TempDir;
+using testsupport::writeBytes;
 
 inline fs::path pending(const fs::path& path)
 {
