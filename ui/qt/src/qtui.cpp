@@ -2,6 +2,7 @@
 #include "cifrelle/ui/qt/qtui.h"
 
 #include "qthelpers.h"
+#include "stayingbox.h"
 
 #include "cifrelle/ui/formdesign.h"
 #include "cifrelle/ui/qt/form1window.h"
@@ -96,43 +97,6 @@ void writeText(QWidget* widget, const QString& text)
     }
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
 }
-
-// A message box that stays on the screen once answered, until QtUi takes it
-// down: the answer ends the wait, not the box. (A box closed some other
-// way closes as usual, and so do all if Qt's wiring is not found.)
-class StayingBox : public QMessageBox {
-public:
-    StayingBox(Icon icon, const QString& title, const QString& text, QWidget* parent)
-        : QMessageBox(icon, title, text, Ok, parent)
-    {
-        setTextFormat(Qt::PlainText);
-        auto* buttons = findChild<QDialogButtonBox*>();
-        if (buttons && disconnect(buttons, SIGNAL(clicked(QAbstractButton*)), this,
-                                  SLOT(_q_buttonClicked(QAbstractButton*))))
-            connect(buttons, &QDialogButtonBox::clicked, this, &StayingBox::answered);
-        connect(this, &QDialog::finished, this, &StayingBox::answered);
-    }
-
-    // Shows the box, modal, and returns once the player has answered it.
-    void ask()
-    {
-        setAttribute(Qt::WA_ShowModal, true);
-        show();
-        QEventLoop loop;
-        loop_ = &loop;
-        loop.exec(QEventLoop::DialogExec);
-        loop_ = nullptr;
-    }
-
-private:
-    void answered()
-    {
-        if (loop_)
-            loop_->quit();
-    }
-
-    QEventLoop* loop_ = nullptr;
-};
 
 [[noreturn]] void terminateNow()
 {
