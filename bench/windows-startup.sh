@@ -12,18 +12,20 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?build directory}" && pwd)
 runs=${2:-10}
 . "$root/e2e/windows/wine.sh"
+. "$root/testsupport/xdisplay.sh"
 wine_check
 # The minimal program is built with the benchmarks.
 cmake -S "$root" -B "$build" -DCIFRELLE_BENCH=ON >/dev/null
 cmake --build "$build" --target minimal_inputbox >/dev/null
 work=$(mktemp -d)
 wine_use "$build/wine"
-trap 'wine_stop; [ -z "${WINE_XVFB:-}" ] || kill "$WINE_XVFB" 2>/dev/null; rm -rf "$work"' EXIT INT TERM
+trap 'wine_stop; xvfb_stop; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
 "$root/scripts/package-windows" --build "$build" --output "$work" >"$work/packages"
 (cd "$work" && cmake -E tar xf "$(sed -n 2p packages)")
 folder="$work/Cifrelle"
 cp "$build/bench/minimal_inputbox.exe" "$folder/"
-wine_display 80
+xvfb_start 80
 wine_boot
 
 # Prints "milliseconds rss_kib" for one launch of the Windows program $1,

@@ -17,7 +17,7 @@ set -eu
 : "${DISPLAY:?run inside testsupport/run-under-xvfb.sh}"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/cifrelle-orca.XXXXXX")
-wm= speechd= orca=
+wm='' speechd='' orca=''
 stop() { # pid: SIGTERM, and a while to finish writing; then SIGKILL
     [ -n "$1" ] || return 0
     kill -TERM "$1" 2>/dev/null || true

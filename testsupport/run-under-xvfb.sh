@@ -7,7 +7,8 @@
 #   run-under-xvfb.sh [--screen WxHxD] command [args...]
 #
 # The display is the first free one from 80 on (E2E_FIRST_DISPLAY changes
-# where the search starts), so that concurrent runs never share one.
+# where the search starts), so that concurrent runs never share one: see
+# xdisplay.sh beside it, which every script here uses to start an Xvfb.
 set -eu
 
 screen=1280x1024x24
@@ -17,50 +18,18 @@ if [ "${1:-}" = "--screen" ]; then
 fi
 [ $# -gt 0 ] || { echo "usage: $0 [--screen WxHxD] command [args...]" >&2; exit 2; }
 
+. "$(dirname "$0")/xdisplay.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/cifrelle-e2e.XXXXXX")
-xvfb=
 cleanup() {
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null || true
-        wait "$xvfb" 2>/dev/null || true
-    fi
+    xvfb_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Xvfb refuses a display whose lock another server holds, and writes the
-# display number to the -displayfd descriptor once it accepts clients.
-first=${E2E_FIRST_DISPLAY:-80}
-display=
-n=$first
-while [ "$n" -lt $((first + 40)) ]; do
-    : >"$work/display"
-    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset -displayfd 3 \
-        3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb=$!
-    tries=0
-    while kill -0 "$xvfb" 2>/dev/null && [ ! -s "$work/display" ] && [ $tries -lt 200 ]; do
-        sleep 0.05
-        tries=$((tries + 1))
-    done
-    if [ -s "$work/display" ] && kill -0 "$xvfb" 2>/dev/null; then
-        display=":$n"
-        break
-    fi
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
-    xvfb=
-    n=$((n + 1))
-done
-if [ -z "$display" ]; then
-    echo "$0: no free X display from :$first on" >&2
-    cat "$work/xvfb.log" >&2 || true
-    exit 1
-fi
+xvfb_start "${E2E_FIRST_DISPLAY:-80}" "$screen"
 
 mkdir -m 700 "$work/runtime"
-export DISPLAY="$display"
 export XDG_RUNTIME_DIR="$work/runtime"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 # Qt asks the session whether accessibility is on; no desktop settings

@@ -54,19 +54,26 @@ rows Property | grep -q "^SecureCustomProperties$(printf '\t').*RECORDFOLDER" ||
     fail "RECORDFOLDER does not reach the installing service"
 has_row Directory 'INSTALLDIR\tProgramFiles64Folder\tCifrelle'
 # The start menu of every user, even where the installer leaves
-# ProgramMenuFolder to the user (Wine's).
+# ProgramMenuFolder to the user (Wine's): a custom action of type 51
+# (msidbCustomActionTypeProperty + TextData: sets a property to a text).
 has_row CustomAction 'AllUsersProgramMenu\t51\tProgramMenuFolder\t[CommonAppDataFolder]Microsoft\\Windows\\Start Menu\\Programs\\\t'
 has_row Shortcut 'StartMenuShortcut\tProgramMenuFolder\tCifrelle\tProgram\t[INSTALLDIR]cifrelle.exe\t\tGioco per imparare ad approssimare i numeri decimali\t\tcifrelle.ico\t0\t\tINSTALLDIR\t\t\t\t'
 # Every component 64-bit; the setting only with RECORDFOLDER, permanent,
-# in HKLM.
-[ "$(rows Component | awk -F'\t' '$4 != 256' | cut -f1,4,5)" = "$(printf 'RecordFolderSetting\t276\tRECORDFOLDER')" ] ||
+# in HKLM, known by its registry value (Windows Installer's
+# msidbComponentAttributes64bit, Permanent and RegistryKeyPath).
+in_64bit_registry=256 permanent=16 registry_key_path=4
+setting=$((in_64bit_registry + permanent + registry_key_path))
+[ "$(rows Component | awk -F'\t' -v plain="$in_64bit_registry" '$4 != plain' | cut -f1,4,5)" = \
+  "$(printf 'RecordFolderSetting\t%d\tRECORDFOLDER' "$setting")" ] ||
     fail "components: $(rows Component | cut -f1,4,5 | tr '\n\t' ';|')"
 rows Registry | grep -q "$(printf '\t2\tSOFTWARE\\\\cifrelle\\\\cifrelle\\\\record\tfolder\t\\[RECORDFOLDER\\]\tRecordFolderSetting$')" ||
     fail "the registry row is not HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record, folder"
-# An older version or a rebuild of this one is replaced; a newer one stops
-# the installation.
-has_row Upgrade "$upgrade_code\t\t$version\t\t513\t\tWIX_UPGRADE_DETECTED"
-has_row Upgrade "$upgrade_code\t$version\t\t\t2\t\tWIX_DOWNGRADE_DETECTED"
+# An older version or a rebuild of this one is replaced (the features'
+# states kept, the maximum version included); a newer one is only
+# detected, and stops the installation (msidbUpgradeAttributes*).
+migrate_features=1 only_detect=2 version_max_inclusive=512
+has_row Upgrade "$upgrade_code\t\t$version\t\t$((migrate_features + version_max_inclusive))\t\tWIX_UPGRADE_DETECTED"
+has_row Upgrade "$upgrade_code\t$version\t\t\t$only_detect\t\tWIX_DOWNGRADE_DETECTED"
 [ "$(rows File | cut -f3 | sort | tr '\n' ' ')" = \
   "LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll cifrelle.exe qt_it.qm qwindows.dll qwindowsvistastyle.dll " ] ||
     fail "files: $(rows File | cut -f3 | tr '\n' ' ')"

@@ -10,9 +10,11 @@
 #                       that have every letter and windows that no window
 #                       manager handles, and starts its server
 #   wine_stop           ends the prefix's programs and server
-#   wine_display        an Xvfb of its own for Wine to draw on ($DISPLAY)
 #   windows_path PATH   the Linux path as Wine's Windows programs name it (Z:)
 #   wine ...            runs a Windows program
+#
+# The X display Wine draws on is started by testsupport/xdisplay.sh
+# (xvfb_start), as every display of the project's scripts is.
 
 WINE_LOADER=/usr/lib/wine/wine64
 WINE_SERVER=/usr/lib/wine/wineserver
@@ -96,21 +98,6 @@ wine_settings() {
         '"Managed"="N"' >"$reg"
     wine regedit /S 'C:\cifrelle-settings.reg' </dev/null >/dev/null 2>&1
     rm -f "$reg"
-}
-
-wine_display() {
-    number=$(( ${1:-60} + $$ % 100 ))
-    while [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    WINE_XVFB=$!
-    DISPLAY=":$number"
-    export DISPLAY
-    i=0
-    while ! xdotool getdisplaygeometry >/dev/null 2>&1; do
-        i=$((i + 1))
-        [ $i -lt 200 ] || { echo "cifrelle: Xvfb did not start on $DISPLAY" >&2; return 1; }
-        sleep 0.05
-    done
 }
 
 windows_path() {
