@@ -437,7 +437,7 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
              fs::create_directory(f.directory() / lockFileName);
          }},
         {{"a folder as the score's .new file", "",
-          save + "non riesco a scrivere il file «S.new» (al suo posto c'è già qualcos'altro)."},
+          save + "non riesco a scrivere il file «S.new»" + folder},
          [](const RecordFiles& f, const fs::path&) {
              fs::create_directories(pending(f.scorePath()) / "x");
          }},

@@ -5,11 +5,16 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace cifrelle::records {
+
+namespace fileops {
+class Folder;
+}
 
 inline constexpr std::string_view scoreFileName = "cifrel.txt";
 inline constexpr std::string_view nameFileName = "ncifrel.txt";
@@ -67,11 +72,19 @@ struct RecordFolder {
 // character Windows-1252 cannot hold is stored as "?" and a line break as a
 // blank. Beside them lie the lock file ".cifrel.lock" (empty; every game
 // locks it while it saves) and, only while a save is under way or after
-// one was cut short, "cifrel.txt.new" and "ncifrel.txt.new".
+// one was cut short, "cifrel.txt.new" and "ncifrel.txt.new". On POSIX
+// systems, in a shared folder, a file the game makes is first set up under
+// a passing name ("cifrel.txt.tmp-" and six letters or digits; likewise
+// for "ncifrel.txt" and ".cifrel.lock"); what a game killed meanwhile left
+// of those is removed by the next start or save.
 //
-// Only regular files are ever opened as record files: a link, a folder, a
-// device or a pipe in a record file's place is reported and left alone,
-// at start-up and at the game end alike.
+// The folder is opened once, by the first ensure() (or save), after its
+// checks, and every later step works inside that opened folder: links on
+// its path are followed then only, so one changed during the game sends
+// nothing elsewhere. Inside it nothing is ever followed: only regular files
+// are ever opened as record files, and a link, a folder, a device or a pipe
+// in a record file's place (or the lock file's, or a ".new" file's) is
+// reported and left alone, at start-up and at the game end alike.
 //
 // The player's own folder is created when missing, and the files made in it
 // get what the player's umask gives. A folder an administrator chose for
@@ -87,21 +100,26 @@ class RecordFiles {
 public:
     explicit RecordFiles(std::filesystem::path directory);
     explicit RecordFiles(RecordFolder folder);
+    RecordFiles(RecordFiles&&) noexcept;
+    RecordFiles& operator=(RecordFiles&&) noexcept;
+    ~RecordFiles();
 
     const std::filesystem::path& directory() const { return directory_; }
     std::filesystem::path scorePath() const;
     std::filesystem::path namePath() const;
 
-    // Creates the folder, the lock file and any missing record file, empty,
-    // and brings back a whole record when an earlier save was cut short.
-    // Existing content is never changed. Returns why the record cannot be
-    // kept (one Italian sentence beginning "Il record non potrà essere
-    // conservato: "), or nothing when all is well.
+    // Opens the folder (creating the player's own), makes the lock file and
+    // any missing record file, empty, removes what games killed while
+    // making a file left, and brings back a whole record when an earlier
+    // save was cut short. Existing content is never changed. Returns why the
+    // record cannot be kept (one Italian sentence beginning "Il record non
+    // potrà essere conservato: "), or nothing when all is well.
     std::optional<std::string> ensure();
 
-    // The file's whole content as text, line end included (an over-long file
-    // is cut to its first readLimit bytes). Returns nothing when it cannot be
-    // read or is not a regular file.
+    // The content of a record file (its path: scorePath() or namePath()) as
+    // text, line end included (an over-long file is cut to its first
+    // readLimit bytes). Returns nothing when it cannot be read or is not a
+    // regular file of the record folder.
     std::optional<std::string> read(const std::filesystem::path& path) const;
 
     // The game end's save: under the lock shared by every game on this
@@ -119,6 +137,7 @@ private:
     std::filesystem::path directory_;
     std::string folderProblem_;
     std::string setting_;
+    std::unique_ptr<fileops::Folder> folder_; // opened once, by the first use
 };
 
 // A path as UTF-8 text, for the player's messages (on Windows too, where a
