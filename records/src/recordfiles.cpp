@@ -24,9 +24,10 @@
 //     not yet replaced, the old record is whole; the leftovers are deleted,
 //     the name's first so that a deletion cut short is still read right;
 //   - only "ncifrel.txt.new" present: the new score is in place and the new
-//     name, written in full before the commit, is renamed into place
-//     (anything but a regular file there is no file a save wrote, and is
-//     deleted).
+//     name, written in full before the commit, is renamed into place, if it
+//     is a file this account can read, set up as the folder's files are;
+//     anything else (another account's unreadable file, a link) is no file
+//     a save wrote, and is deleted, leaving the record files as they are.
 // Both do this under the same lock. The system lets go of a lock when its
 // holder ends, however it ends, so a crashed game never blocks the next.
 //
@@ -189,7 +190,7 @@ void clearLeftovers(const Folder& folder)
 
 // Clears what a save cut short left behind (see the top of this file).
 // Call with the lock held.
-Fault finishInterruptedSave(const Folder& folder, const NewFiles&)
+Fault finishInterruptedSave(const Folder& folder, const NewFiles& newFiles)
 {
     const std::string scoreNew = pendingName(scoreFileName);
     const std::string nameNew = pendingName(nameFileName);
@@ -202,9 +203,12 @@ Fault finishInterruptedSave(const Folder& folder, const NewFiles&)
     switch (folder.kindOf(nameNew, fault)) {
     case Kind::Missing: return fault;
     case Kind::Regular:
-        fault = folder.replace(nameNew, nameFileName);
-        folder.sync();
-        return fault;
+        if (folder.madeAs(nameNew, newFiles)) {
+            fault = folder.replace(nameNew, nameFileName);
+            folder.sync();
+            return fault;
+        }
+        [[fallthrough]];
     default: folder.remove(nameNew); return {}; // not a file a save wrote
     }
 }

@@ -571,6 +571,20 @@ TEST(RecordFilesProblems, PermissionsDenied)
                    save + "non riesco a leggere il record attuale nel file «S»" + denied});
     EXPECT_EQ(unreadable.read(unreadable.scorePath()), std::nullopt);
 
+    // A name file left pending that this account cannot read (another
+    // account's, say) is no file a save wrote: dropped at start, the record
+    // kept as it is, and neither start nor end has anything to warn of.
+    RecordFiles foreign(tmp / "foreign");
+    ASSERT_EQ(foreign.ensure(), std::nullopt);
+    writeBytes(foreign.scorePath(), "3\r\n");
+    writeBytes(foreign.namePath(), "Eva\r\n");
+    writeBytes(pending(foreign.namePath()), "Ugo\r\n");
+    fs::permissions(pending(foreign.namePath()), fs::perms::none);
+    EXPECT_EQ(foreign.ensure(), std::nullopt);
+    EXPECT_EQ(readBytes(foreign.namePath()), "Eva\r\n");
+    EXPECT_EQ(entries(foreign.directory()), justTheRecord);
+    EXPECT_EQ(foreign.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+
     // A lock file this account may only read (another account's, copied in
     // by hand) takes no write lock: the save puts one of its own in place.
     RecordFiles copied(tmp / "copied");

@@ -14,6 +14,7 @@
 
 #ifndef _WIN32
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -150,6 +151,28 @@ TEST(InterruptedSave, ANameNotYetInPlaceIsCompletedAtTheNextStart)
 }
 
 #ifndef _WIN32
+// In a shared folder a save sets its ".new" files up as the folder says. A
+// pending name file that is not so (another account's 0600 file, or one a
+// save was killed before setting up) is no file a save wrote: dropped, and
+// the record files stay as they are.
+TEST(InterruptedSave, InASharedFolderOnlyAPendingNameSetUpAsTheFolderSaysIsTaken)
+{
+    const CrashPoint& scoreReplaced = crashPoints[7];
+    ASSERT_EQ(std::string(scoreReplaced.when), "score replaced");
+    const std::pair<mode_t, bool> cases[] = {
+        {0660, true}, {0600, false}, {0640, false}, {0666, false}};
+    for (const auto& [mode, taken] : cases) {
+        SCOPED_TRACE(mode);
+        TempDir tmp;
+        ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
+        RecordFiles files(RecordFolder{tmp.path(), {}, "l'impostazione"});
+        leave(files, scoreReplaced);
+        ASSERT_EQ(::chmod(pending(files.namePath()).c_str(), mode), 0);
+        EXPECT_EQ(files.ensure(), std::nullopt);
+        expectRecord(files, newScore, taken ? newName : oldName);
+    }
+}
+
 // A game killed at random moments while it saves record after record: after
 // each kill the next start finds a score and a name of the same record.
 TEST(KilledSave, AlwaysLeavesAWholeRecord)
