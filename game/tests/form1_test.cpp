@@ -494,9 +494,9 @@ TEST(StartUp, UnusableRecordFilesWarnOnceAndTheGameGoesOn)
     ASSERT_EQ(g.ui.boxes().size(), 2u);
     EXPECT_EQ(g.ui.boxes()[1].style, BoxStyle::Warning);
     EXPECT_EQ(g.ui.boxes()[1].prompt,
-              "Il record non potrà essere conservato: non riesco a usare il file «" +
-                  (g.dir.path() / "cifrel.txt").string() +
-                  "» (al suo posto c'è una cartella). Puoi giocare lo stesso.");
+              "Il record non potrà essere conservato: «" + (g.dir.path() / "cifrel.txt").string() +
+                  "» è una cartella, non un file normale: va tolta dalla cartella. Puoi giocare "
+                  "lo stesso.");
     EXPECT_TRUE(timerOffWhileWarning);
     EXPECT_TRUE(g.ui.timerEnabled());
     EXPECT_EQ(g.ui.caption(Control::lblpunti), "");

@@ -123,11 +123,27 @@ std::string sentence(std::string_view opening, std::string_view what, const fs::
     return std::string(opening) + ": " + phrase(what, path, fault) + '.';
 }
 
-// The message about a file in the folder.
+// The message about a file in the folder: as sentence() says, except for
+// something no game makes in a file's place (a link, a folder, a pipe, a
+// device), which the teacher is told to remove, e.g. "Il record non è
+// stato salvato: «/srv/classe/cifrel.txt» è un collegamento, non un file
+// normale: va tolto dalla cartella."
 std::string fileSentence(std::string_view opening, std::string_view what, const fs::path& path,
                          const Fault& fault)
 {
-    return sentence(opening, what, path, fault);
+    const std::string file = "«" + pathText(path) + "» ";
+    switch (fault.reason) {
+    case Reason::Link:
+        return std::string(opening) + ": " + file +
+               "è un collegamento, non un file normale: va tolto dalla cartella.";
+    case Reason::IsFolder:
+        return std::string(opening) + ": " + file +
+               "è una cartella, non un file normale: va tolta dalla cartella.";
+    case Reason::NotRegular:
+        return std::string(opening) + ": " + file +
+               "non è un file normale: va tolto dalla cartella.";
+    default: return sentence(opening, what, path, fault);
+    }
 }
 
 std::string pendingName(std::string_view name)
@@ -244,6 +260,18 @@ std::optional<std::string> ensureFile(const Folder& folder, std::string_view nam
         return std::nullopt;
     }
     return sentence(keepOpening, "non riesco a creare il file", path, {Reason::Exists, 0});
+}
+
+// A folder in a ".new" file's place stops every save: told at start.
+std::optional<std::string> pendingBlocked(const Folder& folder)
+{
+    for (const std::string_view name : {scoreFileName, nameFileName}) {
+        Fault ignored;
+        const std::string pending = pendingName(name);
+        if (folder.kindOf(pending, ignored) == Kind::Folder)
+            return fileSentence(keepOpening, {}, folder.pathOf(pending), {Reason::IsFolder, 0});
+    }
+    return std::nullopt;
 }
 
 // Takes the lock, waiting as long as another game holds it.
@@ -449,6 +477,8 @@ std::optional<std::string> RecordFiles::ensure()
         return scoreProblem;
     if (nameProblem)
         return nameProblem;
+    if (const auto problem = pendingBlocked(folder))
+        return problem;
     if (const Fault fault = folder.takesNewFiles())
         return sentence(keepOpening, "non riesco a scrivere nella cartella", directory_, fault);
     if (lockFault)

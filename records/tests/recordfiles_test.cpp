@@ -421,59 +421,54 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
         Problem problem;
         Setup setup;
     };
-    [[maybe_unused]] const std::string link = " (è un collegamento, non un file).";
-    const std::string folder = " (al suo posto c'è una cartella).";
-    [[maybe_unused]] const std::string special = " (non è un file normale).";
+    // The same words at start and at the end, naming the file to remove.
+    [[maybe_unused]] const std::string link =
+        " è un collegamento, non un file normale: va tolto dalla cartella.";
+    const std::string folder = " è una cartella, non un file normale: va tolta dalla cartella.";
+    [[maybe_unused]] const std::string special = " non è un file normale: va tolto dalla cartella.";
     std::vector<Case> cases{
-        {{"a folder as the score file", keep + "non riesco a usare il file «S»" + folder,
-          save + "non riesco a leggere il record attuale nel file «S»" + folder},
+        {{"a folder as the score file", keep + "«S»" + folder, save + "«S»" + folder},
          [](const RecordFiles& f, const fs::path&) { fs::create_directory(f.scorePath()); }},
-        {{"a folder as the name file", keep + "non riesco a usare il file «N»" + folder,
-          save + "non riesco a scrivere nel file «N»" + folder},
+        {{"a folder as the name file", keep + "«N»" + folder, save + "«N»" + folder},
          [](const RecordFiles& f, const fs::path&) { fs::create_directory(f.namePath()); }},
-        {{"a folder as the lock file", keep + "non riesco a usare il file «L»" + folder,
-          save + "non riesco a usare il file «L»" + folder},
+        {{"a folder as the lock file", keep + "«L»" + folder, save + "«L»" + folder},
          [](const RecordFiles& f, const fs::path&) {
              fs::create_directory(f.directory() / lockFileName);
          }},
-        {{"a folder as the score's .new file", "",
-          save + "non riesco a scrivere il file «S.new»" + folder},
+        {{"a folder as the score's .new file", keep + "«S.new»" + folder,
+          save + "«S.new»" + folder},
          [](const RecordFiles& f, const fs::path&) {
              fs::create_directories(pending(f.scorePath()) / "x");
          }},
 #ifndef _WIN32
         // (No links here on Windows: the C++ library there cannot make them.)
-        {{"a dangling link as the score file", keep + "non riesco a usare il file «S»" + link,
-          save + "non riesco a leggere il record attuale nel file «S»" + link},
+        {{"a dangling link as the score file", keep + "«S»" + link, save + "«S»" + link},
          [](const RecordFiles& f, const fs::path& out) {
              fs::create_symlink(out / "gone", f.scorePath());
          }},
-        {{"a dangling link as the name file", keep + "non riesco a usare il file «N»" + link,
-          save + "non riesco a scrivere nel file «N»" + link},
+        {{"a dangling link as the name file", keep + "«N»" + link, save + "«N»" + link},
          [](const RecordFiles& f, const fs::path& out) {
              fs::create_symlink(out / "gone", f.namePath());
          }},
-        {{"a link to a file outside as the score file",
-          keep + "non riesco a usare il file «S»" + link,
-          save + "non riesco a leggere il record attuale nel file «S»" + link},
+        {{"a link to a file outside as the score file", keep + "«S»" + link, save + "«S»" + link},
          [](const RecordFiles& f, const fs::path& out) {
              fs::create_symlink(out / "score.txt", f.scorePath());
          }},
-        {{"a link to a device as the name file", keep + "non riesco a usare il file «N»" + link,
-          save + "non riesco a scrivere nel file «N»" + link},
+        {{"a link to a device as the name file", keep + "«N»" + link, save + "«N»" + link},
          [](const RecordFiles& f, const fs::path&) {
              fs::create_symlink("/dev/null", f.namePath());
          }},
+        {{"a link to a file outside as the lock file", keep + "«L»" + link, save + "«L»" + link},
+         [](const RecordFiles& f, const fs::path& out) {
+             fs::create_symlink(out / "score.txt", f.directory() / lockFileName);
+         }},
         // A pipe with no reader: opening it for writing would fail, for
         // reading without O_NONBLOCK it would block.
-        {{"a pipe as the score file", keep + "non riesco a usare il file «S»" + special,
-          save + "non riesco a leggere il record attuale nel file «S»" + special},
+        {{"a pipe as the score file", keep + "«S»" + special, save + "«S»" + special},
          [](const RecordFiles& f, const fs::path&) { ::mkfifo(f.scorePath().c_str(), 0600); }},
-        {{"a pipe as the name file", keep + "non riesco a usare il file «N»" + special,
-          save + "non riesco a scrivere nel file «N»" + special},
+        {{"a pipe as the name file", keep + "«N»" + special, save + "«N»" + special},
          [](const RecordFiles& f, const fs::path&) { ::mkfifo(f.namePath().c_str(), 0600); }},
-        {{"a pipe as the lock file", keep + "non riesco a usare il file «L»" + special,
-          save + "non riesco a usare il file «L»" + special},
+        {{"a pipe as the lock file", keep + "«L»" + special, save + "«L»" + special},
          [](const RecordFiles& f, const fs::path&) {
              ::mkfifo((f.directory() / lockFileName).c_str(), 0600);
          }},

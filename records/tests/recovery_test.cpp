@@ -134,15 +134,15 @@ TEST(InterruptedSave, ANameNotYetInPlaceIsCompletedAtTheNextStart)
     const SaveResult result = files.saveIfBetter("9", "Bea");
     fileops::watchOpen = nullptr;
 #ifdef _WIN32
-    const std::string reason = "permesso negato";
+    const std::string why =
+        "non riesco a sostituire il file «" + name.string() + "» (permesso negato)";
 #else
-    const std::string reason = "al suo posto c'è una cartella";
+    const std::string why =
+        "«" + name.string() + "» è una cartella, non un file normale: va tolta dalla cartella";
 #endif
     EXPECT_EQ(result.outcome, SaveOutcome::Failed);
-    EXPECT_EQ(result.problem,
-              "Il record è stato salvato solo in parte: non riesco a sostituire il file «" +
-                  name.string() + "» (" + reason +
-                  "). Il nome sarà completato al prossimo avvio del gioco.");
+    EXPECT_EQ(result.problem, "Il record è stato salvato solo in parte: " + why +
+                                  ". Il nome sarà completato al prossimo avvio del gioco.");
     EXPECT_EQ(readBytes(files.scorePath()), newScore);
     EXPECT_EQ(readBytes(pending(name)), newName);
     fs::remove_all(name);

@@ -84,7 +84,8 @@ struct RecordFolder {
 // nothing elsewhere. Inside it nothing is ever followed: only regular files
 // are ever opened as record files, and a link, a folder, a device or a pipe
 // in a record file's place (or the lock file's, or a ".new" file's) is
-// reported and left alone, at start-up and at the game end alike.
+// reported, naming the file to remove, and left alone, at start-up and at
+// the game end alike.
 //
 // The player's own folder is created when missing, and the files made in it
 // get what the player's umask gives. A folder an administrator chose for
