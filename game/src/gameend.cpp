@@ -25,6 +25,7 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files)
             told = true;
         }
         ui.doEvents();
+        return true; // the wait goes on until the other game is done
     };
     const records::SaveResult result = files.saveIfBetter(score, name, stillWaiting);
     if (told)
@@ -37,7 +38,8 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files)
     case records::SaveOutcome::Failed:
         ui.messageBox(result.problem, ui::BoxStyle::Warning, std::nullopt);
         break;
-    case records::SaveOutcome::NotBetter: break;
+    case records::SaveOutcome::NotBetter:
+    case records::SaveOutcome::Abandoned: break; // (never: the wait goes on)
     }
     ui.end();
 }

@@ -9,7 +9,8 @@
 // inside it is ever followed.
 //
 // How a save keeps both files together. Under an exclusive lock on the lock
-// file ".cifrel.lock" in the record folder (takeLock):
+// file ".cifrel.lock" in the record folder (takeLock, which the caller may
+// give up while another game holds it: then nothing is written):
 //   1. the new score is written in full to "cifrel.txt.new" and flushed to
 //      disk, then the new name to "ncifrel.txt.new", likewise (write);
 //   2. "cifrel.txt.new" is renamed over "cifrel.txt", the commit point;
@@ -274,23 +275,25 @@ std::optional<std::string> pendingBlocked(const Folder& folder)
     return std::nullopt;
 }
 
-// Takes the lock, waiting as long as another game holds it.
-Fault takeLock(fileops::Lock& lock, const StillWaiting& stillWaiting)
+enum class Wait { Taken, Failed, Abandoned };
+
+// Takes the lock, waiting as long as another game holds it and the caller
+// lets the wait go on.
+Wait takeLock(fileops::Lock& lock, const StillWaiting& stillWaiting, Fault& fault)
 {
     using namespace std::chrono;
     const auto start = steady_clock::now();
-    Fault fault;
     while (!lock.tryTake(fault)) {
         if (fault)
-            return fault;
+            return Wait::Failed;
         // The caller hears of the wait at every try, from the first: it
-        // keeps the window answering meanwhile, and tells the player once
-        // the wait is long enough to be noticed.
-        if (stillWaiting)
-            stillWaiting(duration_cast<milliseconds>(steady_clock::now() - start));
+        // keeps the window answering meanwhile, tells the player once the
+        // wait is long enough to be noticed, and may give it up.
+        if (stillWaiting && !stillWaiting(duration_cast<milliseconds>(steady_clock::now() - start)))
+            return Wait::Abandoned;
         std::this_thread::sleep_for(milliseconds(20));
     }
-    return {};
+    return Wait::Taken;
 }
 
 // A name may hold line breaks (pasted into the input box): each stored as
@@ -524,8 +527,8 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     // still be read and compared: a score that is no record needs no save.
     fileops::Lock lock(folder, newFiles);
     Fault lockFault = lock.open(lockFileName);
-    if (!lockFault)
-        lockFault = takeLock(lock, stillWaiting);
+    if (!lockFault && takeLock(lock, stillWaiting, lockFault) == Wait::Abandoned)
+        return {SaveOutcome::Abandoned, {}};
     Save save{folder,
               encodeCp1252(currentScore) + "\r\n",
               encodeCp1252(oneLine(playerName)) + "\r\n",

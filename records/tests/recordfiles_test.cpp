@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <thread>
 
@@ -357,6 +358,37 @@ TEST(SaveConcurrency, WaitsForTheOtherGamesSaveThenComparesAgain)
     EXPECT_EQ(readBytes(files.namePath()), "Ivo\r\n");
     // The lock of that game, now ended, is free.
     EXPECT_EQ(files.saveIfBetter("10", "Ada").outcome, SaveOutcome::Saved);
+}
+
+// Given up while another game holds the lock: nothing written, and the
+// folder byte for byte as it was.
+TEST(SaveConcurrency, AWaitGivenUpWritesNothing)
+{
+    using std::chrono::milliseconds;
+    TempDir tmp;
+    RecordFiles files(tmp.path());
+    ASSERT_EQ(files.ensure(), std::nullopt);
+    writeBytes(files.scorePath(), "3\r\n");
+    writeBytes(files.namePath(), "Eva\r\n");
+    const auto folder = [&] {
+        std::map<std::string, std::string> contents;
+        for (const auto& entry : fs::directory_iterator(tmp.path()))
+            contents[entry.path().filename().string()] = readBytes(entry.path());
+        return contents;
+    };
+    const auto before = folder();
+    HeldLock other(tmp.path());
+    std::vector<milliseconds> told;
+    const SaveResult result = files.saveIfBetter("9", "Ada", [&](milliseconds waited) {
+        told.push_back(waited);
+        return waited < milliseconds(200);
+    });
+    EXPECT_EQ(result.outcome, SaveOutcome::Abandoned);
+    EXPECT_EQ(result.problem, "");
+    ASSERT_GE(told.size(), 5u); // about 50 times a second
+    EXPECT_LT(told.front(), milliseconds(100)); // from the first try
+    EXPECT_GE(told.back(), milliseconds(200));
+    EXPECT_EQ(folder(), before);
 }
 
 // --- what the record files cannot be ------------------------------------------------

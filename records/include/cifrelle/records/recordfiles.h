@@ -41,6 +41,8 @@ enum class SaveOutcome {
     Failed,    // not saved; the old record is whole (or, when the disk
                // failed between the two replacements, the new score is in
                // place and the next start puts the new name beside it)
+    Abandoned, // the wait for another game's save was given up: nothing
+               // written, the record files exactly as they were
 };
 
 struct SaveResult {
@@ -49,8 +51,9 @@ struct SaveResult {
                          // sentence (or two), ready for a warning box
 };
 
-// Told, again and again, that a save still waits for another game's save.
-using StillWaiting = std::function<void(std::chrono::milliseconds waited)>;
+// Told, again and again, that a save still waits for another game's save;
+// returns whether to go on waiting (false: the save is given up).
+using StillWaiting = std::function<bool(std::chrono::milliseconds waited)>;
 
 // Where the record files live, as the program works it out: a folder, or
 // why there is none (in Italian, without opening words or full stop, e.g.
@@ -128,9 +131,10 @@ public:
     // and when it is strictly below `currentScore` (strict reading of the
     // score caption) replaces both files, so that either the old record or
     // the new one is there, whole, after the next start at the latest.
-    // While another game holds the lock it waits, however long that takes,
-    // calling `stillWaiting` at every try (about 50 times a second, from the
-    // first) with how long it has waited so far.
+    // While another game holds the lock it waits, calling `stillWaiting` at
+    // every try (about 50 times a second, from the first) with how long it
+    // has waited so far, for as long as that says to go on; when it says
+    // stop, the save is Abandoned, nothing written.
     SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
                             const StillWaiting& stillWaiting = {});
 
