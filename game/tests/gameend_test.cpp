@@ -162,6 +162,35 @@ TEST(GameEnd, AFailedSaveIsExplainedThenTheGameEnds)
     EXPECT_EQ(ui.operationsAfterEnd(), 0);
 }
 
+// After start-up said the record cannot be kept (here as the reading of a
+// record file says it), nothing is saved, not even a better score, which is
+// told why in the start's words; a score that is no record hears nothing.
+TEST(GameEnd, AfterAProblemAtStartSavesNothing)
+{
+    const std::string startProblem =
+        "Il record non potrà essere conservato: non riesco a leggere il file «ncifrel.txt».";
+    const std::pair<const char*, bool> scores[] = {{"4", true}, {"0", false}, {"x", false}};
+    for (const auto& [score, told] : scores) {
+        SCOPED_TRACE(score);
+        TempDir tmp;
+        RecordFiles files(tmp.path());
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        FakeUi ui;
+        ui.type(Control::lblScore, score);
+        ui.type(Control::lblnome1, "Ada");
+        gameEnd(ui, files, startProblem);
+        EXPECT_EQ(readBytes(files.scorePath()), "");
+        EXPECT_EQ(readBytes(files.namePath()), "");
+        EXPECT_EQ(ui.endCount(), 1);
+        ASSERT_EQ(ui.boxes().size(), told ? 1u : 0u);
+        if (told) {
+            EXPECT_EQ(ui.boxes()[0].prompt,
+                      "Il record non è stato salvato: non riesco a leggere il file «ncifrel.txt».");
+            EXPECT_EQ(ui.boxes()[0].style, BoxStyle::Warning);
+        }
+    }
+}
+
 TEST(GameEnd, EnteredAgainWhileItsBoxIsOpenSavesAndCongratulatesOnce)
 {
     TempDir tmp;

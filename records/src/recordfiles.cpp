@@ -550,4 +550,19 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     return {SaveOutcome::Saved, {}};
 }
 
+SaveResult notSaved(std::string_view currentScore, std::string_view startProblem)
+{
+    const std::optional<double> current = numtext::tryNumberValue(currentScore);
+    if (!current || !(*current > 0.0))
+        return {SaveOutcome::NotBetter, {}};
+    // The start's reason after its opening words; any other text whole,
+    // as a sentence of its own.
+    std::string_view why = startProblem;
+    const bool opened = why.substr(0, keepOpening.size()) == keepOpening;
+    if (opened)
+        why.remove_prefix(keepOpening.size());
+    return {SaveOutcome::Failed,
+            std::string(saveOpening) + (opened ? "" : ". ") + std::string(why)};
+}
+
 } // namespace cifrelle::records

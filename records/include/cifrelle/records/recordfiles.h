@@ -145,6 +145,13 @@ private:
     std::unique_ptr<fileops::Folder> folder_; // opened once, by the first use
 };
 
+// The game end when start-up said the record cannot be kept (`startProblem`,
+// a sentence beginning "Il record non potrà essere conservato: "): nothing
+// is saved, and a score that would be a record against the empty one shown
+// (above 0) is Failed, told why in the game end's words ("Il record non è
+// stato salvato: " and the same reason); any other is NotBetter.
+SaveResult notSaved(std::string_view currentScore, std::string_view startProblem);
+
 // A path as UTF-8 text, for the player's messages (on Windows too, where a
 // folder name may hold characters outside the system's code page).
 std::string pathText(const std::filesystem::path& path);
