@@ -181,13 +181,23 @@ private:
     std::unique_ptr<System> system_;
 };
 
-// Tests watch every path the layer opens (null: nobody watches).
+// Tests watch what the layer does (null: nobody watches): every path it
+// opens, and every step it takes in the folder ("open", "set up", "write",
+// "sync", "link", "rename", "remove"), just before taking it.
 inline void (*watchOpen)(const fs::path& path) = nullptr;
+inline void (*watchStep)(std::string_view step, const fs::path& path) = nullptr;
+
+inline void stepping(std::string_view step, const fs::path& path)
+{
+    if (watchStep)
+        watchStep(step, path);
+}
 
 inline void opening(const fs::path& path)
 {
     if (watchOpen)
         watchOpen(path);
+    stepping("open", path);
 }
 
 } // namespace cifrelle::records::fileops

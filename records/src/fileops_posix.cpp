@@ -123,8 +123,10 @@ Fault openRegular(const Folder& folder, int dir, const std::string& name, int fl
 // set-group-ID folder has given it already; an account not in that group
 // keeps its own, and writes through the permissions of everyone else), then
 // exactly the permissions, whatever the umask.
-Fault setUp(int fd, const NewFiles& how)
+Fault setUp(int fd, const fs::path& shown, const NewFiles& how)
 {
+    if (how.group >= 0 || how.permissions != 0)
+        stepping("set up", shown);
     if (how.group >= 0)
         (void)!::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(how.group));
     if (how.permissions != 0 && ::fchmod(fd, how.permissions) != 0)
@@ -226,7 +228,7 @@ Fault makePassing(const Folder& folder, int dir, std::string_view target, const 
         const bool ours = lockWhole(fd.get(), F_WRLCK, fault) || fault;
         struct stat st;
         if (ours && ::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) {
-            if ((fault = setUp(fd.get(), how))) {
+            if ((fault = setUp(fd.get(), folder.pathOf(passing), how))) {
                 ::unlinkat(dir, passing.c_str(), 0);
                 fd = Fd();
             }
@@ -238,7 +240,7 @@ Fault makePassing(const Folder& folder, int dir, std::string_view target, const 
 
 // Removes the passing file `name` if no game is still making it. Nothing
 // is followed: a link or a pipe is itself removed, a folder stays.
-void removeIfLeft(int dir, const std::string& name)
+void removeIfLeft(const Folder& folder, int dir, const std::string& name)
 {
     struct stat there;
     if (::fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(there.st_mode))
@@ -255,6 +257,7 @@ void removeIfLeft(int dir, const std::string& name)
             !sameFile(opened, there))
             return;
     }
+    stepping("remove", folder.pathOf(name));
     ::unlinkat(dir, name.c_str(), 0);
 }
 
@@ -270,8 +273,10 @@ Fault makeNew(const Folder& folder, int dir, const std::string& name, const NewF
     std::string passing;
     if (const Fault fault = makePassing(folder, dir, name, how, fd, passing))
         return fault;
+    stepping("link", folder.pathOf(name));
     const int linked = ::linkat(dir, passing.c_str(), dir, name.c_str(), 0);
     const int error = errno;
+    stepping("remove", folder.pathOf(passing));
     ::unlinkat(dir, passing.c_str(), 0);
     Fault ignored;
     if (linked == 0) {
@@ -284,7 +289,7 @@ Fault makeNew(const Folder& folder, int dir, const std::string& name, const NewF
     // A file system without hard links: made in place and set up at once.
     opening(folder.pathOf(name));
     fd = openAt(dir, name, O_RDWR | O_CREAT | O_EXCL, 0600);
-    return fd.valid() ? setUp(fd.get(), how) : lastFault();
+    return fd.valid() ? setUp(fd.get(), folder.pathOf(name), how) : lastFault();
 }
 
 } // namespace
@@ -490,6 +495,7 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
     const int dir = system_->fd.get();
     const std::string file(name);
     Fault fault;
+    stepping("remove", pathOf(name));
     if (::unlinkat(dir, file.c_str(), 0) != 0 && errno != ENOENT &&
         kindOf(name, fault) == Kind::Folder)
         return {Reason::IsFolder, EISDIR};
@@ -497,8 +503,9 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
     Fd fd = openAt(dir, file, O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (!fd.valid())
         return lastFault();
-    if ((fault = setUp(fd.get(), newFiles)))
+    if ((fault = setUp(fd.get(), pathOf(name), newFiles)))
         return fault;
+    stepping("write", pathOf(name));
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
@@ -507,6 +514,7 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
             return lastFault();
         done += static_cast<std::size_t>(n);
     }
+    stepping("sync", pathOf(name));
     if (::fsync(fd.get()) != 0)
         return lastFault();
     if (const int error = fd.close())
@@ -517,6 +525,7 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
 Fault Folder::replace(std::string_view from, std::string_view to) const
 {
     const int dir = system_->fd.get();
+    stepping("rename", pathOf(to));
     return ::renameat(dir, std::string(from).c_str(), dir, std::string(to).c_str()) == 0
                ? Fault{}
                : lastFault();
@@ -524,12 +533,14 @@ Fault Folder::replace(std::string_view from, std::string_view to) const
 
 void Folder::remove(std::string_view name) const
 {
+    stepping("remove", pathOf(name));
     ::unlinkat(system_->fd.get(), std::string(name).c_str(), 0);
 }
 
 void Folder::sync() const
 {
     // File systems that cannot sync a folder say EINVAL: nothing more to do.
+    stepping("sync", path_);
     ::fsync(system_->fd.get());
 }
 
@@ -550,7 +561,7 @@ void Folder::clearPassing(std::initializer_list<std::string_view> targets) const
     }
     ::closedir(entries);
     for (const std::string& name : passing)
-        removeIfLeft(dir, name);
+        removeIfLeft(*this, dir, name);
 }
 
 // --- the lock ------------------------------------------------------------------
@@ -646,6 +657,7 @@ bool Lock::System::replaceReadOnly(Fault& fault)
     std::string passing;
     if ((fault = makePassing(folder, dir, name, newFiles, fresh, passing)))
         return false;
+    stepping("rename", folder.pathOf(name));
     if (::renameat(dir, passing.c_str(), dir, name.c_str()) != 0) {
         fault = lastFault();
         ::unlinkat(dir, passing.c_str(), 0);

@@ -324,11 +324,13 @@ bool Folder::madeAs(std::string_view name, const NewFiles&) const
 Fault Folder::writeNew(std::string_view name, std::string_view bytes, const NewFiles&) const
 {
     Fault fault;
+    stepping("remove", pathOf(name));
     if (!DeleteFileW(system_->at(name).c_str()) && kindOf(name, fault) == Kind::Folder)
         return {Reason::IsFolder, ERROR_DIRECTORY};
     Handle handle(create(system_->at(name), pathOf(name), GENERIC_WRITE, CREATE_NEW));
     if (!handle.valid())
         return lastFault();
+    stepping("write", pathOf(name));
     for (std::size_t done = 0; done < bytes.size();) {
         DWORD n = 0;
         if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
@@ -336,6 +338,7 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes, const NewF
             return lastFault();
         done += n;
     }
+    stepping("sync", pathOf(name));
     if (!FlushFileBuffers(handle.get()) || !handle.close())
         return lastFault();
     return {};
@@ -343,6 +346,7 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes, const NewF
 
 Fault Folder::replace(std::string_view from, std::string_view to) const
 {
+    stepping("rename", pathOf(to));
     if (!MoveFileExW(system_->at(from).c_str(), system_->at(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastFault();
@@ -351,6 +355,7 @@ Fault Folder::replace(std::string_view from, std::string_view to) const
 
 void Folder::remove(std::string_view name) const
 {
+    stepping("remove", pathOf(name));
     DeleteFileW(system_->at(name).c_str());
 }
 
