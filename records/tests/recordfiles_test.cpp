@@ -13,7 +13,10 @@
 #include <optional>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -385,10 +388,104 @@ TEST(SaveConcurrency, AWaitGivenUpWritesNothing)
     });
     EXPECT_EQ(result.outcome, SaveOutcome::Abandoned);
     EXPECT_EQ(result.problem, "");
-    ASSERT_GE(told.size(), 5u); // about 50 times a second
+    ASSERT_GE(told.size(), 5u);                 // about 50 times a second
     EXPECT_LT(told.front(), milliseconds(100)); // from the first try
     EXPECT_GE(told.back(), milliseconds(200));
     EXPECT_EQ(folder(), before);
+}
+
+// --- one folder, from start to end -------------------------------------------------
+
+// Makes `link` (missing, or a link made here before) a link to the folder
+// `target`: a symbolic link; on Windows a junction, which any account may
+// make. False where the system cannot (Wine makes no junctions).
+bool linkFolder(const fs::path& target, const fs::path& link)
+{
+#ifdef _WIN32
+    RemoveDirectoryW(link.c_str()); // a junction: the link itself goes
+    if (!CreateDirectoryW(link.c_str(), nullptr))
+        return false;
+    // A mount point's reparse data: the target as the system names it
+    // ("\??\C:\..."), then an empty name to show.
+    const std::wstring name = L"\\??\\" + fs::absolute(target).wstring();
+    const auto nameBytes = static_cast<WORD>(name.size() * sizeof(wchar_t));
+    std::vector<unsigned char> data(8 + 8 + nameBytes + 4);
+    const auto put = [&](std::size_t at, auto value) {
+        std::memcpy(&data[at], &value, sizeof value);
+    };
+    put(0, static_cast<DWORD>(IO_REPARSE_TAG_MOUNT_POINT));
+    put(4, static_cast<WORD>(data.size() - 8)); // the data after this header
+    put(8, WORD{0});                            // the target's offset,
+    put(10, nameBytes);                         // length,
+    put(12, static_cast<WORD>(nameBytes + 2));  // the shown name's offset,
+    put(14, WORD{0});                           // length
+    std::memcpy(&data[16], name.c_str(), nameBytes);
+    const HANDLE handle =
+        CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    DWORD returned = 0;
+    const bool made =
+        handle != INVALID_HANDLE_VALUE &&
+        DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, data.data(),
+                        static_cast<DWORD>(data.size()), nullptr, 0, &returned, nullptr);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    if (!made)
+        RemoveDirectoryW(link.c_str());
+    return made;
+#else
+    std::error_code ec;
+    fs::remove(link, ec);
+    fs::create_directory_symlink(target, link, ec);
+    return !ec;
+#endif
+}
+
+// The folder checked at start is the folder used at the end, in the
+// player's own folder and in a shared one alike: a link on its path swapped
+// during the game to another folder the player may write in sends nothing
+// there, and a folder moved during the game is followed (or, where the
+// system refuses to move a folder in use, stays put).
+TEST(RecordFilesFolder, TheFolderCheckedAtStartIsTheOneUsed)
+{
+    for (const bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared" : "own");
+        const std::string setting = shared ? "l'impostazione" : "";
+        TempDir tmp;
+        fs::create_directory(tmp / "classe");
+        fs::create_directory(tmp / "altra");
+        const bool links = linkFolder(tmp / "classe", tmp / "link");
+        if (links) {
+            RecordFiles files(RecordFolder{tmp / "link", {}, setting});
+            ASSERT_EQ(files.ensure(), std::nullopt);
+            ASSERT_TRUE(linkFolder(tmp / "altra", tmp / "link"));
+            EXPECT_EQ(files.saveIfBetter("7", "Ada").outcome, SaveOutcome::Saved);
+            EXPECT_EQ(readBytes(tmp / "classe" / scoreFileName), "7\r\n");
+            EXPECT_EQ(readBytes(tmp / "classe" / nameFileName), "Ada\r\n");
+            EXPECT_TRUE(fs::is_empty(tmp / "altra"));
+        }
+#ifndef _WIN32
+        EXPECT_TRUE(links);
+#endif
+
+        RecordFiles files(RecordFolder{tmp / "altra", {}, setting});
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        std::error_code moved;
+        fs::rename(tmp / "altra", tmp / "spostata", moved);
+        fs::create_directory(tmp / "altra");
+        EXPECT_EQ(files.saveIfBetter("8", "Ugo").outcome, SaveOutcome::Saved);
+        const fs::path used = moved ? tmp / "altra" : tmp / "spostata";
+        EXPECT_EQ(readBytes(used / scoreFileName), "8\r\n");
+        EXPECT_EQ(readBytes(used / nameFileName), "Ugo\r\n");
+        if (!moved) {
+            EXPECT_TRUE(fs::is_empty(tmp / "altra"));
+        }
+#ifdef _WIN32
+        EXPECT_TRUE(moved) << "the folder in use was moved";
+#else
+        EXPECT_FALSE(moved) << moved.message();
+#endif
+    }
 }
 
 // --- what the record files cannot be ------------------------------------------------
