@@ -222,7 +222,9 @@ Fault Folder::open(const fs::path& path)
     // Links and junctions on the way are followed, this once. Other games
     // may read and write in the folder; nobody may rename or delete it
     // while the game runs.
-    Handle handle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+    // Traversing is the least right that still counts in the sharing
+    // checks (as reading).
+    Handle handle(CreateFileW(path.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle.valid())

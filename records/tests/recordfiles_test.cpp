@@ -709,6 +709,16 @@ TEST(RecordFilesProblems, PermissionsDenied)
     EXPECT_EQ(entries(foreign.directory()), justTheRecord);
     EXPECT_EQ(foreign.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
 
+    // A folder this account may write in but not list still keeps the
+    // record.
+    RecordFiles unlisted(tmp / "unlisted");
+    ASSERT_EQ(unlisted.ensure(), std::nullopt);
+    fs::permissions(unlisted.directory(), fs::perms::owner_write | fs::perms::owner_exec);
+    RecordFiles nextGame(unlisted.directory());
+    EXPECT_EQ(nextGame.ensure(), std::nullopt);
+    EXPECT_EQ(nextGame.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(readBytes(nextGame.namePath()), "Ada\r\n");
+
     // A lock file this account may only read (another account's, copied in
     // by hand) takes no write lock: the save puts one of its own in place.
     RecordFiles copied(tmp / "copied");

@@ -76,10 +76,11 @@ struct RecordFolder {
 // blank. Beside them lie the lock file ".cifrel.lock" (empty; every game
 // locks it while it saves) and, only while a save is under way or after
 // one was cut short, "cifrel.txt.new" and "ncifrel.txt.new". On POSIX
-// systems, in a shared folder, a file the game makes is first set up under
-// a passing name ("cifrel.txt.tmp-" and six letters or digits; likewise
-// for "ncifrel.txt" and ".cifrel.lock"); what a game killed meanwhile left
-// of those is removed by the next start or save.
+// systems a file the game makes in a shared folder, and a lock file it
+// replaces, is first set up under a passing name ("cifrel.txt.tmp-" and
+// six letters or digits; likewise for "ncifrel.txt" and ".cifrel.lock");
+// what a game killed meanwhile left of those is removed by the next start
+// or save.
 //
 // The folder is opened once, by the first ensure() (or save), after its
 // checks, and every later step works inside that opened folder: links on
