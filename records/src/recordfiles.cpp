@@ -6,7 +6,9 @@
 // The folder is opened once, by the first start-up (or save) after its
 // checks (pin), and every later step works inside that opened folder
 // (fileops::Folder): a link on its path is followed then only, and nothing
-// inside it is ever followed.
+// inside it is ever followed. Anything but a regular file where one of the
+// game's files should be is left alone, and the message names it for the
+// teacher to remove (fileSentence).
 //
 // How a save keeps both files together. Under an exclusive lock on the lock
 // file ".cifrel.lock" in the record folder (takeLock, which the caller may
@@ -32,11 +34,13 @@
 // Both do this under the same lock. The system lets go of a lock when its
 // holder ends, however it ends, so a crashed game never blocks the next.
 //
-// In a shared folder the file layer makes each new file (the lock file, a
-// record file made at start) under a passing name and links it into place
-// once set up; a game killed in between leaves the passing file. Every start
-// and every save first removes those whose maker is gone (clearLeftovers),
-// never one another game is still making.
+// Passing files. On POSIX systems the file layer makes each new file of a
+// shared folder (the lock file, a record file made at start), and a lock
+// file it replaces, under a passing name, and links or renames it into
+// place once set up, holding a lock on it meanwhile; a game killed in
+// between leaves the passing file. Every start and every save first removes
+// those whose lock it can take (clearLeftovers), never one another game is
+// still making.
 //
 // The folder is the player's own, or one an administrator chose for every
 // account. A shared one is never created, and every file a game makes

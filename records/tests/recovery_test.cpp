@@ -313,6 +313,39 @@ TEST(KilledSave, APassingFileStillBeingMadeIsLeftAlone)
     EXPECT_EQ(allEntries(tmp.path()), recordAndLock);
 }
 
+// Only the game's own passing names are cleared ("cifrel.txt",
+// "ncifrel.txt" or ".cifrel.lock", then ".tmp-" and six letters or digits),
+// and nothing at one is followed: a link or a pipe is itself removed, a
+// folder stays and stops nothing, a file like the teacher's
+// "cifrel.txt.giugno" stays.
+TEST(KilledSave, OnlyTheGamesOwnPassingNamesAreCleared)
+{
+    TempDir tmp;
+    fs::create_directory(tmp / "outside");
+    writeBytes(tmp / "outside" / "target.txt", "keep");
+    RecordFiles files(tmp / "records");
+    ASSERT_EQ(files.ensure(), std::nullopt);
+    const fs::path folder = files.directory();
+    writeBytes(folder / "cifrel.txt.tmp-Ab12Cd", "left");
+    fs::create_symlink(tmp / "outside" / "target.txt", folder / "ncifrel.txt.tmp-Link01");
+    ASSERT_EQ(::mkfifo((folder / ".cifrel.lock.tmp-Pipe01").c_str(), 0600), 0);
+    fs::create_directory(folder / "cifrel.txt.tmp-Fold01");
+    const std::vector<std::string> others{"cifrel.txt.giugno", "cifrel.txt.tmp-Ab12C",
+                                          "cifrel.txt.tmp-Ab12Cde", "cifrel.txt.tmp-Ab_2Cd",
+                                          "xcifrel.txt.tmp-Ab12Cd"};
+    for (const std::string& name : others)
+        writeBytes(folder / name, "mine");
+
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    EXPECT_EQ(files.saveIfBetter("4", "Ada").outcome, SaveOutcome::Saved);
+    std::vector<std::string> expected = recordAndLock;
+    expected.insert(expected.end(), others.begin(), others.end());
+    expected.push_back("cifrel.txt.tmp-Fold01");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(allEntries(folder), expected);
+    EXPECT_EQ(readBytes(tmp / "outside" / "target.txt"), "keep");
+}
+
 // A game killed at random moments while it saves record after record: after
 // each kill the next start finds a score and a name of the same record, and
 // nothing but the record files and the lock file.
