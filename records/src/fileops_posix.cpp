@@ -270,14 +270,20 @@ Fault makeNew(const Folder& folder, int dir, const std::string& name, const NewF
         fd = openAt(dir, name, O_RDWR | O_CREAT | O_EXCL, 0666);
         return fd.valid() ? Fault{} : lastFault();
     }
-    std::string passing;
-    if (const Fault fault = makePassing(folder, dir, name, how, fd, passing))
-        return fault;
-    stepping("link", folder.pathOf(name));
-    const int linked = ::linkat(dir, passing.c_str(), dir, name.c_str(), 0);
-    const int error = errno;
-    stepping("remove", folder.pathOf(passing));
-    ::unlinkat(dir, passing.c_str(), 0);
+    // A passing file gone before it was linked (taken away by hand: no
+    // game takes one its maker holds) is made again.
+    int linked = -1;
+    int error = ENOENT;
+    for (int attempt = 0; attempt < 3 && linked != 0 && error == ENOENT; ++attempt) {
+        std::string passing;
+        if (const Fault fault = makePassing(folder, dir, name, how, fd, passing))
+            return fault;
+        stepping("link", folder.pathOf(name));
+        linked = ::linkat(dir, passing.c_str(), dir, name.c_str(), 0);
+        error = errno;
+        stepping("remove", folder.pathOf(passing));
+        ::unlinkat(dir, passing.c_str(), 0);
+    }
     Fault ignored;
     if (linked == 0) {
         lockWhole(fd.get(), F_UNLCK, ignored);
@@ -659,7 +665,9 @@ bool Lock::System::replaceReadOnly(Fault& fault)
         return false;
     stepping("rename", folder.pathOf(name));
     if (::renameat(dir, passing.c_str(), dir, name.c_str()) != 0) {
-        fault = lastFault();
+        // One gone before it was renamed is made again at the next try.
+        if (errno != ENOENT)
+            fault = lastFault();
         ::unlinkat(dir, passing.c_str(), 0);
         return false;
     }

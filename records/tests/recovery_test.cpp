@@ -313,6 +313,29 @@ TEST(KilledSave, APassingFileStillBeingMadeIsLeftAlone)
     EXPECT_EQ(allEntries(tmp.path()), recordAndLock);
 }
 
+// A passing file taken away before it is linked into place (by hand: no
+// game takes one its maker holds) is made again.
+TEST(KilledSave, APassingFileTakenAwayIsMadeAgain)
+{
+    TempDir tmp;
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
+    static fs::path folder;
+    static int taken;
+    folder = tmp.path();
+    taken = 0;
+    fileops::watchStep = [](std::string_view step, const fs::path&) {
+        for (const std::string& name : allEntries(folder)) {
+            if (step == "link" && taken == 0 && name.find(".tmp-") != std::string::npos)
+                taken += fs::remove(folder / name);
+        }
+    };
+    RecordFiles files(RecordFolder{tmp.path(), {}, "l'impostazione"});
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    fileops::watchStep = nullptr;
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(allEntries(tmp.path()), recordAndLock);
+}
+
 // Only the game's own passing names are cleared ("cifrel.txt",
 // "ncifrel.txt" or ".cifrel.lock", then ".tmp-" and six letters or digits),
 // and nothing at one is followed: a link or a pipe is itself removed, a
