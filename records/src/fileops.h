@@ -16,7 +16,6 @@
 // place is reported, never opened.
 
 #include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
