@@ -7,7 +7,8 @@
 
 namespace cifrelle::game {
 
-void gameEnd(ui::Ui& ui, records::RecordFiles& files)
+void gameEnd(ui::Ui& ui, records::RecordFiles& files,
+             const std::optional<std::string>& startProblem)
 {
     // Qt delivers timer ticks inside modal boxes: a tick at zero must not
     // enter the game end again while its box is open.
@@ -25,8 +26,11 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files)
             told = true;
         }
         ui.doEvents();
+        return true; // the wait goes on until the other game is done
     };
-    const records::SaveResult result = files.saveIfBetter(score, name, stillWaiting);
+    // When start-up said the record cannot be kept, nothing is saved.
+    const records::SaveResult result = startProblem ? records::notSaved(score, *startProblem)
+                                                    : files.saveIfBetter(score, name, stillWaiting);
     if (told)
         ui.hideNotice();
 
@@ -37,7 +41,8 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files)
     case records::SaveOutcome::Failed:
         ui.messageBox(result.problem, ui::BoxStyle::Warning, std::nullopt);
         break;
-    case records::SaveOutcome::NotBetter: break;
+    case records::SaveOutcome::NotBetter:
+    case records::SaveOutcome::Abandoned: break; // (never: the wait goes on)
     }
     ui.end();
 }

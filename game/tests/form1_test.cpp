@@ -494,9 +494,9 @@ TEST(StartUp, UnusableRecordFilesWarnOnceAndTheGameGoesOn)
     ASSERT_EQ(g.ui.boxes().size(), 2u);
     EXPECT_EQ(g.ui.boxes()[1].style, BoxStyle::Warning);
     EXPECT_EQ(g.ui.boxes()[1].prompt,
-              "Il record non potrà essere conservato: non riesco a usare il file «" +
-                  (g.dir.path() / "cifrel.txt").string() +
-                  "» (al suo posto c'è una cartella). Puoi giocare lo stesso.");
+              "Il record non potrà essere conservato: «" + (g.dir.path() / "cifrel.txt").string() +
+                  "» è una cartella, non un file normale: va tolta dalla cartella. Puoi giocare "
+                  "lo stesso.");
     EXPECT_TRUE(timerOffWhileWarning);
     EXPECT_TRUE(g.ui.timerEnabled());
     EXPECT_EQ(g.ui.caption(Control::lblpunti), "");
@@ -599,6 +599,31 @@ TEST(GameEnd, ATickAtZeroDuringHelpEndsTheGameOnce)
     g.form.raise(&Form1Events::Timer1_Timer);
     g.form.raise(&Form1Events::record_Click);
     EXPECT_EQ(g.ui.operationsAfterEnd(), 0);
+}
+
+// Start-up warned that the record cannot be kept (here a folder in the
+// place of the name's .new file, which the teacher takes away during the
+// game): the end saves nothing, and says why in the start's words.
+TEST(GameEnd, AfterAWarningAtStartNothingIsSavedAndTheEndSaysWhy)
+{
+    Game g;
+    const std::filesystem::path blocker = g.dir.path() / "ncifrel.txt.new";
+    std::filesystem::create_directory(blocker);
+    g.start("Anna");
+    const std::string why =
+        "«" + blocker.string() + "» è una cartella, non un file normale: va tolta dalla cartella.";
+    ASSERT_EQ(g.ui.boxes().size(), 2u);
+    EXPECT_EQ(g.ui.boxes()[1].prompt,
+              "Il record non potrà essere conservato: " + why + " Puoi giocare lo stesso.");
+    std::filesystem::remove(blocker);
+    g.answer(g.key());
+    g.form.cmdexit_Click();
+    ASSERT_EQ(g.ui.boxes().size(), 3u);
+    EXPECT_EQ(g.ui.boxes()[2].prompt, "Il record non è stato salvato: " + why);
+    EXPECT_EQ(g.ui.boxes()[2].style, BoxStyle::Warning);
+    EXPECT_EQ(readBytes(g.files.scorePath()), "");
+    EXPECT_EQ(readBytes(g.files.namePath()), "");
+    EXPECT_EQ(g.ui.endCount(), 1);
 }
 
 TEST(GameEnd, NoRecordEndsAtOnceWithoutABox)

@@ -32,13 +32,8 @@ using ui::FakeUi;
 // score would neither wait for it nor write.
 bool lockIsFree(const std::filesystem::path& folder, const std::string& score)
 {
-    struct Waits {};
-    try {
-        return RecordFiles(folder).saveIfBetter(score, "", [](auto) { throw Waits{}; }).outcome ==
-               SaveOutcome::NotBetter;
-    } catch (const Waits&) {
-        return false;
-    }
+    return RecordFiles(folder).saveIfBetter(score, "", [](auto) { return false; }).outcome ==
+           SaveOutcome::NotBetter;
 }
 
 struct Ending {
@@ -165,6 +160,35 @@ TEST(GameEnd, AFailedSaveIsExplainedThenTheGameEnds)
     EXPECT_EQ(ui.log()[2], "end");
     EXPECT_EQ(ui.endCount(), 1);
     EXPECT_EQ(ui.operationsAfterEnd(), 0);
+}
+
+// After start-up said the record cannot be kept (here as the reading of a
+// record file says it), nothing is saved, not even a better score, which is
+// told why in the start's words; a score that is no record hears nothing.
+TEST(GameEnd, AfterAProblemAtStartSavesNothing)
+{
+    const std::string startProblem =
+        "Il record non potrà essere conservato: non riesco a leggere il file «ncifrel.txt».";
+    const std::pair<const char*, bool> scores[] = {{"4", true}, {"0", false}, {"x", false}};
+    for (const auto& [score, told] : scores) {
+        SCOPED_TRACE(score);
+        TempDir tmp;
+        RecordFiles files(tmp.path());
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        FakeUi ui;
+        ui.type(Control::lblScore, score);
+        ui.type(Control::lblnome1, "Ada");
+        gameEnd(ui, files, startProblem);
+        EXPECT_EQ(readBytes(files.scorePath()), "");
+        EXPECT_EQ(readBytes(files.namePath()), "");
+        EXPECT_EQ(ui.endCount(), 1);
+        ASSERT_EQ(ui.boxes().size(), told ? 1u : 0u);
+        if (told) {
+            EXPECT_EQ(ui.boxes()[0].prompt,
+                      "Il record non è stato salvato: non riesco a leggere il file «ncifrel.txt».");
+            EXPECT_EQ(ui.boxes()[0].style, BoxStyle::Warning);
+        }
+    }
 }
 
 TEST(GameEnd, EnteredAgainWhileItsBoxIsOpenSavesAndCongratulatesOnce)

@@ -2,15 +2,23 @@
 #pragma once
 
 // The few file operations the record files need, one implementation per
-// system, chosen when the game is compiled: fileops_posix.cpp (fcntl
-// byte-range locks, fsync, rename) and fileops_windows.cpp (LockFileEx,
-// FlushFileBuffers, MoveFileExW). Every operation refuses to open anything but a regular file
-// (or a missing one it creates): a link, a folder, a device or a pipe in a
-// record file's place is reported, never opened.
+// system, chosen when the game is compiled: fileops_posix.cpp (a folder
+// descriptor and the *at() calls, fcntl byte-range locks, fsync) and
+// fileops_windows.cpp (a folder handle and its final path, LockFileEx,
+// FlushFileBuffers, MoveFileExW).
+//
+// The record folder is opened once (Folder::open), following any link on
+// its way that once; every later operation works inside that opened folder
+// on a plain file name, so a link changed later, or the folder moved, sends
+// nothing elsewhere. Inside the folder nothing is ever followed: every
+// operation refuses to open anything but a regular file (or a missing one
+// it creates): a link, a folder, a device or a pipe in a record file's
+// place is reported, never opened.
 
 #include <cstddef>
-#include <cstdint>
 #include <filesystem>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,9 +35,9 @@ enum class Reason {
     ReadOnlyDisk,
     DiskFull,
     QuotaFull,
-    IsFolder,
-    NotFolder,
-    NotAFolder,
+    IsFolder,      // a folder where a file should be
+    PartNotFolder, // a part of the path, before its last, is not a folder
+    FolderIsFile,  // the folder chosen is a file
     NotAbsolute,
     Network,
     Missing,
@@ -65,62 +73,86 @@ enum class Kind { Missing, Regular, Folder, Link, Other };
 // Windows (which MinGW's std::filesystem does not take as absolute).
 bool isAbsolute(const fs::path& path);
 
-// What is at `path`, without following a link in its last component.
-Kind kindOf(const fs::path& path, Fault& fault);
-
 // Creates the folder and its parents; nothing when it is there already.
 Fault makeFolder(const fs::path& folder);
 
 // How the files the game makes are set up. By default (all zero) as the
 // system makes them, under the player's umask. In a folder that several
 // accounts share, with exactly `permissions` and in `group`, whatever the
-// player's umask (sharedFolder() works them out). writeNew() also takes the
-// permissions of the file it replaces this way.
+// player's umask (Folder::shared() works them out). writeNew() also takes
+// the permissions of the file it replaces this way.
 struct NewFiles {
     unsigned permissions = 0; // 0: as the system makes them
     long group = -1;          // -1: as the system gives it
 };
 
-// The folder an administrator chose for every account: whether it is there
-// (a link to a folder will do; it is never created), is a folder
-// (Reason::NotAFolder) and takes new files from this account; and how the
-// files made in it are set up so that every account that may write in the
-// folder may read and replace them, and no other.
-Fault sharedFolder(const fs::path& folder, NewFiles& newFiles);
+// The record folder, opened once; its operations take the plain name of a
+// file in it ("cifrel.txt"), never a path, and need the folder open.
+class Folder {
+public:
+    Folder();
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    ~Folder();
 
-// Whether new files can be made in the folder.
-Fault folderWritable(const fs::path& folder);
+    // Opens the folder at `path`, following the links on its way (this
+    // once): Reason::FolderIsFile when it is a file.
+    Fault open(const fs::path& path);
+    bool isOpen() const { return system_ != nullptr; }
+    // The path given to open(), and a file's path in the folder: for the
+    // messages only.
+    const fs::path& path() const { return path_; }
+    fs::path pathOf(std::string_view name) const { return path_ / name; }
 
-// Up to `limit` bytes from the start of the regular file at `path`.
-Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes);
+    // Whether new files can be made in the folder.
+    Fault takesNewFiles() const;
+    // The folder an administrator chose for every account: whether it takes
+    // new files from this account, and how the files made in it are set up
+    // so that every account that may write in the folder may read and
+    // replace them, and no other.
+    Fault shared(NewFiles& newFiles) const;
 
-// Creates an empty regular file at `path`, set up as `newFiles` says
-// before any other game can open it; Reason::Exists when something is there
-// already. Never follows a link.
-Fault createEmpty(const fs::path& path, const NewFiles& newFiles);
+    // What is there, without following a link.
+    Kind kindOf(std::string_view name, Fault& fault) const;
+    // Up to `limit` bytes from the start of the regular file.
+    Fault read(std::string_view name, std::size_t limit, std::string& bytes) const;
+    // Creates an empty regular file, set up as `newFiles` says before any
+    // other game can open it; Reason::Exists when something is there
+    // already.
+    Fault createEmpty(std::string_view name, const NewFiles& newFiles) const;
+    // Whether the regular file may be written; gives the permission bits
+    // that its replacement keeps (0 where the system has none).
+    Fault writable(std::string_view name, unsigned& permissions) const;
+    // Whether a rename may put another file in the place of the regular
+    // file (in a folder with the sticky bit only the file's or the folder's
+    // owner may).
+    Fault replaceable(std::string_view name) const;
+    // Whether the regular file is one this account can read, set up as
+    // `newFiles` says (permissions and group, where it says any).
+    bool madeAs(std::string_view name, const NewFiles& newFiles) const;
+    // Writes `bytes` to a new file (what was there goes first, unless it is
+    // a folder: Reason::IsFolder), set up as `newFiles` says, and flushes it
+    // to the disk.
+    Fault writeNew(std::string_view name, std::string_view bytes, const NewFiles& newFiles) const;
+    // Puts `from` in place of `to` in one step.
+    Fault replace(std::string_view from, std::string_view to) const;
+    // Deletes the entry itself (a link, not what it points to); a missing
+    // one is no fault, and a folder is left.
+    void remove(std::string_view name) const;
+    // Makes the folder's entries (new files, renames) durable.
+    void sync() const;
+    // Removes the passing files that games ended while making them left on
+    // their way to one of `targets` (a file is made under a passing name,
+    // set up, and only then linked or renamed into place): those of games
+    // still making them, and any folder, stay.
+    void clearPassing(std::initializer_list<std::string_view> targets) const;
 
-// Whether the regular file at `path` may be written; gives the permission
-// bits that its replacement keeps (0 where the system has none).
-Fault writableRegular(const fs::path& path, unsigned& permissions);
-
-// Whether a rename in its folder may put another file in the place of the
-// regular file at `path` (in a folder with the sticky bit only the file's
-// or the folder's owner may).
-Fault replaceable(const fs::path& path);
-
-// Writes `bytes` to a new file at `path` (what was there goes first),
-// set up as `newFiles` says, and flushes it to the disk.
-Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles& newFiles);
-
-// Puts `from` in place of `to` in one step.
-Fault replace(const fs::path& from, const fs::path& to);
-
-// Makes the folder's entries (new files, renames) durable.
-void syncFolder(const fs::path& folder);
-
-// Deletes the entry itself (a link, not what it points to); a missing one
-// is no fault.
-void remove(const fs::path& path);
+private:
+    friend class Lock;
+    struct System; // the system's handle on the folder (per-system file)
+    std::unique_ptr<System> system_;
+    fs::path path_;
+};
 
 // The lock file every game using the folder takes while it saves: a
 // byte-range lock (fcntl() on POSIX systems, LockFileEx on Windows), which a
@@ -128,40 +160,43 @@ void remove(const fs::path& path);
 // it when its holder ends, however it ends.
 class Lock {
 public:
-    // `newFiles`: how a lock file it makes is set up.
-    explicit Lock(const NewFiles& newFiles = {}) : newFiles_(newFiles) {}
+    // `folder` must outlive the Lock, and be open by open(); `newFiles`:
+    // how a lock file it makes is set up.
+    explicit Lock(const Folder& folder, const NewFiles& newFiles = {});
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
     ~Lock();
 
-    // Opens (or makes) the lock file. On POSIX systems a lock file this
-    // account may only read is replaced by one of its own when the lock is
-    // first taken, if the folder lets it.
-    Fault open(const fs::path& path);
+    // Opens (or makes) the lock file `name` in the folder. On POSIX systems
+    // a lock file this account may only read is replaced by one of its own
+    // when the lock is first taken, if the folder lets it.
+    Fault open(std::string_view name);
     // Takes the lock if it is free; false with no fault while another holds
     // it.
     bool tryTake(Fault& fault);
 
 private:
-    std::intptr_t handle_ = -1;
-    NewFiles newFiles_;
-#ifndef _WIN32
-    bool replaceReadOnly(Fault& fault);
-    bool stillInPlace(Fault& fault);
-
-    fs::path path_;
-    bool readOnly_ = false; // a lock file made by another account that this
-                            // one may only read (see replaceReadOnly)
-#endif
+    struct System; // the open lock file (per-system file)
+    std::unique_ptr<System> system_;
 };
 
-// Tests watch every path the layer opens (null: nobody watches).
+// Tests watch what the layer does (null: nobody watches): every path it
+// opens, and every step it takes in the folder ("open", "set up", "write",
+// "sync", "link", "rename", "remove"), just before taking it.
 inline void (*watchOpen)(const fs::path& path) = nullptr;
+inline void (*watchStep)(std::string_view step, const fs::path& path) = nullptr;
+
+inline void stepping(std::string_view step, const fs::path& path)
+{
+    if (watchStep)
+        watchStep(step, path);
+}
 
 inline void opening(const fs::path& path)
 {
     if (watchOpen)
         watchOpen(path);
+    stepping("open", path);
 }
 
 } // namespace cifrelle::records::fileops

@@ -1,18 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The record files' file operations on Linux and other POSIX systems.
-// A record file is looked at with lstat() before it is opened, opened with
-// O_NOFOLLOW and O_NONBLOCK (a pipe slipped in meanwhile never blocks), and
-// checked again with fstat() once open. In a folder that several accounts
-// share, a new file is set up (its group and permissions) under a passing
-// name and only then linked into place, so that no other game ever finds it
-// with the permissions the player's umask would give.
+// The folder is a descriptor opened once; every file in it is reached
+// through the *at() calls on that descriptor (openat, fstatat with
+// AT_SYMLINK_NOFOLLOW, linkat, renameat, unlinkat), so that no link swapped
+// on the folder's path later redirects anything. A record file is looked at
+// with fstatat() before it is opened, opened with O_NOFOLLOW and O_NONBLOCK
+// (a pipe slipped in meanwhile never blocks), and checked again with fstat()
+// once open. In a folder that several accounts share, a new file is set up
+// (its group and permissions) under a passing name and only then linked or
+// renamed into place, so that no other game ever finds it with the
+// permissions the player's umask would give; its maker holds a lock on it
+// meanwhile, which tells a later game's clearPassing() that it is not
+// litter.
 
 #include "fileops.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <random>
 #include <system_error>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,22 +68,27 @@ private:
     int fd_;
 };
 
-Fd openFile(const fs::path& path, int flags, mode_t mode = 0)
-{
-    opening(path);
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY, mode);
-    } while (fd < 0 && errno == EINTR);
-    return Fd(fd);
-}
-
 Fault lastFault()
 {
     return faultOf(errno);
 }
 
-// What an lstat() or fstat() result is, as a fault for anything but a
+// Opens `name` in the folder `dir`, never following a link there.
+Fd openAt(int dir, const std::string& name, int flags, mode_t mode = 0)
+{
+    int fd;
+    do {
+        fd = ::openat(dir, name.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, mode);
+    } while (fd < 0 && errno == EINTR);
+    return Fd(fd);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// What an fstatat() or fstat() result is, as a fault for anything but a
 // regular file.
 Fault notRegular(const struct stat& st)
 {
@@ -86,15 +101,17 @@ Fault notRegular(const struct stat& st)
     return {Reason::NotRegular, 0};
 }
 
-// Opens the regular file at `path`; refuses anything else unopened.
-Fault openRegular(const fs::path& path, int flags, Fd& fd)
+// Opens the regular file `name` of `folder` (descriptor `dir`); refuses
+// anything else unopened.
+Fault openRegular(const Folder& folder, int dir, const std::string& name, int flags, Fd& fd)
 {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
+    if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return lastFault();
     if (const Fault fault = notRegular(st))
         return fault;
-    fd = openFile(path, flags | O_NOFOLLOW | O_NONBLOCK);
+    opening(folder.pathOf(name));
+    fd = openAt(dir, name, flags | O_NONBLOCK);
     if (!fd.valid())
         return errno == ELOOP ? Fault{Reason::Link, ELOOP} : lastFault();
     if (::fstat(fd.get(), &st) != 0)
@@ -106,8 +123,10 @@ Fault openRegular(const fs::path& path, int flags, Fd& fd)
 // set-group-ID folder has given it already; an account not in that group
 // keeps its own, and writes through the permissions of everyone else), then
 // exactly the permissions, whatever the umask.
-Fault setUp(int fd, const NewFiles& how)
+Fault setUp(int fd, const fs::path& shown, const NewFiles& how)
 {
+    if (how.group >= 0 || how.permissions != 0)
+        stepping("set up", shown);
     if (how.group >= 0)
         (void)!::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(how.group));
     if (how.permissions != 0 && ::fchmod(fd, how.permissions) != 0)
@@ -115,53 +134,15 @@ Fault setUp(int fd, const NewFiles& how)
     return {};
 }
 
-// A new empty file under a passing name beside `path` ("cifrel.txt.Ab12Cd"),
-// open for reading and writing, set up as `how` says.
-Fault makePassing(const fs::path& path, const NewFiles& how, Fd& fd, std::string& passing)
-{
-    passing = path.string() + ".XXXXXX";
-    opening(passing);
-    fd = Fd(::mkostemp(passing.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return lastFault();
-    const Fault fault = setUp(fd.get(), how);
-    if (fault)
-        ::unlink(passing.c_str());
-    return fault;
-}
-
-// A new empty regular file at `path`, open for reading and writing, set up
-// as `how` says before another game can open it.
-Fault makeNew(const fs::path& path, const NewFiles& how, Fd& fd)
-{
-    if (how.permissions == 0 && how.group < 0) {
-        fd = openFile(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-        return fd.valid() ? Fault{} : lastFault();
-    }
-    std::string passing;
-    if (const Fault fault = makePassing(path, how, fd, passing))
-        return fault;
-    const int linked = ::link(passing.c_str(), path.c_str());
-    const int error = errno;
-    ::unlink(passing.c_str());
-    if (linked == 0)
-        return {};
-    fd = Fd();
-    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS)
-        return faultOf(error);
-    // A file system without hard links: made in place and set up at once.
-    fd = openFile(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
-    return fd.valid() ? setUp(fd.get(), how) : lastFault();
-}
-
-// Takes a lock of `type` (F_RDLCK, F_WRLCK) on the whole file, from byte 0
-// to its end however long it grows; false with no fault while another
-// holds one that conflicts. A byte-range lock, unlike flock(), reaches the
-// server of an NFS or SMB folder, so that games on other computers see it
-// too. Where the system has them, it is an open-file-description lock: it
-// belongs to the Lock's own descriptor, so two Locks in one process exclude
-// each other, and closing another descriptor of the same file does not let
-// it go (a classic fcntl() lock would do both, being the process's).
+// Takes a lock of `type` (F_RDLCK, F_WRLCK, or F_UNLCK to let go) on the
+// whole file, from byte 0 to its end however long it grows; false with no
+// fault while another holds one that conflicts. A byte-range lock, unlike
+// flock(), reaches the server of an NFS or SMB folder, so that games on
+// other computers see it too. Where the system has them, it is an
+// open-file-description lock: it belongs to the descriptor, so two Locks in
+// one process exclude each other, and closing another descriptor of the
+// same file does not let it go (a classic fcntl() lock would do both, being
+// the process's).
 bool lockWhole(int fd, short type, Fault& fault)
 {
     fault = {};
@@ -191,6 +172,132 @@ bool lockWhole(int fd, short type, Fault& fault)
     }
 }
 
+// --- passing files -------------------------------------------------------------
+
+// A passing file's name: the name of the file it is on its way to, this
+// tag, and six random letters or digits ("cifrel.txt.tmp-Ab12Cd").
+constexpr std::string_view passingTag = ".tmp-";
+constexpr std::string_view passingLetters =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t passingRandom = 6;
+
+std::string passingName(std::string_view target)
+{
+    thread_local std::mt19937_64 random(
+        std::random_device{}() ^ (static_cast<std::uint64_t>(::getpid()) << 32) ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::string name(target);
+    name += passingTag;
+    for (std::size_t i = 0; i < passingRandom; ++i)
+        name += passingLetters[random() % passingLetters.size()];
+    return name;
+}
+
+bool isPassingName(std::string_view name, std::initializer_list<std::string_view> targets)
+{
+    for (const std::string_view target : targets) {
+        if (name.size() != target.size() + passingTag.size() + passingRandom ||
+            name.substr(0, target.size()) != target ||
+            name.substr(target.size(), passingTag.size()) != passingTag)
+            continue;
+        const std::string_view random = name.substr(target.size() + passingTag.size());
+        if (random.find_first_not_of(passingLetters) == std::string_view::npos)
+            return true;
+    }
+    return false;
+}
+
+// A new empty file under a passing name on its way to `target`, open for
+// reading and writing, set up as `how` says, and locked by this game for as
+// long as it stays open: clearPassing() removes only a passing file whose
+// lock it can take. Should one come between the making and the locking, it
+// has the file (and removes it): another is made.
+Fault makePassing(const Folder& folder, int dir, std::string_view target, const NewFiles& how,
+                  Fd& fd, std::string& passing)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        passing = passingName(target);
+        opening(folder.pathOf(passing));
+        fd = openAt(dir, passing, O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (!fd.valid() && errno == EEXIST)
+            continue;
+        if (!fd.valid())
+            return lastFault();
+        Fault fault;
+        // A file system without locks (fault): nobody can take it from us.
+        const bool ours = lockWhole(fd.get(), F_WRLCK, fault) || fault;
+        struct stat st;
+        if (ours && ::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) {
+            if ((fault = setUp(fd.get(), folder.pathOf(passing), how))) {
+                ::unlinkat(dir, passing.c_str(), 0);
+                fd = Fd();
+            }
+            return fault;
+        }
+    }
+    return {Reason::Exists, EEXIST};
+}
+
+// Removes the passing file `name` if no game is still making it. Nothing
+// is followed: a link or a pipe is itself removed, a folder stays.
+void removeIfLeft(const Folder& folder, int dir, const std::string& name)
+{
+    struct stat there;
+    if (::fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(there.st_mode))
+        return;
+    if (S_ISREG(there.st_mode)) {
+        // One this account may not open (another account's, at the instant
+        // it was made) is left to that account's next game.
+        Fd fd = openAt(dir, name, O_RDONLY | O_NONBLOCK);
+        struct stat opened;
+        Fault fault;
+        if (!fd.valid() || ::fstat(fd.get(), &opened) != 0 || !sameFile(opened, there) ||
+            !lockWhole(fd.get(), F_RDLCK, fault) ||
+            ::fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !sameFile(opened, there))
+            return;
+    }
+    stepping("remove", folder.pathOf(name));
+    ::unlinkat(dir, name.c_str(), 0);
+}
+
+// A new empty regular file `name`, open for reading and writing, set up as
+// `how` says before another game can open it.
+Fault makeNew(const Folder& folder, int dir, const std::string& name, const NewFiles& how, Fd& fd)
+{
+    if (how.permissions == 0 && how.group < 0) {
+        opening(folder.pathOf(name));
+        fd = openAt(dir, name, O_RDWR | O_CREAT | O_EXCL, 0666);
+        return fd.valid() ? Fault{} : lastFault();
+    }
+    // A passing file gone before it was linked (taken away by hand: no
+    // game takes one its maker holds) is made again.
+    int linked = -1;
+    int error = ENOENT;
+    for (int attempt = 0; attempt < 3 && linked != 0 && error == ENOENT; ++attempt) {
+        std::string passing;
+        if (const Fault fault = makePassing(folder, dir, name, how, fd, passing))
+            return fault;
+        stepping("link", folder.pathOf(name));
+        linked = ::linkat(dir, passing.c_str(), dir, name.c_str(), 0);
+        error = errno;
+        stepping("remove", folder.pathOf(passing));
+        ::unlinkat(dir, passing.c_str(), 0);
+    }
+    Fault ignored;
+    if (linked == 0) {
+        lockWhole(fd.get(), F_UNLCK, ignored);
+        return {};
+    }
+    fd = Fd();
+    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS)
+        return faultOf(error);
+    // A file system without hard links: made in place and set up at once.
+    opening(folder.pathOf(name));
+    fd = openAt(dir, name, O_RDWR | O_CREAT | O_EXCL, 0600);
+    return fd.valid() ? setUp(fd.get(), folder.pathOf(name), how) : lastFault();
+}
+
 } // namespace
 
 Fault faultOf(long code)
@@ -203,7 +310,7 @@ Fault faultOf(long code)
     case ENOSPC: return {Reason::DiskFull, code};
     case EDQUOT: return {Reason::QuotaFull, code};
     case EISDIR: return {Reason::IsFolder, code};
-    case ENOTDIR: return {Reason::NotFolder, code};
+    case ENOTDIR: return {Reason::PartNotFolder, code};
     case ENOENT: return {Reason::Missing, code};
     case EEXIST:
     case ENOTEMPTY: return {Reason::Exists, code};
@@ -232,24 +339,6 @@ bool isAbsolute(const fs::path& path)
     return path.is_absolute();
 }
 
-Kind kindOf(const fs::path& path, Fault& fault)
-{
-    fault = {};
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT)
-            fault = lastFault();
-        return Kind::Missing;
-    }
-    if (S_ISREG(st.st_mode))
-        return Kind::Regular;
-    if (S_ISDIR(st.st_mode))
-        return Kind::Folder;
-    if (S_ISLNK(st.st_mode))
-        return Kind::Link;
-    return Kind::Other;
-}
-
 Fault makeFolder(const fs::path& folder)
 {
     std::error_code ec;
@@ -257,19 +346,49 @@ Fault makeFolder(const fs::path& folder)
     return ec ? faultOf(ec.value()) : Fault{};
 }
 
-Fault folderWritable(const fs::path& folder)
+// --- the folder ------------------------------------------------------------------
+
+struct Folder::System {
+    Fd fd;
+};
+
+Folder::Folder() = default;
+Folder::~Folder() = default;
+
+Fault Folder::open(const fs::path& path)
 {
-    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? Fault{} : lastFault();
+    system_.reset();
+    path_ = path;
+    opening(path);
+    Fd fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+#ifdef O_PATH
+    // A folder this account may write in but not list is still used (its
+    // passing files then stay: they cannot be found).
+    if (!fd.valid() && errno == EACCES)
+        fd = Fd(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+#endif
+    if (!fd.valid()) {
+        const int error = errno;
+        struct stat st;
+        if (error == ENOTDIR && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            return {Reason::FolderIsFile, ENOTDIR};
+        return faultOf(error);
+    }
+    system_ = std::make_unique<System>(System{std::move(fd)});
+    return {};
 }
 
-Fault sharedFolder(const fs::path& folder, NewFiles& newFiles)
+Fault Folder::takesNewFiles() const
+{
+    return ::faccessat(system_->fd.get(), ".", W_OK | X_OK, 0) == 0 ? Fault{} : lastFault();
+}
+
+Fault Folder::shared(NewFiles& newFiles) const
 {
     struct stat st;
-    if (::stat(folder.c_str(), &st) != 0)
+    if (::fstat(system_->fd.get(), &st) != 0)
         return lastFault();
-    if (!S_ISDIR(st.st_mode))
-        return {Reason::NotAFolder, ENOTDIR};
-    if (const Fault fault = folderWritable(folder))
+    if (const Fault fault = takesNewFiles())
         return fault;
     // Who may make files in the folder (its group, everyone) may read and
     // replace those the game makes there. Only this folder's files are set
@@ -283,11 +402,29 @@ Fault sharedFolder(const fs::path& folder, NewFiles& newFiles)
     return {};
 }
 
-Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
+Kind Folder::kindOf(std::string_view name, Fault& fault) const
+{
+    fault = {};
+    struct stat st;
+    if (::fstatat(system_->fd.get(), std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno != ENOENT)
+            fault = lastFault();
+        return Kind::Missing;
+    }
+    if (S_ISREG(st.st_mode))
+        return Kind::Regular;
+    if (S_ISDIR(st.st_mode))
+        return Kind::Folder;
+    if (S_ISLNK(st.st_mode))
+        return Kind::Link;
+    return Kind::Other;
+}
+
+Fault Folder::read(std::string_view name, std::size_t limit, std::string& bytes) const
 {
     bytes.clear();
     Fd fd;
-    if (const Fault fault = openRegular(path, O_RDONLY, fd))
+    if (const Fault fault = openRegular(*this, system_->fd.get(), std::string(name), O_RDONLY, fd))
         return fault;
     bytes.resize(limit);
     std::size_t got = 0;
@@ -307,16 +444,16 @@ Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
     return {};
 }
 
-Fault createEmpty(const fs::path& path, const NewFiles& newFiles)
+Fault Folder::createEmpty(std::string_view name, const NewFiles& newFiles) const
 {
     Fd fd;
-    return makeNew(path, newFiles, fd);
+    return makeNew(*this, system_->fd.get(), std::string(name), newFiles, fd);
 }
 
-Fault writableRegular(const fs::path& path, unsigned& permissions)
+Fault Folder::writable(std::string_view name, unsigned& permissions) const
 {
     Fd fd;
-    if (const Fault fault = openRegular(path, O_WRONLY, fd))
+    if (const Fault fault = openRegular(*this, system_->fd.get(), std::string(name), O_WRONLY, fd))
         return fault;
     struct stat st;
     if (::fstat(fd.get(), &st) != 0)
@@ -325,18 +462,17 @@ Fault writableRegular(const fs::path& path, unsigned& permissions)
     return {};
 }
 
-Fault replaceable(const fs::path& path)
+Fault Folder::replaceable(std::string_view name) const
 {
     struct stat file;
     struct stat folder;
-    if (::lstat(path.c_str(), &file) != 0)
+    if (::fstatat(system_->fd.get(), std::string(name).c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0)
         return lastFault();
     if (const Fault fault = notRegular(file))
         return fault;
-    const fs::path parent = path.parent_path();
-    if (const Fault fault = folderWritable(parent))
+    if (const Fault fault = takesNewFiles())
         return fault;
-    if (::stat(parent.c_str(), &folder) != 0)
+    if (::fstat(system_->fd.get(), &folder) != 0)
         return lastFault();
     const uid_t me = ::geteuid();
     if ((folder.st_mode & S_ISVTX) && me != 0 && me != file.st_uid && me != folder.st_uid)
@@ -344,14 +480,38 @@ Fault replaceable(const fs::path& path)
     return {};
 }
 
-Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles& newFiles)
+bool Folder::madeAs(std::string_view name, const NewFiles& newFiles) const
 {
-    ::unlink(path.c_str());
-    Fd fd = openFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    Fd fd;
+    struct stat st;
+    if (openRegular(*this, system_->fd.get(), std::string(name), O_RDONLY, fd) ||
+        ::fstat(fd.get(), &st) != 0)
+        return false;
+    // Outside the folder's group, a file is open to the group only if it
+    // is open to everyone.
+    const mode_t everyone = S_IROTH | S_IWOTH;
+    return (newFiles.permissions == 0 || (st.st_mode & 07777) == newFiles.permissions) &&
+           (newFiles.group < 0 || st.st_gid == static_cast<gid_t>(newFiles.group) ||
+            (newFiles.permissions & everyone) == everyone);
+}
+
+Fault Folder::writeNew(std::string_view name, std::string_view bytes,
+                       const NewFiles& newFiles) const
+{
+    const int dir = system_->fd.get();
+    const std::string file(name);
+    Fault fault;
+    stepping("remove", pathOf(name));
+    if (::unlinkat(dir, file.c_str(), 0) != 0 && errno != ENOENT &&
+        kindOf(name, fault) == Kind::Folder)
+        return {Reason::IsFolder, EISDIR};
+    opening(pathOf(name));
+    Fd fd = openAt(dir, file, O_WRONLY | O_CREAT | O_EXCL, 0666);
     if (!fd.valid())
         return lastFault();
-    if (const Fault fault = setUp(fd.get(), newFiles))
+    if ((fault = setUp(fd.get(), pathOf(name), newFiles)))
         return fault;
+    stepping("write", pathOf(name));
     for (std::size_t done = 0; done < bytes.size();) {
         const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
@@ -360,6 +520,7 @@ Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles& new
             return lastFault();
         done += static_cast<std::size_t>(n);
     }
+    stepping("sync", pathOf(name));
     if (::fsync(fd.get()) != 0)
         return lastFault();
     if (const int error = fd.close())
@@ -367,101 +528,151 @@ Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles& new
     return {};
 }
 
-Fault replace(const fs::path& from, const fs::path& to)
+Fault Folder::replace(std::string_view from, std::string_view to) const
 {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? Fault{} : lastFault();
+    const int dir = system_->fd.get();
+    stepping("rename", pathOf(to));
+    return ::renameat(dir, std::string(from).c_str(), dir, std::string(to).c_str()) == 0
+               ? Fault{}
+               : lastFault();
 }
 
-void syncFolder(const fs::path& folder)
+void Folder::remove(std::string_view name) const
+{
+    stepping("remove", pathOf(name));
+    ::unlinkat(system_->fd.get(), std::string(name).c_str(), 0);
+}
+
+void Folder::sync() const
 {
     // File systems that cannot sync a folder say EINVAL: nothing more to do.
-    Fd fd = openFile(folder, O_RDONLY | O_DIRECTORY);
-    if (fd.valid())
-        ::fsync(fd.get());
+    stepping("sync", path_);
+    ::fsync(system_->fd.get());
 }
 
-void remove(const fs::path& path)
+void Folder::clearPassing(std::initializer_list<std::string_view> targets) const
 {
-    ::unlink(path.c_str());
+    const int dir = system_->fd.get();
+    // The entries are read through a descriptor of their own, so that the
+    // folder's keeps its place.
+    Fd list = openAt(dir, ".", O_RDONLY | O_DIRECTORY);
+    DIR* entries = list.valid() ? ::fdopendir(list.get()) : nullptr;
+    if (!entries)
+        return;
+    list.release();
+    std::vector<std::string> passing;
+    while (const dirent* entry = ::readdir(entries)) {
+        if (isPassingName(entry->d_name, targets))
+            passing.emplace_back(entry->d_name);
+    }
+    ::closedir(entries);
+    for (const std::string& name : passing)
+        removeIfLeft(*this, dir, name);
 }
 
-Lock::~Lock()
-{
-    if (handle_ >= 0)
-        ::close(static_cast<int>(handle_));
-}
+// --- the lock ------------------------------------------------------------------
 
-Fault Lock::open(const fs::path& path)
-{
-    if (handle_ >= 0)
-        ::close(static_cast<int>(handle_));
-    handle_ = -1;
-    path_ = path;
-    readOnly_ = false;
+struct Lock::System {
+    const Folder& folder;
+    int dir;
+    NewFiles newFiles;
+    std::string name;
     Fd fd;
+    bool readOnly = false; // a lock file made by another account that this
+                           // one may only read (see replaceReadOnly)
+
+    // Whether the file locked is still the one at the lock file's name:
+    // another game may have put a new one there (replaceReadOnly) since it
+    // was opened. If not, it is let go, and the one in place opened for the
+    // next try.
+    bool stillInPlace(Fault& fault);
+    // A lock file that this account may only read (one another account
+    // made, say by copying the record in by hand) takes no write lock: a
+    // lock file of this account's takes its place, made as `newFiles` says.
+    // That happens under a read lock on the old one, which waits for no save
+    // (false while one is under way) and keeps every other game's lock out
+    // meanwhile; a game that had opened the old file and locks it afterwards
+    // finds it no longer in place, and tries again on the new one.
+    bool replaceReadOnly(Fault& fault);
+    Fault open();
+};
+
+Lock::Lock(const Folder& folder, const NewFiles& newFiles)
+    : system_(std::make_unique<System>(System{folder, -1, newFiles, {}, Fd()}))
+{
+}
+
+Lock::~Lock() = default;
+
+Fault Lock::open(std::string_view name)
+{
+    const Folder& folder = system_->folder;
+    system_->dir = folder.system_ ? folder.system_->fd.get() : -1;
+    system_->name = name;
+    return system_->open();
+}
+
+Fault Lock::System::open()
+{
+    fd = Fd();
+    readOnly = false;
+    if (dir < 0)
+        return faultOf(EBADF);
     Fault fault;
-    if (kindOf(path, fault) == Kind::Missing && !fault) {
-        fault = makeNew(path, newFiles_, fd);
+    if (folder.kindOf(name, fault) == Kind::Missing && !fault) {
+        fault = makeNew(folder, dir, name, newFiles, fd);
         if (fault.reason == Reason::Exists)
             fault = {}; // another game made it meanwhile: open theirs
     }
     if (!fault && !fd.valid()) {
         // A write lock needs a descriptor open for writing.
-        fault = openRegular(path, O_RDWR, fd);
-        if (fault.reason == Reason::Denied && !(fault = replaceable(path))) {
-            fault = openRegular(path, O_RDONLY, fd);
-            readOnly_ = !fault;
+        fault = openRegular(folder, dir, name, O_RDWR, fd);
+        if (fault.reason == Reason::Denied && !(fault = folder.replaceable(name))) {
+            fault = openRegular(folder, dir, name, O_RDONLY, fd);
+            readOnly = !fault;
         }
     }
     if (fault)
-        return fault;
-    handle_ = fd.release();
-    return {};
+        fd = Fd();
+    return fault;
 }
 
 bool Lock::tryTake(Fault& fault)
 {
-    if (readOnly_ && !replaceReadOnly(fault))
+    if (system_->readOnly && !system_->replaceReadOnly(fault))
         return false;
-    return lockWhole(static_cast<int>(handle_), F_WRLCK, fault) && stillInPlace(fault);
+    return lockWhole(system_->fd.get(), F_WRLCK, fault) && system_->stillInPlace(fault);
 }
 
-// Whether the file locked is still the one at the lock file's path: another
-// game may have put a new one there (replaceReadOnly) since it was opened.
-// If not, it is let go, and the one in place opened for the next try.
-bool Lock::stillInPlace(Fault& fault)
+bool Lock::System::stillInPlace(Fault& fault)
 {
     struct stat held;
     struct stat there;
-    if (::fstat(static_cast<int>(handle_), &held) == 0 && ::lstat(path_.c_str(), &there) == 0 &&
-        held.st_dev == there.st_dev && held.st_ino == there.st_ino)
+    if (::fstat(fd.get(), &held) == 0 &&
+        ::fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(held, there))
         return true;
-    fault = open(fs::path(path_));
+    fault = open();
     return false;
 }
 
-// A lock file that this account may only read (one another account made,
-// say by copying the record in by hand) takes no write lock: a lock file
-// of this account's takes its place, made as `newFiles_` says. That happens
-// under a read lock on the old one, which waits for no save (false while one
-// is under way) and keeps every other game's lock out meanwhile; a game
-// that had opened the old file and locks it afterwards finds it no longer in
-// place, and tries again on the new one.
-bool Lock::replaceReadOnly(Fault& fault)
+bool Lock::System::replaceReadOnly(Fault& fault)
 {
-    if (!lockWhole(static_cast<int>(handle_), F_RDLCK, fault) || !stillInPlace(fault))
+    if (!lockWhole(fd.get(), F_RDLCK, fault) || !stillInPlace(fault))
         return false;
     Fd fresh;
     std::string passing;
-    if ((fault = makePassing(path_, newFiles_, fresh, passing)))
+    if ((fault = makePassing(folder, dir, name, newFiles, fresh, passing)))
         return false;
-    if ((fault = replace(passing, path_))) {
-        ::unlink(passing.c_str());
+    stepping("rename", folder.pathOf(name));
+    if (::renameat(dir, passing.c_str(), dir, name.c_str()) != 0) {
+        // One gone before it was renamed is made again at the next try.
+        if (errno != ENOENT)
+            fault = lastFault();
+        ::unlinkat(dir, passing.c_str(), 0);
         return false;
     }
-    ::close(static_cast<int>(handle_));
-    handle_ = fresh.release();
-    readOnly_ = false;
+    fd = std::move(fresh);
+    readOnly = false;
     return true;
 }
 

@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The record files' file operations on Windows. Paths go to the wide
-// ("W") functions whole, so a folder like C:\Users\Nicolò\AppData\Roaming
-// works; a record file is looked at before it is opened (a reparse point,
-// that is a link or a junction, is never followed) and checked again once
-// open (GetFileType: a disk file, not a device or a pipe). The lock is a
-// LockFileEx lock, which Windows drops when its holder ends; writes are
-// flushed with FlushFileBuffers and put in place with MoveFileExW
-// (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// The record files' file operations on Windows. The folder is opened once
+// as a handle that lets other games read and write in it but lets nobody
+// rename or delete it meanwhile (no FILE_SHARE_DELETE); its final path
+// (GetFinalPathNameByHandleW: every link and junction on the way resolved)
+// is what every later call uses, so a junction changed later sends nothing
+// elsewhere. Paths go to the wide ("W") functions whole, so a folder like
+// C:\Users\Nicolò\AppData\Roaming works; a record file is looked at before
+// it is opened (a reparse point, that is a link or a junction, is never
+// followed) and checked again once open (GetFileType: a disk file, not a
+// device or a pipe). The lock is a LockFileEx lock, which Windows drops when
+// its holder ends; writes are flushed with FlushFileBuffers and put in
+// place with MoveFileExW (MOVEFILE_REPLACE_EXISTING |
+// MOVEFILE_WRITE_THROUGH). A new file takes the folder's access list as it
+// is made, so no file is ever made under a passing name here.
 
 #include "fileops.h"
 
 #include <windows.h>
+
+#include <vector>
 
 namespace cifrelle::records::fileops {
 
@@ -56,11 +64,32 @@ Fault lastFault()
     return faultOf(static_cast<long>(GetLastError()));
 }
 
-HANDLE create(const fs::path& path, DWORD access, DWORD disposition)
+// Opens `path`, never following a reparse point at its end; `shown` is the
+// path the player knows, for the tests' watch.
+HANDLE create(const fs::path& path, const fs::path& shown, DWORD access, DWORD disposition)
 {
-    opening(path);
+    opening(shown);
     return CreateFileW(path.c_str(), access, shareAll, nullptr, disposition,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+Kind kindAt(const fs::path& path, Fault& fault)
+{
+    fault = {};
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+            fault = faultOf(static_cast<long>(error));
+        return Kind::Missing;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return Kind::Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return Kind::Folder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return Kind::Other;
+    return Kind::Regular;
 }
 
 // Whether an open handle is a plain disk file.
@@ -79,17 +108,17 @@ Fault notRegular(HANDLE handle)
 }
 
 // Opens the regular file at `path`; refuses anything else unopened.
-Fault openRegular(const fs::path& path, DWORD access, Handle& handle)
+Fault openRegular(const fs::path& path, const fs::path& shown, DWORD access, Handle& handle)
 {
     Fault fault;
-    switch (kindOf(path, fault)) {
+    switch (kindAt(path, fault)) {
     case Kind::Missing: return fault ? fault : Fault{Reason::Missing, ERROR_FILE_NOT_FOUND};
     case Kind::Folder: return {Reason::IsFolder, 0};
     case Kind::Link: return {Reason::Link, 0};
     case Kind::Other: return {Reason::NotRegular, 0};
     case Kind::Regular: break;
     }
-    handle = create(path, access, OPEN_EXISTING);
+    handle = create(path, shown, access, OPEN_EXISTING);
     if (!handle.valid())
         return lastFault();
     return notRegular(handle.get());
@@ -108,7 +137,7 @@ Fault faultOf(long code)
     case ERROR_HANDLE_DISK_FULL: return {Reason::DiskFull, code};
     case 1295: /* ERROR_DISK_QUOTA_EXCEEDED, missing from MinGW headers */
         return {Reason::QuotaFull, code};
-    case ERROR_DIRECTORY: return {Reason::NotFolder, code};
+    case ERROR_DIRECTORY: return {Reason::PartNotFolder, code};
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: return {Reason::Missing, code};
     case ERROR_FILE_EXISTS:
@@ -150,25 +179,6 @@ bool isAbsolute(const fs::path& path)
            (separator(0) && separator(1) && text.size() > 2 && !separator(2));
 }
 
-Kind kindOf(const fs::path& path, Fault& fault)
-{
-    fault = {};
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
-            fault = faultOf(static_cast<long>(error));
-        return Kind::Missing;
-    }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return Kind::Link;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return Kind::Folder;
-    if (attributes & FILE_ATTRIBUTE_DEVICE)
-        return Kind::Other;
-    return Kind::Regular;
-}
-
 Fault makeFolder(const fs::path& folder)
 {
     fs::path made;
@@ -183,20 +193,66 @@ Fault makeFolder(const fs::path& folder)
             return faultOf(static_cast<long>(error));
         const DWORD attributes = GetFileAttributesW(made.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return {Reason::NotFolder, ERROR_DIRECTORY};
+            return {Reason::PartNotFolder, ERROR_DIRECTORY};
     }
     return {};
 }
 
-Fault folderWritable(const fs::path& folder)
+// --- the folder ------------------------------------------------------------------
+
+struct Folder::System {
+    Handle handle;
+    fs::path final; // the folder's final path, "\\?\C:\..."
+    fs::path at(std::string_view name) const { return final / fs::path(name); }
+};
+
+Folder::Folder() = default;
+Folder::~Folder() = default;
+
+Fault Folder::open(const fs::path& path)
+{
+    system_.reset();
+    path_ = path;
+    opening(path);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return lastFault();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {Reason::FolderIsFile, ERROR_DIRECTORY};
+    // Links and junctions on the way are followed, this once. Other games
+    // may read and write in the folder; nobody may rename or delete it
+    // while the game runs.
+    // Traversing is the least right that still counts in the sharing
+    // checks (as reading).
+    Handle handle(CreateFileW(path.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid())
+        return lastFault();
+    std::vector<wchar_t> final(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(handle.get(), final.data(), static_cast<DWORD>(final.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0)
+            return lastFault();
+        if (length < final.size()) {
+            final.resize(length);
+            break;
+        }
+        final.resize(length + 1);
+    }
+    system_ = std::make_unique<System>();
+    system_->handle = handle.release();
+    system_->final = std::wstring(final.begin(), final.end());
+    return {};
+}
+
+Fault Folder::takesNewFiles() const
 {
     // Windows keeps who may write in access lists, not in bits that could
     // be checked here: a folder that refuses is found out by the save.
-    Fault fault;
-    const Kind kind = kindOf(folder, fault);
-    if (!fault && kind != Kind::Folder)
-        fault = {Reason::NotFolder, ERROR_DIRECTORY};
-    return fault;
+    return {};
 }
 
 // Windows keeps who may use a file in access lists: a new file takes the
@@ -204,25 +260,26 @@ Fault folderWritable(const fs::path& folder)
 // them, so every file the game makes there is open to whoever the folder
 // is open to. Nothing is set up here, and a write is probed for, because
 // access lists cannot be read as bits: a file made and deleted at once.
-Fault sharedFolder(const fs::path& folder, NewFiles& newFiles)
+Fault Folder::shared(NewFiles& newFiles) const
 {
     newFiles = {};
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return lastFault();
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return {Reason::NotAFolder, ERROR_DIRECTORY};
-    const fs::path probe = folder / (".cifrel.probe." + std::to_string(GetCurrentProcessId()));
-    Handle handle(CreateFileW(probe.c_str(), GENERIC_WRITE, shareAll, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const std::string probe = ".cifrel.probe." + std::to_string(GetCurrentProcessId());
+    Handle handle(CreateFileW(system_->at(probe).c_str(), GENERIC_WRITE, shareAll, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                              nullptr));
     return handle.valid() ? Fault{} : lastFault();
 }
 
-Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
+Kind Folder::kindOf(std::string_view name, Fault& fault) const
+{
+    return kindAt(system_->at(name), fault);
+}
+
+Fault Folder::read(std::string_view name, std::size_t limit, std::string& bytes) const
 {
     bytes.clear();
     Handle handle;
-    if (const Fault fault = openRegular(path, GENERIC_READ, handle))
+    if (const Fault fault = openRegular(system_->at(name), pathOf(name), GENERIC_READ, handle))
         return fault;
     bytes.resize(limit);
     std::size_t got = 0;
@@ -241,31 +298,41 @@ Fault readRegular(const fs::path& path, std::size_t limit, std::string& bytes)
     return {};
 }
 
-Fault createEmpty(const fs::path& path, const NewFiles&)
+Fault Folder::createEmpty(std::string_view name, const NewFiles&) const
 {
-    Handle handle(create(path, GENERIC_WRITE, CREATE_NEW));
+    Handle handle(create(system_->at(name), pathOf(name), GENERIC_WRITE, CREATE_NEW));
     return handle.valid() ? Fault{} : lastFault();
 }
 
-Fault writableRegular(const fs::path& path, unsigned& permissions)
+Fault Folder::writable(std::string_view name, unsigned& permissions) const
 {
     permissions = 0; // a new file takes the folder's access list
     Handle handle;
-    return openRegular(path, GENERIC_WRITE, handle);
+    return openRegular(system_->at(name), pathOf(name), GENERIC_WRITE, handle);
 }
 
-Fault replaceable(const fs::path& path)
+Fault Folder::replaceable(std::string_view name) const
 {
     unsigned ignored = 0;
-    return writableRegular(path, ignored);
+    return writable(name, ignored);
 }
 
-Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles&)
+bool Folder::madeAs(std::string_view name, const NewFiles&) const
 {
-    DeleteFileW(path.c_str());
-    Handle handle(create(path, GENERIC_WRITE, CREATE_NEW));
+    Handle handle;
+    return !openRegular(system_->at(name), pathOf(name), GENERIC_READ, handle);
+}
+
+Fault Folder::writeNew(std::string_view name, std::string_view bytes, const NewFiles&) const
+{
+    Fault fault;
+    stepping("remove", pathOf(name));
+    if (!DeleteFileW(system_->at(name).c_str()) && kindOf(name, fault) == Kind::Folder)
+        return {Reason::IsFolder, ERROR_DIRECTORY};
+    Handle handle(create(system_->at(name), pathOf(name), GENERIC_WRITE, CREATE_NEW));
     if (!handle.valid())
         return lastFault();
+    stepping("write", pathOf(name));
     for (std::size_t done = 0; done < bytes.size();) {
         DWORD n = 0;
         if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
@@ -273,67 +340,93 @@ Fault writeNew(const fs::path& path, std::string_view bytes, const NewFiles&)
             return lastFault();
         done += n;
     }
+    stepping("sync", pathOf(name));
     if (!FlushFileBuffers(handle.get()) || !handle.close())
         return lastFault();
     return {};
 }
 
-Fault replace(const fs::path& from, const fs::path& to)
+Fault Folder::replace(std::string_view from, std::string_view to) const
 {
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    stepping("rename", pathOf(to));
+    if (!MoveFileExW(system_->at(from).c_str(), system_->at(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return lastFault();
     return {};
 }
 
-void syncFolder(const fs::path&)
+void Folder::remove(std::string_view name) const
+{
+    stepping("remove", pathOf(name));
+    DeleteFileW(system_->at(name).c_str());
+}
+
+void Folder::sync() const
 {
     // MOVEFILE_WRITE_THROUGH: a move is on the disk when MoveFileExW returns.
 }
 
-void remove(const fs::path& path)
+void Folder::clearPassing(std::initializer_list<std::string_view>) const
 {
-    DeleteFileW(path.c_str());
+    // No passing files are made here (see the top of this file).
+}
+
+// --- the lock ------------------------------------------------------------------
+
+struct Lock::System {
+    const Folder& folder;
+    fs::path final;
+    Handle handle;
+};
+
+Lock::Lock(const Folder& folder, const NewFiles&)
+    : system_(new System{folder, fs::path(), Handle()})
+{
 }
 
 Lock::~Lock()
 {
-    if (handle_ != -1) {
-        const auto handle = reinterpret_cast<HANDLE>(handle_);
+    if (system_->handle.valid()) {
         OVERLAPPED where{};
-        UnlockFileEx(handle, 0, 1, 0, &where);
-        CloseHandle(handle);
+        UnlockFileEx(system_->handle.get(), 0, 1, 0, &where);
     }
 }
 
-Fault Lock::open(const fs::path& path)
+Fault Lock::open(std::string_view name)
 {
+    const Folder& folder = system_->folder;
+    system_->final = folder.system_ ? folder.system_->final : fs::path();
+    Handle& handle = system_->handle;
+    handle.close();
+    if (system_->final.empty())
+        return faultOf(ERROR_INVALID_HANDLE);
+    const fs::path path = system_->final / fs::path(name);
+    const fs::path shown = system_->folder.pathOf(name);
     Fault fault;
-    const Kind kind = kindOf(path, fault);
+    const Kind kind = kindAt(path, fault);
     if (fault)
         return fault;
-    Handle handle;
     if (kind == Kind::Missing) {
-        handle = create(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+        handle = create(path, shown, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
         if (!handle.valid())
             return lastFault();
         fault = notRegular(handle.get());
     } else {
-        fault = openRegular(path, GENERIC_READ | GENERIC_WRITE, handle);
+        fault = openRegular(path, shown, GENERIC_READ | GENERIC_WRITE, handle);
         if (fault.reason == Reason::Denied) // locking needs no write access
-            fault = openRegular(path, GENERIC_READ, handle);
+            fault = openRegular(path, shown, GENERIC_READ, handle);
     }
     if (fault)
-        return fault;
-    handle_ = reinterpret_cast<std::intptr_t>(handle.release());
-    return {};
+        handle.close();
+    return fault;
 }
 
 bool Lock::tryTake(Fault& fault)
 {
     fault = {};
     OVERLAPPED where{};
-    if (LockFileEx(reinterpret_cast<HANDLE>(handle_),
-                   LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where))
+    if (LockFileEx(system_->handle.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1,
+                   0, &where))
         return true;
     const DWORD error = GetLastError();
     if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING)

@@ -1,31 +1,51 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The two record files: creating them, reading them, and saving a new record
 // so that a crash at any moment leaves one whole record, the old or the new,
-// once the next game has started.
+// and nothing else, once the next game has started.
+//
+// The folder is opened once, by the first start-up (or save) after its
+// checks (pin), and every later step works inside that opened folder
+// (fileops::Folder): a link on its path is followed then only, and nothing
+// inside it is ever followed. Anything but a regular file where one of the
+// game's files should be is left alone, and the message names it for the
+// teacher to remove (fileSentence).
 //
 // How a save keeps both files together. Under an exclusive lock on the lock
-// file ".cifrel.lock" in the record folder:
+// file ".cifrel.lock" in the record folder (takeLock, which the caller may
+// give up while another game holds it: then nothing is written):
 //   1. the new score is written in full to "cifrel.txt.new" and flushed to
-//      disk, then the new name to "ncifrel.txt.new", likewise;
-//   2. "cifrel.txt.new" is renamed over "cifrel.txt" (the commit point);
-//   3. "ncifrel.txt.new" is renamed over "ncifrel.txt".
+//      disk, then the new name to "ncifrel.txt.new", likewise (write);
+//   2. "cifrel.txt.new" is renamed over "cifrel.txt", the commit point;
+//   3. "ncifrel.txt.new" is renamed over "ncifrel.txt" (commit).
 // A crash before step 2 leaves the old record whole, with one or both ".new"
 // files beside it. A crash between steps 2 and 3 leaves the new score with
 // the OLD name in the record files, and the new name whole in
 // "ncifrel.txt.new": until the next start, the disk pairs the new score with
-// the old name. The next start (ensure(), or a save) reads the leftovers:
+// the old name. The next start (ensure(), or a save) reads the leftovers
+// (finishInterruptedSave):
 //   - "cifrel.txt.new" present (with or without the name's): the score was
 //     not yet replaced, the old record is whole; the leftovers are deleted,
 //     the name's first so that a deletion cut short is still read right;
 //   - only "ncifrel.txt.new" present: the new score is in place and the new
-//     name, written in full before the commit, is renamed into place.
+//     name, written in full before the commit, is renamed into place, if it
+//     is a file this account can read, set up as the folder's files are;
+//     anything else (another account's unreadable file, a link) is no file
+//     a save wrote, and is deleted, leaving the record files as they are.
 // Both do this under the same lock. The system lets go of a lock when its
 // holder ends, however it ends, so a crashed game never blocks the next.
+//
+// Passing files. On POSIX systems the file layer makes each new file of a
+// shared folder (the lock file, a record file made at start), and a lock
+// file it replaces, under a passing name, and links or renames it into
+// place once set up, holding a lock on it meanwhile; a game killed in
+// between leaves the passing file. Every start and every save first removes
+// those whose lock it can take (clearLeftovers), never one another game is
+// still making.
 //
 // The folder is the player's own, or one an administrator chose for every
 // account. A shared one is never created, and every file a game makes
 // there, the lock file and the ".new" files included, is set up for all
-// who may write in the folder (fileops::sharedFolder()).
+// who may write in the folder (fileops::Folder::shared()).
 
 #include "cifrelle/records/recordfiles.h"
 
@@ -43,7 +63,9 @@ namespace cifrelle::records {
 namespace {
 
 using fileops::Fault;
+using fileops::Folder;
 using fileops::Kind;
+using fileops::NewFiles;
 using fileops::Reason;
 
 constexpr std::string_view keepOpening = "Il record non potrà essere conservato";
@@ -61,8 +83,8 @@ std::string fileops::reasonText(const Fault& fault)
     case Reason::DiskFull: return "il disco è pieno";
     case Reason::QuotaFull: return "lo spazio a disposizione dell'utente è esaurito";
     case Reason::IsFolder: return "al suo posto c'è una cartella";
-    case Reason::NotFolder: return "una parte del percorso non è una cartella";
-    case Reason::NotAFolder: return "non è una cartella";
+    case Reason::PartNotFolder: return "una parte del percorso non è una cartella";
+    case Reason::FolderIsFile: return "non è una cartella";
     case Reason::NotAbsolute: return "non è un percorso assoluto";
     case Reason::Network: return "non si raggiunge in rete";
     case Reason::Missing: return "non esiste";
@@ -106,17 +128,32 @@ std::string sentence(std::string_view opening, std::string_view what, const fs::
     return std::string(opening) + ": " + phrase(what, path, fault) + '.';
 }
 
-fs::path pendingPath(const fs::path& path)
+// The message about a file in the folder: as sentence() says, except for
+// something no game makes in a file's place (a link, a folder, a pipe, a
+// device), which the teacher is told to remove, e.g. "Il record non è
+// stato salvato: «/srv/classe/cifrel.txt» è un collegamento, non un file
+// normale: va tolto dalla cartella."
+std::string fileSentence(std::string_view opening, std::string_view what, const fs::path& path,
+                         const Fault& fault)
 {
-    fs::path result = path;
-    result += pendingSuffix;
-    return result;
+    const std::string file = "«" + pathText(path) + "» ";
+    switch (fault.reason) {
+    case Reason::Link:
+        return std::string(opening) + ": " + file +
+               "è un collegamento, non un file normale: va tolto dalla cartella.";
+    case Reason::IsFolder:
+        return std::string(opening) + ": " + file +
+               "è una cartella, non un file normale: va tolta dalla cartella.";
+    case Reason::NotRegular:
+        return std::string(opening) + ": " + file +
+               "non è un file normale: va tolto dalla cartella.";
+    default: return sentence(opening, what, path, fault);
+    }
 }
 
-bool isThere(const fs::path& path)
+std::string pendingName(std::string_view name)
 {
-    Fault ignored;
-    return fileops::kindOf(path, ignored) != Kind::Missing;
+    return std::string(name) + std::string(pendingSuffix);
 }
 
 // The fault of anything but a regular file in a record file's place.
@@ -130,103 +167,137 @@ Fault unusable(Kind kind)
     }
 }
 
-// Clears what a save cut short left behind (see the top of this file).
-// Call with the lock held.
-Fault finishInterruptedSave(const fs::path& score, const fs::path& name)
+bool isThere(const Folder& folder, std::string_view name)
 {
-    const fs::path scoreNew = pendingPath(score);
-    const fs::path nameNew = pendingPath(name);
-    if (isThere(scoreNew)) {
-        fileops::remove(nameNew);
-        fileops::remove(scoreNew);
-        return {};
-    }
-    Fault fault;
-    switch (fileops::kindOf(nameNew, fault)) {
-    case Kind::Missing: return fault;
-    case Kind::Regular:
-        fault = fileops::replace(nameNew, name);
-        fileops::syncFolder(name.parent_path());
-        return fault;
-    default: fileops::remove(nameNew); return {}; // not a file a save wrote
-    }
+    Fault ignored;
+    return folder.kindOf(name, ignored) != Kind::Missing;
 }
 
-// The record folder made ready: the player's own is created when missing;
-// one an administrator chose (`setting` names the setting) must be there,
-// and gives how the files made in it are set up. Returns what is wrong, in
-// words for a message.
-std::optional<std::string> readyFolder(const fs::path& folder, const std::string& setting,
-                                       fileops::NewFiles& newFiles)
+// The folder made ready and opened, once: the player's own is created when
+// missing; one an administrator chose (`setting` names the setting) must be
+// there, and gives how the files made in it are set up. Returns what is
+// wrong, in words for a message.
+std::optional<std::string> pin(Folder& folder, const fs::path& path, const std::string& setting,
+                               NewFiles& newFiles)
 {
-    if (setting.empty()) {
-        if (const Fault fault = fileops::makeFolder(folder))
-            return phrase("non riesco a creare la cartella", folder, fault);
-        return std::nullopt;
+    const bool shared = !setting.empty();
+    Fault fault;
+    if (!folder.isOpen()) {
+        if (!shared) {
+            if ((fault = fileops::makeFolder(path)))
+                return phrase("non riesco a creare la cartella", path, fault);
+            if ((fault = folder.open(path)))
+                return phrase("non riesco ad aprire la cartella", path, fault);
+        } else if (path.empty()) {
+            return setting + " non indica nessuna cartella";
+        } else {
+            fault = fileops::isAbsolute(path) ? folder.open(path) : Fault{Reason::NotAbsolute, 0};
+        }
     }
-    if (folder.empty())
-        return setting + " non indica nessuna cartella";
-    const Fault fault = fileops::isAbsolute(folder) ? fileops::sharedFolder(folder, newFiles)
-                                                    : Fault{Reason::NotAbsolute, 0};
+    if (!fault && shared)
+        fault = folder.shared(newFiles);
     if (fault)
-        return phrase("non riesco a usare la cartella «" + pathText(folder) +
+        return phrase("non riesco a usare la cartella «" + pathText(path) +
                           "», scelta per tutti gli utenti con " + setting,
                       {}, fault);
     return std::nullopt;
 }
 
+// Removes what games killed while making a file left (see the top).
+void clearLeftovers(const Folder& folder)
+{
+    folder.clearPassing({scoreFileName, nameFileName, lockFileName});
+}
+
+// Clears what a save cut short left behind (see the top of this file).
+// Call with the lock held.
+Fault finishInterruptedSave(const Folder& folder, const NewFiles& newFiles)
+{
+    const std::string scoreNew = pendingName(scoreFileName);
+    const std::string nameNew = pendingName(nameFileName);
+    if (isThere(folder, scoreNew)) {
+        folder.remove(nameNew);
+        folder.remove(scoreNew);
+        return {};
+    }
+    Fault fault;
+    switch (folder.kindOf(nameNew, fault)) {
+    case Kind::Missing: return fault;
+    case Kind::Regular:
+        if (folder.madeAs(nameNew, newFiles)) {
+            fault = folder.replace(nameNew, nameFileName);
+            folder.sync();
+            return fault;
+        }
+        [[fallthrough]];
+    default: folder.remove(nameNew); return {}; // not a file a save wrote
+    }
+}
+
 // Makes sure one record file is there, a regular file we can read and
 // write (in a shared folder: replace), creating it empty when missing;
 // never changes its content.
-std::optional<std::string> ensureFile(const fs::path& path, bool shared,
-                                      const fileops::NewFiles& newFiles)
+std::optional<std::string> ensureFile(const Folder& folder, std::string_view name, bool shared,
+                                      const NewFiles& newFiles)
 {
+    const fs::path path = folder.pathOf(name);
     for (int attempt = 0; attempt < 2; ++attempt) {
         Fault fault;
-        const Kind kind = fileops::kindOf(path, fault);
+        const Kind kind = folder.kindOf(name, fault);
         if (fault)
             return sentence(keepOpening, "non riesco a raggiungere il file", path, fault);
         if (kind == Kind::Missing) {
-            fault = fileops::createEmpty(path, newFiles);
+            fault = folder.createEmpty(name, newFiles);
             if (fault.reason == Reason::Exists)
                 continue; // another game made it meanwhile: look again
             if (fault)
-                return sentence(keepOpening, "non riesco a creare il file", path, fault);
+                return fileSentence(keepOpening, "non riesco a creare il file", path, fault);
             return std::nullopt;
         }
         if (kind != Kind::Regular)
-            return sentence(keepOpening, "non riesco a usare il file", path, unusable(kind));
+            return fileSentence(keepOpening, "non riesco a usare il file", path, unusable(kind));
         std::string nothing;
-        if ((fault = fileops::readRegular(path, 0, nothing)))
-            return sentence(keepOpening, "non riesco a leggere il file", path, fault);
+        if ((fault = folder.read(name, 0, nothing)))
+            return fileSentence(keepOpening, "non riesco a leggere il file", path, fault);
         unsigned permissions = 0;
-        if ((fault =
-                 shared ? fileops::replaceable(path) : fileops::writableRegular(path, permissions)))
-            return sentence(keepOpening, "non riesco a scrivere nel file", path, fault);
+        if ((fault = shared ? folder.replaceable(name) : folder.writable(name, permissions)))
+            return fileSentence(keepOpening, "non riesco a scrivere nel file", path, fault);
         return std::nullopt;
     }
     return sentence(keepOpening, "non riesco a creare il file", path, {Reason::Exists, 0});
 }
 
-// Takes the lock, waiting as long as another game holds it.
-Fault takeLock(fileops::Lock& lock, const fs::path& path, const StillWaiting& stillWaiting)
+// A folder in a ".new" file's place stops every save: told at start.
+std::optional<std::string> pendingBlocked(const Folder& folder)
+{
+    for (const std::string_view name : {scoreFileName, nameFileName}) {
+        Fault ignored;
+        const std::string pending = pendingName(name);
+        if (folder.kindOf(pending, ignored) == Kind::Folder)
+            return fileSentence(keepOpening, {}, folder.pathOf(pending), {Reason::IsFolder, 0});
+    }
+    return std::nullopt;
+}
+
+enum class Wait { Taken, Failed, Abandoned };
+
+// Takes the lock, waiting as long as another game holds it and the caller
+// lets the wait go on.
+Wait takeLock(fileops::Lock& lock, const StillWaiting& stillWaiting, Fault& fault)
 {
     using namespace std::chrono;
-    if (const Fault fault = lock.open(path))
-        return fault;
     const auto start = steady_clock::now();
-    Fault fault;
     while (!lock.tryTake(fault)) {
         if (fault)
-            return fault;
+            return Wait::Failed;
         // The caller hears of the wait at every try, from the first: it
-        // keeps the window answering meanwhile, and tells the player once
-        // the wait is long enough to be noticed.
-        if (stillWaiting)
-            stillWaiting(duration_cast<milliseconds>(steady_clock::now() - start));
+        // keeps the window answering meanwhile, tells the player once the
+        // wait is long enough to be noticed, and may give it up.
+        if (stillWaiting && !stillWaiting(duration_cast<milliseconds>(steady_clock::now() - start)))
+            return Wait::Abandoned;
         std::this_thread::sleep_for(milliseconds(20));
     }
-    return {};
+    return Wait::Taken;
 }
 
 // A name may hold line breaks (pasted into the input box): each stored as
@@ -251,34 +322,34 @@ std::string oneLine(std::string_view name)
 
 // One save, from the check to the commit.
 struct Save {
-    fs::path folder;
-    fs::path score;
-    fs::path name;
+    const Folder& folder;
     std::string scoreLine;
     std::string nameLine;
     bool shared = false;
     // How each new file is set up: in a shared folder as the folder says,
     // otherwise with the permissions of the file it replaces.
-    fileops::NewFiles scoreNew;
-    fileops::NewFiles nameNew;
+    NewFiles scoreNew;
+    NewFiles nameNew;
+    NewFiles folderFiles; // as the folder says
 };
 
 // The stored score as it stands now (another game may have saved since
 // start, lenient reading), after finishing a save cut short when `locked`.
 std::optional<std::string> readStored(const Save& save, bool locked, double& stored)
 {
+    const Folder& folder = save.folder;
     Fault fault;
-    if (locked && (fault = finishInterruptedSave(save.score, save.name)))
+    if (locked && (fault = finishInterruptedSave(folder, save.folderFiles)))
         return sentence(saveOpening, "non riesco a completare il salvataggio interrotto del file",
-                        save.name, fault);
+                        folder.pathOf(nameFileName), fault);
     std::string bytes;
-    const Kind kind = fileops::kindOf(save.score, fault);
+    const Kind kind = folder.kindOf(scoreFileName, fault);
     if (!fault && kind != Kind::Missing)
-        fault = kind == Kind::Regular ? fileops::readRegular(save.score, readLimit, bytes)
-                                      : unusable(kind);
+        fault =
+            kind == Kind::Regular ? folder.read(scoreFileName, readLimit, bytes) : unusable(kind);
     if (fault)
-        return sentence(saveOpening, "non riesco a leggere il record attuale nel file", save.score,
-                        fault);
+        return fileSentence(saveOpening, "non riesco a leggere il record attuale nel file",
+                            folder.pathOf(scoreFileName), fault);
     stored = numtext::leadingNumberValue(decodeCp1252(bytes));
     return std::nullopt;
 }
@@ -289,23 +360,25 @@ std::optional<std::string> readStored(const Save& save, bool locked, double& sto
 // replace). Nothing is written otherwise.
 std::optional<std::string> check(Save& save, const Fault& lockFault)
 {
-    if (const Fault fault = fileops::folderWritable(save.folder))
-        return sentence(saveOpening, "non riesco a scrivere nella cartella", save.folder, fault);
+    const Folder& folder = save.folder;
+    if (const Fault fault = folder.takesNewFiles())
+        return sentence(saveOpening, "non riesco a scrivere nella cartella", folder.path(), fault);
     if (lockFault)
-        return sentence(saveOpening, "non riesco a usare il file", save.folder / lockFileName,
-                        lockFault);
-    for (auto [path, newFiles] :
-         {std::pair{&save.score, &save.scoreNew}, std::pair{&save.name, &save.nameNew}}) {
+        return fileSentence(saveOpening, "non riesco a usare il file", folder.pathOf(lockFileName),
+                            lockFault);
+    for (auto [name, newFiles] :
+         {std::pair{scoreFileName, &save.scoreNew}, std::pair{nameFileName, &save.nameNew}}) {
         Fault fault;
-        const Kind kind = fileops::kindOf(*path, fault);
+        const Kind kind = folder.kindOf(name, fault);
         if (!fault && kind == Kind::Regular && save.shared)
-            fault = fileops::replaceable(*path);
+            fault = folder.replaceable(name);
         else if (!fault && kind == Kind::Regular)
-            fault = fileops::writableRegular(*path, newFiles->permissions);
+            fault = folder.writable(name, newFiles->permissions);
         else if (!fault)
             fault = unusable(kind);
         if (fault)
-            return sentence(saveOpening, "non riesco a scrivere nel file", *path, fault);
+            return fileSentence(saveOpening, "non riesco a scrivere nel file", folder.pathOf(name),
+                                fault);
     }
     return std::nullopt;
 }
@@ -313,34 +386,37 @@ std::optional<std::string> check(Save& save, const Fault& lockFault)
 // Step 1: both ".new" files written in full and flushed.
 std::optional<std::string> write(const Save& save)
 {
-    for (auto [path, line, newFiles] : {std::tuple{&save.score, &save.scoreLine, &save.scoreNew},
-                                        std::tuple{&save.name, &save.nameLine, &save.nameNew}}) {
-        if (const Fault fault = fileops::writeNew(pendingPath(*path), *line, *newFiles)) {
-            fileops::remove(pendingPath(save.name));
-            fileops::remove(pendingPath(save.score));
-            return sentence(saveOpening, "non riesco a scrivere il file", pendingPath(*path),
-                            fault);
+    const Folder& folder = save.folder;
+    for (auto [name, line, newFiles] : {std::tuple{scoreFileName, &save.scoreLine, &save.scoreNew},
+                                        std::tuple{nameFileName, &save.nameLine, &save.nameNew}}) {
+        if (const Fault fault = folder.writeNew(pendingName(name), *line, *newFiles)) {
+            folder.remove(pendingName(nameFileName));
+            folder.remove(pendingName(scoreFileName));
+            return fileSentence(saveOpening, "non riesco a scrivere il file",
+                                folder.pathOf(pendingName(name)), fault);
         }
     }
-    fileops::syncFolder(save.folder); // both ".new" files are there before the commit
+    folder.sync(); // both ".new" files are there before the commit
     return std::nullopt;
 }
 
 // Steps 2 and 3: the two renames.
 std::optional<std::string> commit(const Save& save)
 {
-    if (const Fault fault = fileops::replace(pendingPath(save.score), save.score)) {
-        fileops::remove(pendingPath(save.name));
-        fileops::remove(pendingPath(save.score));
-        return sentence(saveOpening, "non riesco a sostituire il file", save.score, fault);
+    const Folder& folder = save.folder;
+    if (const Fault fault = folder.replace(pendingName(scoreFileName), scoreFileName)) {
+        folder.remove(pendingName(nameFileName));
+        folder.remove(pendingName(scoreFileName));
+        return fileSentence(saveOpening, "non riesco a sostituire il file",
+                            folder.pathOf(scoreFileName), fault);
     }
-    const Fault fault = fileops::replace(pendingPath(save.name), save.name);
-    fileops::syncFolder(save.folder);
+    const Fault fault = folder.replace(pendingName(nameFileName), nameFileName);
+    folder.sync();
     if (fault) {
         // The new name stays whole in its ".new" file; the next start puts
         // it in place.
-        return sentence("Il record è stato salvato solo in parte",
-                        "non riesco a sostituire il file", save.name, fault) +
+        return fileSentence("Il record è stato salvato solo in parte",
+                            "non riesco a sostituire il file", folder.pathOf(nameFileName), fault) +
                " Il nome sarà completato al prossimo avvio del gioco.";
     }
     return std::nullopt;
@@ -348,13 +424,20 @@ std::optional<std::string> commit(const Save& save)
 
 } // namespace
 
-RecordFiles::RecordFiles(fs::path directory) : directory_(std::move(directory)) {}
+RecordFiles::RecordFiles(fs::path directory)
+    : directory_(std::move(directory)), folder_(std::make_unique<Folder>())
+{
+}
 
 RecordFiles::RecordFiles(RecordFolder folder)
     : directory_(std::move(folder.path)), folderProblem_(std::move(folder.problem)),
-      setting_(std::move(folder.setting))
+      setting_(std::move(folder.setting)), folder_(std::make_unique<Folder>())
 {
 }
+
+RecordFiles::RecordFiles(RecordFiles&&) noexcept = default;
+RecordFiles& RecordFiles::operator=(RecordFiles&&) noexcept = default;
+RecordFiles::~RecordFiles() = default;
 
 fs::path RecordFiles::scorePath() const
 {
@@ -370,46 +453,58 @@ std::optional<std::string> RecordFiles::ensure()
 {
     if (!folderProblem_.empty())
         return sentence(keepOpening, folderProblem_);
-    fileops::NewFiles newFiles;
-    if (const auto problem = readyFolder(directory_, setting_, newFiles))
+    NewFiles newFiles;
+    if (const auto problem = pin(*folder_, directory_, setting_, newFiles))
         return sentence(keepOpening, *problem);
+    const Folder& folder = *folder_;
+    clearLeftovers(folder);
 
-    const fs::path score = scorePath();
-    const fs::path name = namePath();
-    const fs::path lockPath = directory_ / lockFileName;
-    fileops::Lock lock(newFiles);
-    Fault lockFault = lock.open(lockPath);
-    if (!lockFault && (isThere(pendingPath(score)) || isThere(pendingPath(name)))) {
+    fileops::Lock lock(folder, newFiles);
+    const Fault lockFault = lock.open(lockFileName);
+    if (!lockFault && (isThere(folder, pendingName(scoreFileName)) ||
+                       isThere(folder, pendingName(nameFileName)))) {
         // While another game holds the lock it is saving, and it finishes
         // its own save: its files are left alone.
         Fault takeFault;
         if (lock.tryTake(takeFault)) {
-            if (const Fault fault = finishInterruptedSave(score, name))
+            if (const Fault fault = finishInterruptedSave(folder, newFiles))
                 return sentence(keepOpening,
-                                "non riesco a completare il salvataggio interrotto del file", name,
-                                fault);
+                                "non riesco a completare il salvataggio interrotto del file",
+                                folder.pathOf(nameFileName), fault);
         }
     }
 
     // Both files, even when the first has a problem: what can be kept is.
     const bool shared = !setting_.empty();
-    const std::optional<std::string> scoreProblem = ensureFile(score, shared, newFiles);
-    const std::optional<std::string> nameProblem = ensureFile(name, shared, newFiles);
+    const std::optional<std::string> scoreProblem =
+        ensureFile(folder, scoreFileName, shared, newFiles);
+    const std::optional<std::string> nameProblem =
+        ensureFile(folder, nameFileName, shared, newFiles);
     if (scoreProblem)
         return scoreProblem;
     if (nameProblem)
         return nameProblem;
-    if (const Fault fault = fileops::folderWritable(directory_))
+    if (const auto problem = pendingBlocked(folder))
+        return problem;
+    if (const Fault fault = folder.takesNewFiles())
         return sentence(keepOpening, "non riesco a scrivere nella cartella", directory_, fault);
     if (lockFault)
-        return sentence(keepOpening, "non riesco a usare il file", lockPath, lockFault);
+        return fileSentence(keepOpening, "non riesco a usare il file", folder.pathOf(lockFileName),
+                            lockFault);
     return std::nullopt;
 }
 
 std::optional<std::string> RecordFiles::read(const fs::path& path) const
 {
+    if (!folderProblem_.empty() || path != directory_ / path.filename())
+        return std::nullopt;
+    // Before any start-up has opened the folder, it is opened for this
+    // read only.
+    Folder justNow;
+    const Folder& folder = folder_->isOpen() ? *folder_ : justNow;
     std::string bytes;
-    if (!folderProblem_.empty() || fileops::readRegular(path, readLimit, bytes))
+    if ((!folder.isOpen() && justNow.open(directory_)) ||
+        folder.read(path.filename().string(), readLimit, bytes))
         return std::nullopt;
     return decodeCp1252(bytes);
 }
@@ -426,20 +521,23 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     };
     if (!folderProblem_.empty())
         return failed(sentence(saveOpening, folderProblem_));
-    fileops::NewFiles newFiles;
-    if (const auto problem = readyFolder(directory_, setting_, newFiles))
+    NewFiles newFiles;
+    if (const auto problem = pin(*folder_, directory_, setting_, newFiles))
         return failed(sentence(saveOpening, *problem));
+    const Folder& folder = *folder_;
+    clearLeftovers(folder);
 
     // Without the lock (a folder where we may not write) the record can
     // still be read and compared: a score that is no record needs no save.
-    fileops::Lock lock(newFiles);
-    const Fault lockFault = takeLock(lock, directory_ / lockFileName, stillWaiting);
-    Save save{directory_,
-              scorePath(),
-              namePath(),
+    fileops::Lock lock(folder, newFiles);
+    Fault lockFault = lock.open(lockFileName);
+    if (!lockFault && takeLock(lock, stillWaiting, lockFault) == Wait::Abandoned)
+        return {SaveOutcome::Abandoned, {}};
+    Save save{folder,
               encodeCp1252(currentScore) + "\r\n",
               encodeCp1252(oneLine(playerName)) + "\r\n",
               !setting_.empty(),
+              newFiles,
               newFiles,
               newFiles};
     double stored = 0.0;
@@ -454,6 +552,21 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     if (auto problem = commit(save))
         return failed(*problem);
     return {SaveOutcome::Saved, {}};
+}
+
+SaveResult notSaved(std::string_view currentScore, std::string_view startProblem)
+{
+    const std::optional<double> current = numtext::tryNumberValue(currentScore);
+    if (!current || !(*current > 0.0))
+        return {SaveOutcome::NotBetter, {}};
+    // The start's reason after its opening words; any other text whole,
+    // as a sentence of its own.
+    std::string_view why = startProblem;
+    const bool opened = why.substr(0, keepOpening.size()) == keepOpening;
+    if (opened)
+        why.remove_prefix(keepOpening.size());
+    return {SaveOutcome::Failed,
+            std::string(saveOpening) + (opened ? "" : ". ") + std::string(why)};
 }
 
 } // namespace cifrelle::records

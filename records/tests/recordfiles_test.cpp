@@ -9,10 +9,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#include <winioctl.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -359,6 +363,131 @@ TEST(SaveConcurrency, WaitsForTheOtherGamesSaveThenComparesAgain)
     EXPECT_EQ(files.saveIfBetter("10", "Ada").outcome, SaveOutcome::Saved);
 }
 
+// Given up while another game holds the lock: nothing written, and the
+// folder byte for byte as it was.
+TEST(SaveConcurrency, AWaitGivenUpWritesNothing)
+{
+    using std::chrono::milliseconds;
+    TempDir tmp;
+    RecordFiles files(tmp.path());
+    ASSERT_EQ(files.ensure(), std::nullopt);
+    writeBytes(files.scorePath(), "3\r\n");
+    writeBytes(files.namePath(), "Eva\r\n");
+    const auto folder = [&] {
+        std::map<std::string, std::string> contents;
+        for (const auto& entry : fs::directory_iterator(tmp.path()))
+            contents[entry.path().filename().string()] = readBytes(entry.path());
+        return contents;
+    };
+    const auto before = folder();
+    HeldLock other(tmp.path());
+    std::vector<milliseconds> told;
+    const SaveResult result = files.saveIfBetter("9", "Ada", [&](milliseconds waited) {
+        told.push_back(waited);
+        return waited < milliseconds(200);
+    });
+    EXPECT_EQ(result.outcome, SaveOutcome::Abandoned);
+    EXPECT_EQ(result.problem, "");
+    ASSERT_GE(told.size(), 5u);                 // about 50 times a second
+    EXPECT_LT(told.front(), milliseconds(100)); // from the first try
+    EXPECT_GE(told.back(), milliseconds(200));
+    EXPECT_EQ(folder(), before);
+}
+
+// --- one folder, from start to end -------------------------------------------------
+
+// Makes `link` (missing, or a link made here before) a link to the folder
+// `target`: a symbolic link; on Windows a junction, which any account may
+// make. False where the system cannot (Wine makes no junctions).
+bool linkFolder(const fs::path& target, const fs::path& link)
+{
+#ifdef _WIN32
+    RemoveDirectoryW(link.c_str()); // a junction: the link itself goes
+    if (!CreateDirectoryW(link.c_str(), nullptr))
+        return false;
+    // A mount point's reparse data: the target as the system names it
+    // ("\??\C:\..."), then an empty name to show.
+    const std::wstring name = L"\\??\\" + fs::absolute(target).wstring();
+    const auto nameBytes = static_cast<WORD>(name.size() * sizeof(wchar_t));
+    std::vector<unsigned char> data(8 + 8 + nameBytes + 4);
+    const auto put = [&](std::size_t at, auto value) {
+        std::memcpy(&data[at], &value, sizeof value);
+    };
+    put(0, static_cast<DWORD>(IO_REPARSE_TAG_MOUNT_POINT));
+    put(4, static_cast<WORD>(data.size() - 8)); // the data after this header
+    put(8, WORD{0});                            // the target's offset,
+    put(10, nameBytes);                         // length,
+    put(12, static_cast<WORD>(nameBytes + 2));  // the shown name's offset,
+    put(14, WORD{0});                           // length
+    std::memcpy(&data[16], name.c_str(), nameBytes);
+    const HANDLE handle =
+        CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    DWORD returned = 0;
+    const bool made =
+        handle != INVALID_HANDLE_VALUE &&
+        DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, data.data(),
+                        static_cast<DWORD>(data.size()), nullptr, 0, &returned, nullptr);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    if (!made)
+        RemoveDirectoryW(link.c_str());
+    return made;
+#else
+    std::error_code ec;
+    fs::remove(link, ec);
+    fs::create_directory_symlink(target, link, ec);
+    return !ec;
+#endif
+}
+
+// The folder checked at start is the folder used at the end, in the
+// player's own folder and in a shared one alike: a link on its path swapped
+// during the game to another folder the player may write in sends nothing
+// there, and a folder moved during the game is followed (or, where the
+// system refuses to move a folder in use, stays put).
+TEST(RecordFilesFolder, TheFolderCheckedAtStartIsTheOneUsed)
+{
+    for (const bool shared : {false, true}) {
+        SCOPED_TRACE(shared ? "shared" : "own");
+        const std::string setting = shared ? "l'impostazione" : "";
+        TempDir tmp;
+        fs::create_directory(tmp / "classe");
+        fs::create_directory(tmp / "altra");
+        const bool links = linkFolder(tmp / "classe", tmp / "link");
+        if (links) {
+            RecordFiles files(RecordFolder{tmp / "link", {}, setting});
+            ASSERT_EQ(files.ensure(), std::nullopt);
+            ASSERT_TRUE(linkFolder(tmp / "altra", tmp / "link"));
+            EXPECT_EQ(files.saveIfBetter("7", "Ada").outcome, SaveOutcome::Saved);
+            EXPECT_EQ(readBytes(tmp / "classe" / scoreFileName), "7\r\n");
+            EXPECT_EQ(readBytes(tmp / "classe" / nameFileName), "Ada\r\n");
+            EXPECT_TRUE(fs::is_empty(tmp / "altra"));
+        }
+#ifndef _WIN32
+        EXPECT_TRUE(links);
+#endif
+
+        RecordFiles files(RecordFolder{tmp / "altra", {}, setting});
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        std::error_code moved;
+        fs::rename(tmp / "altra", tmp / "spostata", moved);
+        fs::create_directory(tmp / "altra");
+        EXPECT_EQ(files.saveIfBetter("8", "Ugo").outcome, SaveOutcome::Saved);
+        const fs::path used = moved ? tmp / "altra" : tmp / "spostata";
+        EXPECT_EQ(readBytes(used / scoreFileName), "8\r\n");
+        EXPECT_EQ(readBytes(used / nameFileName), "Ugo\r\n");
+        if (!moved) {
+            EXPECT_TRUE(fs::is_empty(tmp / "altra"));
+        }
+#ifdef _WIN32
+        EXPECT_TRUE(moved) << "the folder in use was moved";
+#else
+        EXPECT_FALSE(moved) << moved.message();
+#endif
+    }
+}
+
 // --- what the record files cannot be ------------------------------------------------
 
 // The whole messages of start-up (empty: no problem) and of the game end
@@ -421,59 +550,54 @@ TEST(RecordFilesProblems, WhatIsNoRegularFileIsNeverOpenedAndStartAndEndAgree)
         Problem problem;
         Setup setup;
     };
-    [[maybe_unused]] const std::string link = " (è un collegamento, non un file).";
-    const std::string folder = " (al suo posto c'è una cartella).";
-    [[maybe_unused]] const std::string special = " (non è un file normale).";
+    // The same words at start and at the end, naming the file to remove.
+    [[maybe_unused]] const std::string link =
+        " è un collegamento, non un file normale: va tolto dalla cartella.";
+    const std::string folder = " è una cartella, non un file normale: va tolta dalla cartella.";
+    [[maybe_unused]] const std::string special = " non è un file normale: va tolto dalla cartella.";
     std::vector<Case> cases{
-        {{"a folder as the score file", keep + "non riesco a usare il file «S»" + folder,
-          save + "non riesco a leggere il record attuale nel file «S»" + folder},
+        {{"a folder as the score file", keep + "«S»" + folder, save + "«S»" + folder},
          [](const RecordFiles& f, const fs::path&) { fs::create_directory(f.scorePath()); }},
-        {{"a folder as the name file", keep + "non riesco a usare il file «N»" + folder,
-          save + "non riesco a scrivere nel file «N»" + folder},
+        {{"a folder as the name file", keep + "«N»" + folder, save + "«N»" + folder},
          [](const RecordFiles& f, const fs::path&) { fs::create_directory(f.namePath()); }},
-        {{"a folder as the lock file", keep + "non riesco a usare il file «L»" + folder,
-          save + "non riesco a usare il file «L»" + folder},
+        {{"a folder as the lock file", keep + "«L»" + folder, save + "«L»" + folder},
          [](const RecordFiles& f, const fs::path&) {
              fs::create_directory(f.directory() / lockFileName);
          }},
-        {{"a folder as the score's .new file", "",
-          save + "non riesco a scrivere il file «S.new» (al suo posto c'è già qualcos'altro)."},
+        {{"a folder as the score's .new file", keep + "«S.new»" + folder,
+          save + "«S.new»" + folder},
          [](const RecordFiles& f, const fs::path&) {
              fs::create_directories(pending(f.scorePath()) / "x");
          }},
 #ifndef _WIN32
         // (No links here on Windows: the C++ library there cannot make them.)
-        {{"a dangling link as the score file", keep + "non riesco a usare il file «S»" + link,
-          save + "non riesco a leggere il record attuale nel file «S»" + link},
+        {{"a dangling link as the score file", keep + "«S»" + link, save + "«S»" + link},
          [](const RecordFiles& f, const fs::path& out) {
              fs::create_symlink(out / "gone", f.scorePath());
          }},
-        {{"a dangling link as the name file", keep + "non riesco a usare il file «N»" + link,
-          save + "non riesco a scrivere nel file «N»" + link},
+        {{"a dangling link as the name file", keep + "«N»" + link, save + "«N»" + link},
          [](const RecordFiles& f, const fs::path& out) {
              fs::create_symlink(out / "gone", f.namePath());
          }},
-        {{"a link to a file outside as the score file",
-          keep + "non riesco a usare il file «S»" + link,
-          save + "non riesco a leggere il record attuale nel file «S»" + link},
+        {{"a link to a file outside as the score file", keep + "«S»" + link, save + "«S»" + link},
          [](const RecordFiles& f, const fs::path& out) {
              fs::create_symlink(out / "score.txt", f.scorePath());
          }},
-        {{"a link to a device as the name file", keep + "non riesco a usare il file «N»" + link,
-          save + "non riesco a scrivere nel file «N»" + link},
+        {{"a link to a device as the name file", keep + "«N»" + link, save + "«N»" + link},
          [](const RecordFiles& f, const fs::path&) {
              fs::create_symlink("/dev/null", f.namePath());
          }},
+        {{"a link to a file outside as the lock file", keep + "«L»" + link, save + "«L»" + link},
+         [](const RecordFiles& f, const fs::path& out) {
+             fs::create_symlink(out / "score.txt", f.directory() / lockFileName);
+         }},
         // A pipe with no reader: opening it for writing would fail, for
         // reading without O_NONBLOCK it would block.
-        {{"a pipe as the score file", keep + "non riesco a usare il file «S»" + special,
-          save + "non riesco a leggere il record attuale nel file «S»" + special},
+        {{"a pipe as the score file", keep + "«S»" + special, save + "«S»" + special},
          [](const RecordFiles& f, const fs::path&) { ::mkfifo(f.scorePath().c_str(), 0600); }},
-        {{"a pipe as the name file", keep + "non riesco a usare il file «N»" + special,
-          save + "non riesco a scrivere nel file «N»" + special},
+        {{"a pipe as the name file", keep + "«N»" + special, save + "«N»" + special},
          [](const RecordFiles& f, const fs::path&) { ::mkfifo(f.namePath().c_str(), 0600); }},
-        {{"a pipe as the lock file", keep + "non riesco a usare il file «L»" + special,
-          save + "non riesco a usare il file «L»" + special},
+        {{"a pipe as the lock file", keep + "«L»" + special, save + "«L»" + special},
          [](const RecordFiles& f, const fs::path&) {
              ::mkfifo((f.directory() / lockFileName).c_str(), 0600);
          }},
@@ -570,6 +694,30 @@ TEST(RecordFilesProblems, PermissionsDenied)
                   {"an unreadable score file", keep + "non riesco a leggere il file «S»" + denied,
                    save + "non riesco a leggere il record attuale nel file «S»" + denied});
     EXPECT_EQ(unreadable.read(unreadable.scorePath()), std::nullopt);
+
+    // A name file left pending that this account cannot read (another
+    // account's, say) is no file a save wrote: dropped at start, the record
+    // kept as it is, and neither start nor end has anything to warn of.
+    RecordFiles foreign(tmp / "foreign");
+    ASSERT_EQ(foreign.ensure(), std::nullopt);
+    writeBytes(foreign.scorePath(), "3\r\n");
+    writeBytes(foreign.namePath(), "Eva\r\n");
+    writeBytes(pending(foreign.namePath()), "Ugo\r\n");
+    fs::permissions(pending(foreign.namePath()), fs::perms::none);
+    EXPECT_EQ(foreign.ensure(), std::nullopt);
+    EXPECT_EQ(readBytes(foreign.namePath()), "Eva\r\n");
+    EXPECT_EQ(entries(foreign.directory()), justTheRecord);
+    EXPECT_EQ(foreign.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+
+    // A folder this account may write in but not list still keeps the
+    // record.
+    RecordFiles unlisted(tmp / "unlisted");
+    ASSERT_EQ(unlisted.ensure(), std::nullopt);
+    fs::permissions(unlisted.directory(), fs::perms::owner_write | fs::perms::owner_exec);
+    RecordFiles nextGame(unlisted.directory());
+    EXPECT_EQ(nextGame.ensure(), std::nullopt);
+    EXPECT_EQ(nextGame.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(readBytes(nextGame.namePath()), "Ada\r\n");
 
     // A lock file this account may only read (another account's, copied in
     // by hand) takes no write lock: the save puts one of its own in place.

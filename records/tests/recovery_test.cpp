@@ -8,12 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <thread>
 
 #ifndef _WIN32
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -133,15 +135,15 @@ TEST(InterruptedSave, ANameNotYetInPlaceIsCompletedAtTheNextStart)
     const SaveResult result = files.saveIfBetter("9", "Bea");
     fileops::watchOpen = nullptr;
 #ifdef _WIN32
-    const std::string reason = "permesso negato";
+    const std::string why =
+        "non riesco a sostituire il file «" + name.string() + "» (permesso negato)";
 #else
-    const std::string reason = "al suo posto c'è una cartella";
+    const std::string why =
+        "«" + name.string() + "» è una cartella, non un file normale: va tolta dalla cartella";
 #endif
     EXPECT_EQ(result.outcome, SaveOutcome::Failed);
-    EXPECT_EQ(result.problem,
-              "Il record è stato salvato solo in parte: non riesco a sostituire il file «" +
-                  name.string() + "» (" + reason +
-                  "). Il nome sarà completato al prossimo avvio del gioco.");
+    EXPECT_EQ(result.problem, "Il record è stato salvato solo in parte: " + why +
+                                  ". Il nome sarà completato al prossimo avvio del gioco.");
     EXPECT_EQ(readBytes(files.scorePath()), newScore);
     EXPECT_EQ(readBytes(pending(name)), newName);
     fs::remove_all(name);
@@ -150,8 +152,226 @@ TEST(InterruptedSave, ANameNotYetInPlaceIsCompletedAtTheNextStart)
 }
 
 #ifndef _WIN32
+// In a shared folder a save sets its ".new" files up as the folder says. A
+// pending name file that is not so (another account's 0600 file, or one a
+// save was killed before setting up) is no file a save wrote: dropped, and
+// the record files stay as they are.
+TEST(InterruptedSave, InASharedFolderOnlyAPendingNameSetUpAsTheFolderSaysIsTaken)
+{
+    const CrashPoint& scoreReplaced = crashPoints[7];
+    ASSERT_EQ(std::string(scoreReplaced.when), "score replaced");
+    const std::pair<mode_t, bool> cases[] = {
+        {0660, true}, {0600, false}, {0640, false}, {0666, false}};
+    for (const auto& [mode, taken] : cases) {
+        SCOPED_TRACE(mode);
+        TempDir tmp;
+        ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
+        RecordFiles files(RecordFolder{tmp.path(), {}, "l'impostazione"});
+        leave(files, scoreReplaced);
+        ASSERT_EQ(::chmod(pending(files.namePath()).c_str(), mode), 0);
+        EXPECT_EQ(files.ensure(), std::nullopt);
+        expectRecord(files, newScore, taken ? newName : oldName);
+    }
+}
+
+// Every entry of the folder, sorted.
+std::vector<std::string> allEntries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<std::string> recordAndLock{std::string(lockFileName), std::string(scoreFileName),
+                                             std::string(nameFileName)};
+
+// How many passing files ("cifrel.txt.tmp-Ab12Cd" and the like) are there.
+int passingFiles(const fs::path& folder)
+{
+    int count = 0;
+    for (const std::string& name : allEntries(folder))
+        count += name.find(".tmp-") != std::string::npos;
+    return count;
+}
+
+// A game killed (SIGKILL) just before each step it takes in the folder in
+// turn, the 1st, the 2nd and so on, while it starts and saves a record:
+// the next start finds a whole record, the old or the new, and leaves the
+// record files and the lock file only. Where the game makes files under
+// passing names (a shared folder's new files, a lock file replaced), some
+// kills leave them, and the next start clears them.
+TEST(KilledSave, BeforeEachStepLeavesAWholeRecordAndNothingElse)
+{
+    struct Setup {
+        const char* what;
+        bool shared;       // a 2770 folder an administrator chose
+        bool recordThere;  // 5 by Anna, saved before; otherwise an empty folder
+        bool readOnlyLock; // a lock file this account may only read
+        bool passing;      // whether some kills leave passing files
+    };
+    const Setup setups[] = {
+        {"own folder, first game", false, false, false, false},
+        {"shared folder, first game", true, false, false, true},
+        {"shared folder, a record there", true, true, false, false},
+        // Root writes any file: run as a player (records_crash_as_player).
+        {"shared folder, a read-only lock file", true, true, true, true},
+    };
+    for (const Setup& setup : setups) {
+        if (setup.readOnlyLock && ::geteuid() == 0)
+            continue;
+        SCOPED_TRACE(setup.what);
+        const std::string before[2] = {setup.recordThere ? oldScore : "",
+                                       setup.recordThere ? oldName : ""};
+        int leftPassing = 0;
+        for (int step = 1;; ++step) {
+            ASSERT_LT(step, 200);
+            TempDir tmp;
+            if (setup.shared) {
+                ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
+            }
+            const RecordFolder where{tmp.path(), {}, setup.shared ? "l'impostazione" : ""};
+            if (setup.recordThere) {
+                ASSERT_EQ(RecordFiles(where).saveIfBetter("5", "Anna").outcome, SaveOutcome::Saved);
+            }
+            if (setup.readOnlyLock)
+                fs::permissions(tmp / lockFileName, fs::perms::owner_read);
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                static int stepsLeft;
+                stepsLeft = step;
+                fileops::watchStep = [](std::string_view, const fs::path&) {
+                    if (--stepsLeft == 0)
+                        ::raise(SIGKILL);
+                };
+                RecordFiles files(where);
+                files.ensure();
+                files.saveIfBetter("9", "Bea");
+                ::_exit(0);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            leftPassing += passingFiles(tmp.path());
+
+            RecordFiles next(where);
+            EXPECT_EQ(next.ensure(), std::nullopt) << "step " << step;
+            const std::string record[2] = {readBytes(next.scorePath()), readBytes(next.namePath())};
+            const bool saved = record[0] == newScore && record[1] == newName;
+            EXPECT_TRUE(saved || (record[0] == before[0] && record[1] == before[1]))
+                << "step " << step << ": " << record[0] << "|" << record[1];
+            EXPECT_EQ(allEntries(tmp.path()), recordAndLock) << "step " << step;
+            if (!WIFSIGNALED(status)) { // every step taken: the game saved
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                EXPECT_TRUE(saved);
+                EXPECT_GT(step, 10);
+                break;
+            }
+        }
+        EXPECT_EQ(leftPassing > 0, setup.passing);
+    }
+}
+
+// A passing file that a game is still making is not litter: another game's
+// start leaves it alone, and the next start after that game is gone clears
+// it.
+TEST(KilledSave, APassingFileStillBeingMadeIsLeftAlone)
+{
+    TempDir tmp;
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
+    const RecordFolder where{tmp.path(), {}, "l'impostazione"};
+    int stopped[2];
+    ASSERT_EQ(::pipe(stopped), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Stops for good just before linking its new lock file into place.
+        static int tell;
+        tell = stopped[1];
+        fileops::watchStep = [](std::string_view step, const fs::path&) {
+            if (step == "link") {
+                (void)!::write(tell, "s", 1);
+                for (;;)
+                    ::pause();
+            }
+        };
+        RecordFiles(where).ensure();
+        ::_exit(1);
+    }
+    char s = 0;
+    ASSERT_EQ(::read(stopped[0], &s, 1), 1);
+    ::close(stopped[0]);
+    ::close(stopped[1]);
+    ASSERT_EQ(passingFiles(tmp.path()), 1);
+
+    EXPECT_EQ(RecordFiles(where).ensure(), std::nullopt);
+    EXPECT_EQ(passingFiles(tmp.path()), 1);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(RecordFiles(where).ensure(), std::nullopt);
+    EXPECT_EQ(allEntries(tmp.path()), recordAndLock);
+}
+
+// A passing file taken away before it is linked into place (by hand: no
+// game takes one its maker holds) is made again.
+TEST(KilledSave, APassingFileTakenAwayIsMadeAgain)
+{
+    TempDir tmp;
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
+    static fs::path folder;
+    static int taken;
+    folder = tmp.path();
+    taken = 0;
+    fileops::watchStep = [](std::string_view step, const fs::path&) {
+        for (const std::string& name : allEntries(folder)) {
+            if (step == "link" && taken == 0 && name.find(".tmp-") != std::string::npos)
+                taken += fs::remove(folder / name);
+        }
+    };
+    RecordFiles files(RecordFolder{tmp.path(), {}, "l'impostazione"});
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    fileops::watchStep = nullptr;
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(allEntries(tmp.path()), recordAndLock);
+}
+
+// Only the game's own passing names are cleared ("cifrel.txt",
+// "ncifrel.txt" or ".cifrel.lock", then ".tmp-" and six letters or digits),
+// and nothing at one is followed: a link or a pipe is itself removed, a
+// folder stays and stops nothing, a file like the teacher's
+// "cifrel.txt.giugno" stays.
+TEST(KilledSave, OnlyTheGamesOwnPassingNamesAreCleared)
+{
+    TempDir tmp;
+    fs::create_directory(tmp / "outside");
+    writeBytes(tmp / "outside" / "target.txt", "keep");
+    RecordFiles files(tmp / "records");
+    ASSERT_EQ(files.ensure(), std::nullopt);
+    const fs::path folder = files.directory();
+    writeBytes(folder / "cifrel.txt.tmp-Ab12Cd", "left");
+    fs::create_symlink(tmp / "outside" / "target.txt", folder / "ncifrel.txt.tmp-Link01");
+    ASSERT_EQ(::mkfifo((folder / ".cifrel.lock.tmp-Pipe01").c_str(), 0600), 0);
+    fs::create_directory(folder / "cifrel.txt.tmp-Fold01");
+    const std::vector<std::string> others{"cifrel.txt.giugno", "cifrel.txt.tmp-Ab12C",
+                                          "cifrel.txt.tmp-Ab12Cde", "cifrel.txt.tmp-Ab_2Cd",
+                                          "xcifrel.txt.tmp-Ab12Cd"};
+    for (const std::string& name : others)
+        writeBytes(folder / name, "mine");
+
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    EXPECT_EQ(files.saveIfBetter("4", "Ada").outcome, SaveOutcome::Saved);
+    std::vector<std::string> expected = recordAndLock;
+    expected.insert(expected.end(), others.begin(), others.end());
+    expected.push_back("cifrel.txt.tmp-Fold01");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(allEntries(folder), expected);
+    EXPECT_EQ(readBytes(tmp / "outside" / "target.txt"), "keep");
+}
+
 // A game killed at random moments while it saves record after record: after
-// each kill the next start finds a score and a name of the same record.
+// each kill the next start finds a score and a name of the same record, and
+// nothing but the record files and the lock file.
 TEST(KilledSave, AlwaysLeavesAWholeRecord)
 {
     TempDir tmp;
@@ -192,8 +412,7 @@ TEST(KilledSave, AlwaysLeavesAWholeRecord)
         const int saved = std::stoi(score);
         EXPECT_GE(saved, last) << "round " << round;
         EXPECT_EQ(name, "Giocatore " + std::to_string(saved) + "\r\n") << "round " << round;
-        EXPECT_FALSE(fs::exists(pending(files.scorePath())));
-        EXPECT_FALSE(fs::exists(pending(files.namePath())));
+        EXPECT_EQ(allEntries(tmp.path()), recordAndLock) << "round " << round;
         last = saved;
     }
     EXPECT_GT(last, 0); // the kills did not all come before the first save

@@ -76,12 +76,13 @@ public:
     explicit HeldLock(const fs::path& folder)
     {
         fileops::Fault fault;
-        if (lock_.open(folder / lockFileName) || !lock_.tryTake(fault))
+        if (folder_.open(folder) || lock_.open(lockFileName) || !lock_.tryTake(fault))
             throw std::runtime_error("cannot take the lock");
     }
 
 private:
-    fileops::Lock lock_;
+    fileops::Folder folder_;
+    fileops::Lock lock_{folder_};
 };
 
 } // namespace cifrelle::records::test

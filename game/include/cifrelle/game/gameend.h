@@ -5,6 +5,8 @@
 #include "cifrelle/ui/ui.h"
 
 #include <chrono>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace cifrelle::game {
@@ -20,12 +22,15 @@ inline constexpr std::chrono::milliseconds savingNoticeAfter{1000};
 // The end of the game: compares the score in lblScore with the stored
 // record and, when it is strictly better, saves it with the name in
 // lblnome1 and congratulates the player; when the save fails, says so and
-// why. Then ends the program through ui.end(). Runs nothing after end().
-// Switches the one-second timer off first, so that no tick enters it again
+// why. When start-up said the record cannot be kept (`startProblem`, as
+// start-up worded it), saves nothing, and a score above 0 is told that
+// the record was not saved, for the same reason. Then ends the program through ui.end(). Runs
+// nothing after end(). Switches the one-second timer off first, so that no tick enters it again
 // while its box is open and the clock stands still while the save waits
 // for another game's. Throughout that wait the window handles its events
 // (ui.doEvents()); the notice it shows meanwhile is gone before any box
 // opens, and no box opens before the save has let go of its lock.
-void gameEnd(ui::Ui& ui, records::RecordFiles& files);
+void gameEnd(ui::Ui& ui, records::RecordFiles& files,
+             const std::optional<std::string>& startProblem = std::nullopt);
 
 } // namespace cifrelle::game

@@ -5,11 +5,16 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace cifrelle::records {
+
+namespace fileops {
+class Folder;
+}
 
 inline constexpr std::string_view scoreFileName = "cifrel.txt";
 inline constexpr std::string_view nameFileName = "ncifrel.txt";
@@ -36,6 +41,8 @@ enum class SaveOutcome {
     Failed,    // not saved; the old record is whole (or, when the disk
                // failed between the two replacements, the new score is in
                // place and the next start puts the new name beside it)
+    Abandoned, // the wait for another game's save was given up: nothing
+               // written, the record files exactly as they were
 };
 
 struct SaveResult {
@@ -44,8 +51,9 @@ struct SaveResult {
                          // sentence (or two), ready for a warning box
 };
 
-// Told, again and again, that a save still waits for another game's save.
-using StillWaiting = std::function<void(std::chrono::milliseconds waited)>;
+// Told, again and again, that a save still waits for another game's save;
+// returns whether to go on waiting (false: the save is given up).
+using StillWaiting = std::function<bool(std::chrono::milliseconds waited)>;
 
 // Where the record files live, as the program works it out: a folder, or
 // why there is none (in Italian, without opening words or full stop, e.g.
@@ -67,11 +75,21 @@ struct RecordFolder {
 // character Windows-1252 cannot hold is stored as "?" and a line break as a
 // blank. Beside them lie the lock file ".cifrel.lock" (empty; every game
 // locks it while it saves) and, only while a save is under way or after
-// one was cut short, "cifrel.txt.new" and "ncifrel.txt.new".
+// one was cut short, "cifrel.txt.new" and "ncifrel.txt.new". On POSIX
+// systems a file the game makes in a shared folder, and a lock file it
+// replaces, is first set up under a passing name ("cifrel.txt.tmp-" and
+// six letters or digits; likewise for "ncifrel.txt" and ".cifrel.lock");
+// what a game killed meanwhile left of those is removed by the next start
+// or save.
 //
-// Only regular files are ever opened as record files: a link, a folder, a
-// device or a pipe in a record file's place is reported and left alone,
-// at start-up and at the game end alike.
+// The folder is opened once, by the first ensure() (or save), after its
+// checks, and every later step works inside that opened folder: links on
+// its path are followed then only, so one changed during the game sends
+// nothing elsewhere. Inside it nothing is ever followed: only regular files
+// are ever opened as record files, and a link, a folder, a device or a pipe
+// in a record file's place (or the lock file's, or a ".new" file's) is
+// reported, naming the file to remove, and left alone, at start-up and at
+// the game end alike.
 //
 // The player's own folder is created when missing, and the files made in it
 // get what the player's umask gives. A folder an administrator chose for
@@ -87,21 +105,26 @@ class RecordFiles {
 public:
     explicit RecordFiles(std::filesystem::path directory);
     explicit RecordFiles(RecordFolder folder);
+    RecordFiles(RecordFiles&&) noexcept;
+    RecordFiles& operator=(RecordFiles&&) noexcept;
+    ~RecordFiles();
 
     const std::filesystem::path& directory() const { return directory_; }
     std::filesystem::path scorePath() const;
     std::filesystem::path namePath() const;
 
-    // Creates the folder, the lock file and any missing record file, empty,
-    // and brings back a whole record when an earlier save was cut short.
-    // Existing content is never changed. Returns why the record cannot be
-    // kept (one Italian sentence beginning "Il record non potrà essere
-    // conservato: "), or nothing when all is well.
+    // Opens the folder (creating the player's own), makes the lock file and
+    // any missing record file, empty, removes what games killed while
+    // making a file left, and brings back a whole record when an earlier
+    // save was cut short. Existing content is never changed. Returns why the
+    // record cannot be kept (one Italian sentence beginning "Il record non
+    // potrà essere conservato: "), or nothing when all is well.
     std::optional<std::string> ensure();
 
-    // The file's whole content as text, line end included (an over-long file
-    // is cut to its first readLimit bytes). Returns nothing when it cannot be
-    // read or is not a regular file.
+    // The content of a record file (its path: scorePath() or namePath()) as
+    // text, line end included (an over-long file is cut to its first
+    // readLimit bytes). Returns nothing when it cannot be read or is not a
+    // regular file of the record folder.
     std::optional<std::string> read(const std::filesystem::path& path) const;
 
     // The game end's save: under the lock shared by every game on this
@@ -109,9 +132,10 @@ public:
     // and when it is strictly below `currentScore` (strict reading of the
     // score caption) replaces both files, so that either the old record or
     // the new one is there, whole, after the next start at the latest.
-    // While another game holds the lock it waits, however long that takes,
-    // calling `stillWaiting` at every try (about 50 times a second, from the
-    // first) with how long it has waited so far.
+    // While another game holds the lock it waits, calling `stillWaiting` at
+    // every try (about 50 times a second, from the first) with how long it
+    // has waited so far, for as long as that says to go on; when it says
+    // stop, the save is Abandoned, nothing written.
     SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
                             const StillWaiting& stillWaiting = {});
 
@@ -119,7 +143,15 @@ private:
     std::filesystem::path directory_;
     std::string folderProblem_;
     std::string setting_;
+    std::unique_ptr<fileops::Folder> folder_; // opened once, by the first use
 };
+
+// The game end when start-up said the record cannot be kept (`startProblem`,
+// a sentence beginning "Il record non potrà essere conservato: "): nothing
+// is saved, and a score that would be a record against the empty one shown
+// (above 0) is Failed, told why in the game end's words ("Il record non è
+// stato salvato: " and the same reason); any other is NotBetter.
+SaveResult notSaved(std::string_view currentScore, std::string_view startProblem);
 
 // A path as UTF-8 text, for the player's messages (on Windows too, where a
 // folder name may hold characters outside the system's code page).
