@@ -48,6 +48,7 @@
 // who may write in the folder (fileops::Folder::shared()).
 
 #include "cifrelle/records/recordfiles.h"
+#include "cifrelle/records/register.h"
 
 #include "fileops.h"
 
@@ -298,26 +299,6 @@ Wait takeLock(fileops::Lock& lock, const StillWaiting& stillWaiting, Fault& faul
         std::this_thread::sleep_for(milliseconds(20));
     }
     return Wait::Taken;
-}
-
-// A name may hold line breaks (pasted into the input box): each stored as
-// one blank, so that the name file stays one line. A CR LF pair is one
-// break.
-std::string oneLine(std::string_view name)
-{
-    static constexpr std::string_view breaks[] = {
-        "\r\n", "\r", "\n", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"};
-    std::string line;
-    for (std::size_t i = 0; i < name.size();) {
-        std::size_t matched = 0;
-        for (std::string_view b : breaks) {
-            if (!matched && name.substr(i, b.size()) == b)
-                matched = b.size(); // the first that matches: CR LF before CR
-        }
-        line += matched ? ' ' : name[i];
-        i += matched ? matched : 1;
-    }
-    return line;
 }
 
 // One save, from the check to the commit.
