@@ -134,6 +134,14 @@ public:
     // a folder: Reason::IsFolder), set up as `newFiles` says, and flushes it
     // to the disk.
     Fault writeNew(std::string_view name, std::string_view bytes, const NewFiles& newFiles) const;
+    // Adds `text` at the end of the regular file, made when missing (set up
+    // as `newFiles` says); an empty file gets `heading` first. Text cut off
+    // before a line end by an earlier writer's crash keeps its bytes, and
+    // `text` starts on a line of its own after it. Only the file's length
+    // and its last byte are read, however long it is. A write that fails
+    // leaves the file as it was, as far as the system lets it.
+    Fault append(std::string_view name, std::string_view heading, std::string_view text,
+                 const NewFiles& newFiles) const;
     // Puts `from` in place of `to` in one step.
     Fault replace(std::string_view from, std::string_view to) const;
     // Deletes the entry itself (a link, not what it points to); a missing

@@ -528,6 +528,54 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
     return {};
 }
 
+Fault Folder::append(std::string_view name, std::string_view heading, std::string_view text,
+                     const NewFiles& newFiles) const
+{
+    const int dir = system_->fd.get();
+    const std::string file(name);
+    Fd fd;
+    Fault fault = openRegular(*this, dir, file, O_RDWR, fd);
+    if (fault.reason == Reason::Missing) {
+        fault = makeNew(*this, dir, file, newFiles, fd);
+        if (fault.reason == Reason::Exists)
+            fault = openRegular(*this, dir, file, O_RDWR, fd);
+    }
+    if (fault)
+        return fault;
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return lastFault();
+    const off_t length = st.st_size;
+    std::string bytes;
+    char last = '\n';
+    if (length == 0)
+        bytes = heading;
+    else if (::pread(fd.get(), &last, 1, length - 1) != 1)
+        return lastFault();
+    if (last != '\n')
+        bytes = "\r\n";
+    bytes += text;
+    stepping("write", pathOf(name));
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::pwrite(fd.get(), bytes.data() + done, bytes.size() - done,
+                                   length + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            fault = lastFault();
+            (void)!::ftruncate(fd.get(), length);
+            return fault;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    stepping("sync", pathOf(name));
+    if (::fsync(fd.get()) != 0)
+        return lastFault();
+    if (const int error = fd.close())
+        return faultOf(error);
+    return {};
+}
+
 Fault Folder::replace(std::string_view from, std::string_view to) const
 {
     const int dir = system_->fd.get();

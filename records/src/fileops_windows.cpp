@@ -346,6 +346,56 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes, const NewF
     return {};
 }
 
+Fault Folder::append(std::string_view name, std::string_view heading, std::string_view text,
+                     const NewFiles&) const
+{
+    const fs::path path = system_->at(name);
+    Handle handle;
+    Fault fault = openRegular(path, pathOf(name), GENERIC_READ | GENERIC_WRITE, handle);
+    if (fault.reason == Reason::Missing) {
+        handle = create(path, pathOf(name), GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+        fault = handle.valid() ? notRegular(handle.get()) : lastFault();
+    }
+    if (fault)
+        return fault;
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(handle.get(), &length))
+        return lastFault();
+    std::string bytes;
+    char last = '\n';
+    if (length.QuadPart == 0) {
+        bytes = heading;
+    } else {
+        LARGE_INTEGER before;
+        before.QuadPart = length.QuadPart - 1;
+        DWORD n = 0;
+        if (!SetFilePointerEx(handle.get(), before, nullptr, FILE_BEGIN) ||
+            !ReadFile(handle.get(), &last, 1, &n, nullptr) || n != 1)
+            return lastFault();
+    }
+    if (last != '\n')
+        bytes = "\r\n";
+    bytes += text;
+    if (!SetFilePointerEx(handle.get(), length, nullptr, FILE_BEGIN))
+        return lastFault();
+    stepping("write", pathOf(name));
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD n = 0;
+        if (!WriteFile(handle.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                       &n, nullptr)) {
+            fault = lastFault();
+            SetFilePointerEx(handle.get(), length, nullptr, FILE_BEGIN);
+            SetEndOfFile(handle.get());
+            return fault;
+        }
+        done += n;
+    }
+    stepping("sync", pathOf(name));
+    if (!FlushFileBuffers(handle.get()) || !handle.close())
+        return lastFault();
+    return {};
+}
+
 Fault Folder::replace(std::string_view from, std::string_view to) const
 {
     stepping("rename", pathOf(to));

@@ -34,6 +34,12 @@
 // Both do this under the same lock. The system lets go of a lock when its
 // holder ends, however it ends, so a crashed game never blocks the next.
 //
+// The teacher's register. When the school keeps it, the game end adds the
+// game's line at the end of "registro.csv" under the same lock, after the
+// save (registerGame): its "nuovo record" is the save's outcome. The line
+// goes in with one write; a line cut short by a crash stays, and the next
+// game starts its own on a line of its own (fileops::Folder::append).
+//
 // Passing files. On POSIX systems the file layer makes each new file of a
 // shared folder (the lock file, a record file made at start), and a lock
 // file it replaces, under a passing name, and links or renames it into
@@ -71,6 +77,8 @@ using fileops::Reason;
 
 constexpr std::string_view keepOpening = "Il record non potrà essere conservato";
 constexpr std::string_view saveOpening = "Il record non è stato salvato";
+constexpr std::string_view registerOpening =
+    "La partita non è stata scritta nel registro dell'insegnante";
 
 } // namespace
 
@@ -207,7 +215,7 @@ std::optional<std::string> pin(Folder& folder, const fs::path& path, const std::
 // Removes what games killed while making a file left (see the top).
 void clearLeftovers(const Folder& folder)
 {
-    folder.clearPassing({scoreFileName, nameFileName, lockFileName});
+    folder.clearPassing({scoreFileName, nameFileName, lockFileName, registerFileName});
 }
 
 // Clears what a save cut short left behind (see the top of this file).
@@ -381,8 +389,9 @@ std::optional<std::string> write(const Save& save)
     return std::nullopt;
 }
 
-// Steps 2 and 3: the two renames.
-std::optional<std::string> commit(const Save& save)
+// Steps 2 and 3: the two renames. `scoreReplaced` tells whether the new
+// score is in place (the commit point passed), even when the name is not.
+std::optional<std::string> commit(const Save& save, bool& scoreReplaced)
 {
     const Folder& folder = save.folder;
     if (const Fault fault = folder.replace(pendingName(scoreFileName), scoreFileName)) {
@@ -391,6 +400,7 @@ std::optional<std::string> commit(const Save& save)
         return fileSentence(saveOpening, "non riesco a sostituire il file",
                             folder.pathOf(scoreFileName), fault);
     }
+    scoreReplaced = true;
     const Fault fault = folder.replace(pendingName(nameFileName), nameFileName);
     folder.sync();
     if (fault) {
@@ -403,6 +413,42 @@ std::optional<std::string> commit(const Save& save)
     return std::nullopt;
 }
 
+// The save itself, lock held (or its fault given): from the stored score
+// to the commit.
+SaveResult save(Save& save, const Fault& lockFault, double current, bool& scoreReplaced)
+{
+    auto failed = [](std::string problem) {
+        return SaveResult{SaveOutcome::Failed, std::move(problem)};
+    };
+    double stored = 0.0;
+    if (auto problem = readStored(save, !lockFault, stored))
+        return failed(*problem);
+    if (!(stored < current))
+        return {SaveOutcome::NotBetter, {}};
+    if (auto problem = check(save, lockFault))
+        return failed(*problem);
+    if (auto problem = write(save))
+        return failed(*problem);
+    if (auto problem = commit(save, scoreReplaced))
+        return failed(*problem);
+    return {SaveOutcome::Saved, {}};
+}
+
+// The game's line at the end of the register, lock held; why not, in words
+// for the player.
+std::string registerGame(const Folder& folder, const NewFiles& newFiles, const Fault& lockFault,
+                         const GameSummary& game)
+{
+    if (lockFault)
+        return fileSentence(registerOpening, "non riesco a usare il file",
+                            folder.pathOf(lockFileName), lockFault);
+    if (const Fault fault =
+            folder.append(registerFileName, registerHeading, registerLine(game), newFiles))
+        return fileSentence(registerOpening, "non riesco a scrivere nel file",
+                            folder.pathOf(registerFileName), fault);
+    return {};
+}
+
 } // namespace
 
 RecordFiles::RecordFiles(fs::path directory)
@@ -412,7 +458,8 @@ RecordFiles::RecordFiles(fs::path directory)
 
 RecordFiles::RecordFiles(RecordFolder folder)
     : directory_(std::move(folder.path)), folderProblem_(std::move(folder.problem)),
-      setting_(std::move(folder.setting)), folder_(std::make_unique<Folder>())
+      setting_(std::move(folder.setting)), keepRegister_(folder.keepRegister),
+      folder_(std::make_unique<Folder>())
 {
 }
 
@@ -428,6 +475,11 @@ fs::path RecordFiles::scorePath() const
 fs::path RecordFiles::namePath() const
 {
     return directory_ / nameFileName;
+}
+
+fs::path RecordFiles::registerPath() const
+{
+    return directory_ / registerFileName;
 }
 
 std::optional<std::string> RecordFiles::ensure()
@@ -493,18 +545,41 @@ std::optional<std::string> RecordFiles::read(const fs::path& path) const
 SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_view playerName,
                                      const StillWaiting& stillWaiting)
 {
+    return finish(currentScore, playerName, true, nullptr, stillWaiting).record;
+}
+
+GameEndResult RecordFiles::endGame(std::string_view currentScore, std::string_view playerName,
+                                   bool saveRecord, GameSummary game,
+                                   const StillWaiting& stillWaiting)
+{
+    return finish(currentScore, playerName, saveRecord, keepRegister_ ? &game : nullptr,
+                  stillWaiting);
+}
+
+GameEndResult RecordFiles::finish(std::string_view currentScore, std::string_view playerName,
+                                  bool saveRecord, GameSummary* game,
+                                  const StillWaiting& stillWaiting)
+{
     // The stored score is never below 0: a score of 0 or less is no record.
-    const std::optional<double> current = numtext::tryNumberValue(currentScore);
-    if (!current || !(*current > 0.0))
-        return {SaveOutcome::NotBetter, {}};
-    auto failed = [](std::string problem) {
-        return SaveResult{SaveOutcome::Failed, std::move(problem)};
+    const double current = saveRecord ? numtext::tryNumberValue(currentScore).value_or(0.0) : 0.0;
+    const bool mayBeBetter = current > 0.0;
+    if (!mayBeBetter && !game)
+        return {{SaveOutcome::NotBetter, {}}, {}};
+    // What cannot be done, told for the record (when it may be better) and
+    // for the register (when one is kept).
+    auto cannot = [&](const std::string& problem) {
+        GameEndResult result{{SaveOutcome::NotBetter, {}}, {}};
+        if (mayBeBetter)
+            result.record = {SaveOutcome::Failed, sentence(saveOpening, problem)};
+        if (game)
+            result.registerProblem = sentence(registerOpening, problem);
+        return result;
     };
     if (!folderProblem_.empty())
-        return failed(sentence(saveOpening, folderProblem_));
+        return cannot(folderProblem_);
     NewFiles newFiles;
     if (const auto problem = pin(*folder_, directory_, setting_, newFiles))
-        return failed(sentence(saveOpening, *problem));
+        return cannot(*problem);
     const Folder& folder = *folder_;
     clearLeftovers(folder);
 
@@ -513,26 +588,24 @@ SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_
     fileops::Lock lock(folder, newFiles);
     Fault lockFault = lock.open(lockFileName);
     if (!lockFault && takeLock(lock, stillWaiting, lockFault) == Wait::Abandoned)
-        return {SaveOutcome::Abandoned, {}};
-    Save save{folder,
-              encodeCp1252(currentScore) + "\r\n",
-              encodeCp1252(oneLine(playerName)) + "\r\n",
-              !setting_.empty(),
-              newFiles,
-              newFiles,
-              newFiles};
-    double stored = 0.0;
-    if (auto problem = readStored(save, !lockFault, stored))
-        return failed(*problem);
-    if (!(stored < *current))
-        return {SaveOutcome::NotBetter, {}};
-    if (auto problem = check(save, lockFault))
-        return failed(*problem);
-    if (auto problem = write(save))
-        return failed(*problem);
-    if (auto problem = commit(save))
-        return failed(*problem);
-    return {SaveOutcome::Saved, {}};
+        return {{SaveOutcome::Abandoned, {}}, {}};
+    GameEndResult result{{SaveOutcome::NotBetter, {}}, {}};
+    bool scoreReplaced = false;
+    if (mayBeBetter) {
+        Save record{folder,
+                    encodeCp1252(currentScore) + "\r\n",
+                    encodeCp1252(oneLine(playerName)) + "\r\n",
+                    !setting_.empty(),
+                    newFiles,
+                    newFiles,
+                    newFiles};
+        result.record = save(record, lockFault, current, scoreReplaced);
+    }
+    if (game) {
+        game->newRecord = scoreReplaced;
+        result.registerProblem = registerGame(folder, newFiles, lockFault, *game);
+    }
+    return result;
 }
 
 SaveResult notSaved(std::string_view currentScore, std::string_view startProblem)

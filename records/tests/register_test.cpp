@@ -1,7 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/records/register.h"
 
+#include "cifrelle/records/recordfiles.h"
+
+#include "testfiles.h"
+
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace cifrelle::records {
 namespace {
@@ -22,7 +33,8 @@ GameSummary aGame()
 TEST(RegisterLine, OneGameInItsColumns)
 {
     GameSummary game = aGame();
-    EXPECT_EQ(registerLine(game), "2026-12-08;10:41:07;Nicolò;12;3;5;0;4;1;3;2;00:14:59;Esci;no\r\n");
+    EXPECT_EQ(registerLine(game),
+              "2026-12-08;10:41:07;Nicolò;12;3;5;0;4;1;3;2;00:14:59;Esci;no\r\n");
     game.ended = {2027, 1, 2, 0, 0, 0};
     game.secondsPlayed = 15 * 60;
     game.ending = GameEnding::TimeUp;
@@ -63,6 +75,153 @@ TEST(RegisterLine, TheNameIsOneFieldAndNeverAFormula)
                                           ";12;3;5;0;4;1;3;2;00:14:59;Esci;no\r\n");
     }
 }
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::TempDir;
+using test::writeBytes;
+
+GameSummary ended(GameEnding ending, const char* name)
+{
+    GameSummary game = aGame();
+    game.name = name;
+    game.ending = ending;
+    return game;
+}
+
+std::string lineOf(GameSummary game, bool newRecord)
+{
+    game.newRecord = newRecord;
+    return registerLine(game);
+}
+
+// Each game's line at the end of the register, made with its heading the
+// first time; a closed window saves no record; without the school's
+// setting no register at all.
+TEST(Register, EveryGameAddsItsLineAfterTheSave)
+{
+    TempDir tmp;
+    RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
+    ASSERT_EQ(files.ensure(), std::nullopt);
+    const GameSummary anna = ended(GameEnding::Exit, "Anna");
+    const GameSummary bea = ended(GameEnding::TimeUp, "Bea");
+    const GameSummary ugo = ended(GameEnding::WindowClosed, "Ugo");
+    GameEndResult result = files.endGame("3", "Anna", true, anna);
+    EXPECT_EQ(result.record.outcome, SaveOutcome::Saved);
+    EXPECT_EQ(result.registerProblem, "");
+    EXPECT_EQ(files.endGame("2", "Bea", true, bea).record.outcome, SaveOutcome::NotBetter);
+    result = files.endGame("9", "Ugo", false, ugo);
+    EXPECT_EQ(result.record.outcome, SaveOutcome::NotBetter);
+    EXPECT_EQ(result.registerProblem, "");
+    EXPECT_EQ(readBytes(files.scorePath()), "3\r\n");
+    EXPECT_EQ(readBytes(files.registerPath()), std::string(registerHeading) + lineOf(anna, true) +
+                                                   lineOf(bea, false) + lineOf(ugo, false));
+
+    TempDir without;
+    RecordFiles plain(without.path());
+    ASSERT_EQ(plain.ensure(), std::nullopt);
+    EXPECT_EQ(plain.endGame("3", "Anna", true, anna).record.outcome, SaveOutcome::Saved);
+    EXPECT_EQ(plain.endGame("0", "Ugo", false, ugo).record.outcome, SaveOutcome::NotBetter);
+    EXPECT_FALSE(fs::exists(plain.registerPath()));
+}
+
+// What a crash or a full disk left is kept, and never joins the next line.
+TEST(Register, ALineCutShortStaysAndTheNextStartsOnALineOfItsOwn)
+{
+    const GameSummary bea = ended(GameEnding::Exit, "Bea");
+    const std::string heading(registerHeading);
+    const struct {
+        std::string before, after;
+    } cases[] = {
+        {"", heading + lineOf(bea, false)}, // made, then the game died
+        {heading + "2026-12-08;10:4", heading + "2026-12-08;10:4\r\n" + lineOf(bea, false)},
+        {heading + "x\r", heading + "x\r\r\n" + lineOf(bea, false)},
+        {heading + "x\r\n", heading + "x\r\n" + lineOf(bea, false)},
+    };
+    for (const auto& c : cases) {
+        TempDir tmp;
+        RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        writeBytes(files.registerPath(), c.before);
+        EXPECT_EQ(files.endGame("0", "Bea", true, bea).registerProblem, "");
+        EXPECT_EQ(readBytes(files.registerPath()), c.after);
+    }
+}
+
+#ifndef _WIN32
+// A register that cannot be written is told in one sentence that names it;
+// the record is saved all the same, and nothing is written anywhere else.
+TEST(Register, WhatCannotBeWrittenIsToldAndTheRecordIsStillSaved)
+{
+    const std::string opening = "La partita non è stata scritta nel registro dell'insegnante: «";
+    const struct {
+        const char* situation;
+        void (*plant)(const fs::path& file, const fs::path& outside);
+        const char* problem; // after the file's name
+    } cases[] = {
+        {"a link", [](const fs::path& f, const fs::path& o) { fs::create_symlink(o, f); },
+         "» è un collegamento, non un file normale: va tolto dalla cartella."},
+        {"a folder", [](const fs::path& f, const fs::path&) { fs::create_directory(f); },
+         "» è una cartella, non un file normale: va tolta dalla cartella."},
+        {"a pipe", [](const fs::path& f, const fs::path&) { ::mkfifo(f.c_str(), 0600); },
+         "» non è un file normale: va tolto dalla cartella."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.situation);
+        TempDir tmp;
+        TempDir elsewhere;
+        writeBytes(elsewhere / "other.csv", "x");
+        RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        c.plant(files.registerPath(), elsewhere / "other.csv");
+        const GameEndResult result =
+            files.endGame("4", "Ada", true, ended(GameEnding::Exit, "Ada"));
+        EXPECT_EQ(result.record.outcome, SaveOutcome::Saved);
+        EXPECT_EQ(result.registerProblem, opening + files.registerPath().string() + c.problem);
+        EXPECT_EQ(readBytes(elsewhere / "other.csv"), "x");
+    }
+}
+
+// A write cut short (here: the file size limit, as a full disk would)
+// leaves the register as it was.
+TEST(Register, AFailedWriteLeavesTheRegisterAsItWas)
+{
+    TempDir tmp;
+    RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
+    ASSERT_EQ(files.ensure(), std::nullopt);
+    const std::string before = std::string(registerHeading) + "2026-12-07;09:00:00;Ada\r\n";
+    writeBytes(files.registerPath(), before);
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small{static_cast<rlim_t>(before.size() + 10), limit.rlim_max};
+    const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const GameEndResult result = files.endGame("0", "Bea", true, ended(GameEnding::Exit, "Bea"));
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, signal);
+    EXPECT_NE(result.registerProblem.find("non riesco a scrivere nel file «"), std::string::npos)
+        << result.registerProblem;
+    EXPECT_EQ(readBytes(files.registerPath()), before);
+}
+
+// In a folder shared by every account the register is the folder's, as
+// the record files are, whatever the umask.
+TEST(Register, InASharedFolderItIsTheFoldersWhateverTheUmask)
+{
+    TempDir tmp;
+    ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
+    (void)!::chown(tmp.path().c_str(), static_cast<uid_t>(-1), 65534); // root: a group not ours
+    const mode_t umask = ::umask(077);
+    RecordFiles files(RecordFolder{tmp.path(), {}, "l'impostazione", true});
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    EXPECT_EQ(files.endGame("1", "Ada", true, ended(GameEnding::Exit, "Ada")).registerProblem, "");
+    ::umask(umask);
+    struct stat file, folder;
+    ASSERT_EQ(::stat(files.registerPath().c_str(), &file) | ::stat(tmp.path().c_str(), &folder), 0);
+    EXPECT_EQ(file.st_mode & 07777, 0660u);
+    EXPECT_EQ(file.st_gid, folder.st_gid);
+}
+#endif
 
 } // namespace
 } // namespace cifrelle::records

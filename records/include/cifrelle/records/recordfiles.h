@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "cifrelle/records/register.h"
+
 namespace cifrelle::records {
 
 namespace fileops {
@@ -67,6 +69,18 @@ struct RecordFolder {
     // is then shared (see RecordFiles), and `path` is the setting's value
     // as written, to be checked.
     std::string setting;
+    // Whether the school keeps the teacher's register (registro.csv) in the
+    // folder: set only by the administrator's setting.
+    bool keepRegister = false;
+};
+
+// What the end of one game wrote.
+struct GameEndResult {
+    SaveResult record; // the record's save (NotBetter when none was asked)
+    // Why the game's line is not in the teacher's register: one Italian
+    // sentence, ready for a warning box; empty when the line is there, when
+    // no register is kept, or when the wait was given up (record: Abandoned).
+    std::string registerProblem;
 };
 
 // The two record files in one folder. Each holds one line of Windows-1252
@@ -80,7 +94,9 @@ struct RecordFolder {
 // replaces, is first set up under a passing name ("cifrel.txt.tmp-" and
 // six letters or digits; likewise for "ncifrel.txt" and ".cifrel.lock");
 // what a game killed meanwhile left of those is removed by the next start
-// or save.
+// or save. When the school keeps the teacher's register, "registro.csv"
+// lies beside them too (see register.h), made and set up as the record
+// files are, and every game adds its line there under the same lock.
 //
 // The folder is opened once, by the first ensure() (or save), after its
 // checks, and every later step works inside that opened folder: links on
@@ -139,10 +155,27 @@ public:
     SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
                             const StillWaiting& stillWaiting = {});
 
+    // The end of a game, under one lock: the save of a better record as
+    // saveIfBetter() does, when `saveRecord` (not for a window closed, nor
+    // after start-up said the record cannot be kept); then, when the school
+    // keeps the teacher's register, `game`'s line added at its end, its
+    // "nuovo record" as the save went. The wait, and giving it up, are as
+    // saveIfBetter()'s; given up, nothing is written at all.
+    GameEndResult endGame(std::string_view currentScore, std::string_view playerName,
+                          bool saveRecord, GameSummary game, const StillWaiting& stillWaiting = {});
+
+    bool keepsRegister() const { return keepRegister_; }
+    std::filesystem::path registerPath() const;
+
 private:
+    // The game end's work; `game` null: no line for the register.
+    GameEndResult finish(std::string_view currentScore, std::string_view playerName,
+                         bool saveRecord, GameSummary* game, const StillWaiting& stillWaiting);
+
     std::filesystem::path directory_;
     std::string folderProblem_;
     std::string setting_;
+    bool keepRegister_ = false;
     std::unique_ptr<fileops::Folder> folder_; // opened once, by the first use
 };
 
