@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The folder an administrator chose, as Qt reads it from a settings file
-// or from the registry.
+// What an administrator chose, as Qt reads it from a settings file or from
+// the registry: the record folder, and whether the teacher's register is
+// kept.
 #include "recordfolder.h"
 
 #include <QSettings>
@@ -25,6 +26,12 @@ std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& setting
                                      setting};
     }
     return records::RecordFolder{settingPath(value.toString()), {}, setting};
+}
+
+bool registerKept(const QSettings& settings)
+{
+    const QVariant value = settings.value(QStringLiteral("record/register"));
+    return value.typeId() == QMetaType::QString && value.toString() == QStringLiteral("true");
 }
 
 } // namespace cifrelle::app

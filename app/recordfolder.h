@@ -29,16 +29,19 @@ inline constexpr const char* systemSettingsFile = "/etc/xdg/cifrelle/cifrelle.co
 // C:\Users\Nicolò\AppData\Roaming\cifrelle); elsewhere by the XDG rules,
 // as dataHomeRecordFolder() says. A setting that is there but cannot be
 // read gives no folder but the problem: never the player's own folder.
+// The same place says whether the school keeps the teacher's register in
+// that folder (RecordFolder::keepRegister): value register, "true" to keep
+// it; anything else, or nothing, keeps none.
 records::RecordFolder recordFolder(const std::filesystem::path& settingsFile = systemSettingsFile);
-
-// The folder an administrator chose in the settings file, or why it cannot
-// be known; nothing when the file sets none. (Linux only.)
-std::optional<records::RecordFolder> chosenRecordFolder(const std::filesystem::path& settingsFile);
 
 // The value of record/folder in `settings` as the folder an administrator
 // chose, `setting` naming it in messages; nothing when there is none.
 std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& settings,
                                                         const std::string& setting);
+
+// Whether record/register in `settings` is "true": the teacher's register
+// is kept.
+bool registerKept(const QSettings& settings);
 
 // The record folder by the XDG Base Directory rules (Linux only), from the
 // environment that `environment` reads (nullptr for a variable not set):

@@ -43,10 +43,11 @@ dataHomeRecordFolder(const std::function<const char*(const char*)>& environment)
             {}};
 }
 
-std::optional<records::RecordFolder> chosenRecordFolder(const fs::path& settingsFile)
+// The folder an administrator chose in the settings file, or why it cannot
+// be known; nothing when the file sets none.
+std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& settings,
+                                                        const fs::path& settingsFile)
 {
-    const QSettings settings(QFile::decodeName(settingsFile.string().c_str()),
-                             QSettings::IniFormat);
     const std::string file = "«" + records::pathText(settingsFile) + "»";
     const std::string setting =
         "l'impostazione folder del gruppo [record] in " + records::pathText(settingsFile);
@@ -71,9 +72,14 @@ fs::path settingPath(const QString& text)
 
 records::RecordFolder recordFolder(const fs::path& settingsFile)
 {
-    if (auto chosen = chosenRecordFolder(settingsFile))
-        return *chosen;
-    return dataHomeRecordFolder([](const char* name) -> const char* { return std::getenv(name); });
+    const QSettings settings(QFile::decodeName(settingsFile.string().c_str()),
+                             QSettings::IniFormat);
+    records::RecordFolder folder =
+        chosenRecordFolder(settings, settingsFile)
+            .value_or(dataHomeRecordFolder(
+                [](const char* name) -> const char* { return std::getenv(name); }));
+    folder.keepRegister = registerKept(settings);
+    return folder;
 }
 
 } // namespace cifrelle::app

@@ -23,14 +23,17 @@ records::RecordFolder recordFolder(const fs::path&)
     QSettings settings(QSettings::NativeFormat, QSettings::SystemScope, QStringLiteral("cifrelle"),
                        QStringLiteral("cifrelle"));
     settings.setFallbacksEnabled(false);
+    records::RecordFolder folder{{}, "non trovo la cartella dei dati dell'applicazione", {}};
     if (auto chosen = chosenRecordFolder(
             settings, "il valore folder della chiave "
                       "HKEY_LOCAL_MACHINE\\SOFTWARE\\cifrelle\\cifrelle\\record"))
-        return *chosen;
-    const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (location.isEmpty() || QCoreApplication::applicationName().isEmpty())
-        return {{}, "non trovo la cartella dei dati dell'applicazione", {}};
-    return {settingPath(location), {}, {}};
+        folder = *chosen;
+    else if (const QString location =
+                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+             !location.isEmpty() && !QCoreApplication::applicationName().isEmpty())
+        folder = {settingPath(location), {}, {}};
+    folder.keepRegister = registerKept(settings);
+    return folder;
 }
 
 } // namespace cifrelle::app

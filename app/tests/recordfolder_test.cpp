@@ -114,6 +114,28 @@ TEST(HostileSettings, EachGetsOneWarningAndTheGameIsPlayedWritingNothing)
                   fs::path(std::getenv("HOME")) / ".local/share/cifrelle");
 }
 
+// The teacher's register only when the school's setting says exactly
+// "true", in the class folder or the player's own.
+TEST(RecordFolder, KeepsTheRegisterOnlyWhenTheSettingSaysTrue)
+{
+    const struct {
+        const char* settings;
+        bool kept;
+    } cases[] = {
+        {"[record]\nregister=true\n", true},  {"[record]\nfolder={R}\nregister=true\n", true},
+        {"[record]\nregister=TRUE\n", false}, {"[record]\nregister=1\n", false},
+        {"[record]\nregister=\n", false},     {"[record]\nfolder={R}\n", false},
+        {"[other]\nregister=true\n", false},
+    };
+    TempDir tmp;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings);
+        writeBytes(tmp / "cifrelle.conf", replaced(c.settings, "{R}", tmp.path().string()));
+        EXPECT_EQ(recordFolder(tmp / "cifrelle.conf").keepRegister, c.kept);
+    }
+    EXPECT_FALSE(recordFolder(tmp / "missing.conf").keepRegister);
+}
+
 TEST(RecordFolder, FollowsTheXdgRules)
 {
     using Environment = std::map<std::string, std::string>;
