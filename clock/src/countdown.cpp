@@ -8,7 +8,7 @@ namespace cifrelle::clock {
 void Countdown::start()
 {
     ore = 0;
-    minuti = 15;
+    minuti = static_cast<std::int16_t>(gameSeconds / 60);
     secondi = 0.0f;
 }
 

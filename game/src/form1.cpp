@@ -6,6 +6,7 @@
 #include "cifrelle/game/menus.h"
 #include "cifrelle/numtext/numtext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -240,6 +241,8 @@ void Form1::cmdverifica_Click()
     ui_.setVisible(Control::lblok2, false);
 
     const bool right = ui_.text(Control::txtmio) == ui_.text(Control::Text1);
+    if (livello_ != 0)
+        ++(right ? rightByLevel_ : wrongByLevel_)[livello_ - 1];
     if (!right) {
         countOne(sbagliate_);
         ui_.setForeColor(Control::lblok, colours::red);
@@ -294,6 +297,7 @@ void Form1::Avviaconto()
 void Form1::Timer1_Timer()
 {
     if (ui_.caption(Control::lblconto) == clock::zeroText) {
+        timeUp_ = true;
         cmdexit_Click();
         return;
     }
@@ -312,7 +316,35 @@ void Form1::cmdexit_Click()
     // checked, no exercise drawn, no tick counted, no second "Esci" taken,
     // so the score on the screen is the one saved.
     ended_ = true;
-    gameEnd(ui_, files_, recordProblem_);
+    gameEnd(ui_, files_, recordProblem_,
+            summary(timeUp_ ? records::GameEnding::TimeUp : records::GameEnding::Exit));
+}
+
+void Form1::Form_Unload()
+{
+    // A window closed from its title bar saves no record; only the
+    // teacher's register, when the school keeps it, hears of the game.
+    if (!files_.keepsRegister())
+        return;
+    ended_ = true;
+    gameEnd(ui_, files_, recordProblem_, summary(records::GameEnding::WindowClosed));
+}
+
+records::GameSummary Form1::summary(records::GameEnding ending) const
+{
+    const std::tm now = time_.now();
+    records::GameSummary game;
+    game.ended = {now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
+                  now.tm_hour,        now.tm_min,     now.tm_sec};
+    game.name = ui_.caption(Control::lblnome1);
+    game.right = esatte_;
+    game.wrong = sbagliate_;
+    game.rightByLevel = rightByLevel_;
+    game.wrongByLevel = wrongByLevel_;
+    const int left = conto_.ore * 3600 + conto_.minuti * 60 + static_cast<int>(conto_.secondi);
+    game.secondsPlayed = std::max(0, clock::gameSeconds - left);
+    game.ending = ending;
+    return game;
 }
 
 void Form1::help_Click()

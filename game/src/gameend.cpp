@@ -8,7 +8,7 @@
 namespace cifrelle::game {
 
 void gameEnd(ui::Ui& ui, records::RecordFiles& files,
-             const std::optional<std::string>& startProblem)
+             const std::optional<std::string>& startProblem, const records::GameSummary& game)
 {
     // Qt delivers timer ticks inside modal boxes: a tick at zero must not
     // enter the game end again while its box is open.
@@ -28,22 +28,32 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files,
         ui.doEvents();
         return true; // the wait goes on until the other game is done
     };
-    // When start-up said the record cannot be kept, nothing is saved.
-    const records::SaveResult result = startProblem ? records::notSaved(score, *startProblem)
-                                                    : files.saveIfBetter(score, name, stillWaiting);
+    // A window closed saves no record, and when start-up said the record
+    // cannot be kept nothing is saved: the teacher's register may still
+    // hear of the game.
+    const bool closed = game.ending == records::GameEnding::WindowClosed;
+    records::GameEndResult result =
+        files.endGame(score, name, !closed && !startProblem, game, stillWaiting);
+    if (startProblem && !closed && result.record.outcome != records::SaveOutcome::Abandoned)
+        result.record = records::notSaved(score, *startProblem);
     if (told)
         ui.hideNotice();
 
-    switch (result.outcome) {
+    // One warning at most: what went wrong with the record, then with the
+    // register.
+    std::string warning = result.registerProblem;
+    switch (result.record.outcome) {
     case records::SaveOutcome::Saved:
         ui.messageBox(std::string(recordSavedMessage), ui::BoxStyle::Plain, std::nullopt);
         break;
     case records::SaveOutcome::Failed:
-        ui.messageBox(result.problem, ui::BoxStyle::Warning, std::nullopt);
+        warning = result.record.problem + (warning.empty() ? "" : " " + warning);
         break;
     case records::SaveOutcome::NotBetter:
     case records::SaveOutcome::Abandoned: break; // (never: the wait goes on)
     }
+    if (!warning.empty())
+        ui.messageBox(warning, ui::BoxStyle::Warning, std::nullopt);
     ui.end();
 }
 

@@ -31,6 +31,11 @@ float MixingRandom::next()
     return fromBits(static_cast<std::uint32_t>(step() >> 40));
 }
 
+std::tm SystemTime::now()
+{
+    return localTime(std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()));
+}
+
 float SystemTime::secondsSinceMidnight()
 {
     using namespace std::chrono;

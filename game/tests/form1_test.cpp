@@ -644,6 +644,82 @@ TEST(GameEnd, NoRecordEndsAtOnceWithoutABox)
     EXPECT_EQ(readBytes(g.files.namePath()), "Bea\r\n");
 }
 
+// The register's line tells the game as the window counted it, level by
+// level, with the time played and how it ended; a window closed saves no
+// record but is in the register, and without the register it ends nothing.
+TEST(GameEnd, TheRegisterHasEachGameAsPlayed)
+{
+    const struct {
+        const char* how;
+        void (*end)(Game&);
+        const char* tail;
+        bool saves;
+    } endings[] = {
+        {"Esci", [](Game& g) { g.form.raise(&Form1Events::cmdexit_Click); }, "00:01:00;Esci;sì",
+         true},
+        {"clock",
+         [](Game& g) {
+             for (int tick = 0; tick < 841; ++tick)
+                 g.form.raise(&Form1Events::Timer1_Timer);
+         },
+         "00:15:00;tempo scaduto;sì", true},
+        {"closed", [](Game& g) { g.form.raise(&Form1Events::Form_Unload); },
+         "00:01:00;finestra chiusa;no", false},
+    };
+    for (const auto& e : endings) {
+        SCOPED_TRACE(e.how);
+        Game g(true);
+        g.start("=Anna; ");
+        std::array<int, 3> right{}, wrong{};
+        for (int i = 0; i < 4; ++i) {
+            const int level = g.visibleLevel();
+            ASSERT_GE(level, 1);
+            g.answer("x");
+            ++wrong[level - 1];
+            g.answer(g.key());
+            ++right[level - 1];
+        }
+        for (int tick = 0; tick < 60; ++tick)
+            g.form.raise(&Form1Events::Timer1_Timer);
+        e.end(g);
+        std::string counts;
+        for (int level = 0; level < 3; ++level)
+            counts += ";" + std::to_string(right[level]) + ";" + std::to_string(wrong[level]);
+        EXPECT_EQ(readBytes(g.files.registerPath()),
+                  std::string(cifrelle::records::registerHeading) +
+                      "2026-12-08;10:41:07;\"'=Anna; \";4;4" + counts + ";" + e.tail + "\r\n");
+        EXPECT_EQ(g.ui.endCount(), 1);
+        EXPECT_EQ(readBytes(g.files.scorePath()), e.saves ? "4\r\n" : "");
+    }
+    Game g;
+    g.start();
+    g.form.raise(&Form1Events::Form_Unload);
+    EXPECT_EQ(g.ui.endCount(), 0);
+    EXPECT_TRUE(g.form.takesEvents());
+    EXPECT_FALSE(std::filesystem::exists(g.files.registerPath()));
+}
+
+// A register that cannot be written is told in one warning; the record is
+// saved all the same.
+TEST(GameEnd, ARegisterNotWrittenIsToldAndTheRecordIsSaved)
+{
+    Game g(true);
+    g.start("Anna");
+    std::filesystem::create_directory(g.files.registerPath());
+    g.answer(g.key());
+    g.form.cmdexit_Click();
+    ASSERT_GE(g.ui.boxes().size(), 2u);
+    const auto& boxes = g.ui.boxes();
+    EXPECT_EQ(boxes[boxes.size() - 2].prompt, cifrelle::game::recordSavedMessage);
+    EXPECT_EQ(boxes.back().prompt,
+              "La partita non è stata scritta nel registro dell'insegnante: «" +
+                  g.files.registerPath().string() +
+                  "» è una cartella, non un file normale: va tolta dalla "
+                  "cartella.");
+    EXPECT_EQ(boxes.back().style, BoxStyle::Warning);
+    EXPECT_EQ(readBytes(g.files.scorePath()), "1\r\n");
+}
+
 TEST(Menus, RecordShowsTheCaptionsAsRead)
 {
     Game g;

@@ -41,6 +41,17 @@ public:
 class FixedTime : public TimeSource {
 public:
     float secondsSinceMidnight() override { return seconds; }
+    std::tm now() override
+    {
+        std::tm date{}; // 2026-12-08 10:41:07
+        date.tm_year = 126;
+        date.tm_mon = 11;
+        date.tm_mday = 8;
+        date.tm_hour = 10;
+        date.tm_min = 41;
+        date.tm_sec = 7;
+        return date;
+    }
     float seconds = 36000.0f;
 };
 
@@ -51,11 +62,17 @@ using testsupport::writeBytes;
 // One game on the scripted window, with record files of its own. Events
 // are raised as the window raises them.
 struct Game {
+    // With `keepRegister`, the school keeps the teacher's register.
+    explicit Game(bool keepRegister = false)
+        : files(records::RecordFolder{dir.path(), {}, {}, keepRegister})
+    {
+    }
+
     TempDir dir;
     ui::FakeUi ui;
     ScriptedRandom random;
     FixedTime time;
-    records::RecordFiles files{dir.path()};
+    records::RecordFiles files;
     Form1 form{ui, random, time, files};
 
     // The one visible level button's level, or minus the number visible.

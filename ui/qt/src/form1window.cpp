@@ -10,6 +10,7 @@
 #include "cifrelle/ui/qt/qtaccessibility.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QIcon>
@@ -348,6 +349,14 @@ void Form1Window::showEvent(QShowEvent* event)
         activationQueued_ = true;
         QMetaObject::invokeMethod(this, &Form1Window::raiseActivation, Qt::QueuedConnection);
     }
+}
+
+void Form1Window::closeEvent(QCloseEvent* event)
+{
+    // The game hears of it first (the handler may end the program); then
+    // the window closes.
+    deliver(&Form1Events::Form_Unload);
+    QMainWindow::closeEvent(event);
 }
 
 void Form1Window::raiseActivation()

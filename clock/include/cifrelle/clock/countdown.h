@@ -8,6 +8,9 @@
 
 namespace cifrelle::clock {
 
+// How long a game lasts, in seconds: fifteen minutes.
+inline constexpr int gameSeconds = 15 * 60;
+
 // The fifteen-minute countdown as a plain state machine: it is ticked, it
 // never reads the wall clock.
 struct Countdown {

@@ -7,6 +7,7 @@
 #include "cifrelle/ui/form1events.h"
 #include "cifrelle/ui/ui.h"
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -37,6 +38,7 @@ public:
     void txtmio_KeyPress(std::int16_t& KeyAscii) override;
     void Timer1_Timer() override;
     void cmdexit_Click() override;
+    void Form_Unload() override;
     void help_Click() override;
     void record_Click() override;
 
@@ -59,6 +61,9 @@ public:
 
 private:
     std::int16_t drawLevel();
+    // This game as the teacher's register keeps it, ended now as `ending`
+    // says.
+    records::GameSummary summary(records::GameEnding ending) const;
     bool ruledOutByPreviousNumber(std::int16_t livello) const;
     void keyLevel(int decimals);
     std::string exerciseText() const;
@@ -77,6 +82,12 @@ private:
     float arrotondato_ = 0.0f;
     std::int16_t sbagliate_ = 0;
     std::int16_t esatte_ = 0;
+    // The answers per level (tenths, hundredths, thousandths), for the
+    // teacher's register.
+    std::array<int, 3> rightByLevel_{};
+    std::array<int, 3> wrongByLevel_{};
+    // Set by the tick that finds the clock at zero, before the game end.
+    bool timeUp_ = false;
 
     bool ended_ = false;
     // The level of the last keyed exercise (1 to 3), 0 before the first.

@@ -30,7 +30,14 @@ inline constexpr std::chrono::milliseconds savingNoticeAfter{1000};
 // for another game's. Throughout that wait the window handles its events
 // (ui.doEvents()); the notice it shows meanwhile is gone before any box
 // opens, and no box opens before the save has let go of its lock.
+//
+// When the school keeps the teacher's register, the game's line (`game`)
+// is added to it under the same lock, after the save; a game that ended
+// with its window closed saves no record but is in the register. What went
+// wrong with the register is told in the same warning as the record's, or
+// in one of its own.
 void gameEnd(ui::Ui& ui, records::RecordFiles& files,
-             const std::optional<std::string>& startProblem = std::nullopt);
+             const std::optional<std::string>& startProblem = std::nullopt,
+             const records::GameSummary& game = {});
 
 } // namespace cifrelle::game

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 namespace cifrelle::game {
 
@@ -16,11 +17,12 @@ public:
     virtual float next() = 0;
 };
 
-// The time of day, in seconds since midnight.
+// The time of day, in seconds since midnight, and the local date and time.
 class TimeSource {
 public:
     virtual ~TimeSource() = default;
     virtual float secondsSinceMidnight() = 0;
+    virtual std::tm now() = 0;
 };
 
 // r = k / 2^24 for the 24-bit integer k.
@@ -45,6 +47,7 @@ private:
 class SystemTime : public TimeSource {
 public:
     float secondsSinceMidnight() override;
+    std::tm now() override;
 };
 
 } // namespace cifrelle::game

@@ -41,6 +41,9 @@ public:
     virtual void txtmio_KeyPress(std::int16_t& KeyAscii) = 0;
     virtual void Timer1_Timer() = 0;
     virtual void cmdexit_Click() = 0;
+    // The window is being closed from its title bar (or by the system);
+    // when the handler returns, it closes.
+    virtual void Form_Unload() = 0;
     virtual void help_Click() = 0;
     virtual void record_Click() = 0;
 };
