@@ -106,4 +106,42 @@ for round in 1 2 3 4; do
     if [ $((round % 2)) -eq 1 ]; then winner=Anna; else winner=Bea; fi
     record $((9 + 2 * round)) "$winner"
 done
-echo "class-record.sh: the class record works for two accounts"
+
+# The teacher's register, once the school keeps it: the games of both land
+# in one file, each line whole, in the order they ended, and the file is
+# the folder's group's, rw-rw----, whatever the umask. Four games ending at
+# the same moment give four whole lines.
+printf '[record]\nfolder=%s\nregister=true\n' "$folder" > "$work/cifrelle.conf"
+play "$anna" Anna 1
+play "$bea" 'Bea;"B"' 2
+rm -f "$work/go"
+pids=
+for game in 1 2 3 4; do
+    if [ $((game % 2)) -eq 1 ]; then user=$anna; else user=$bea; fi
+    (play "$user" "G$game" 3 "$work/go") 2> "$work/ready$game" &
+    pids="$pids $!"
+done
+tries=0
+until [ -s "$work/ready1" ] && [ -s "$work/ready2" ] && [ -s "$work/ready3" ] &&
+    [ -s "$work/ready4" ] || [ "$tries" -gt 3000 ]; do
+    tries=$((tries + 1))
+    sleep 0.01
+done
+touch "$work/go"
+for pid in $pids; do
+    wait "$pid" || fail "a game ending with three others failed"
+done
+register=$folder/registro.csv
+[ "$(stat -c '%G %a' "$register")" = "$group 660" ] ||
+    fail "the register is $(stat -c '%G %a' "$register")"
+heading='data;ora;nome;esatte;errate;decimi esatte;decimi errate;centesimi esatte;centesimi errate;millesimi esatte;millesimi errate;durata;fine;nuovo record'
+[ "$(head -n 1 "$register")" = "$(printf '\357\273\277%s\r' "$heading")" ] ||
+    fail "the register does not begin with its heading"
+whole='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"]*);[0-9]+;0;[0-9]+;0;[0-9]+;0;[0-9]+;0;00:00:00;Esci;(sì|no)'$(printf '\r')'$'
+[ "$(wc -l < "$register")" -eq 7 ] && [ "$(tail -n +2 "$register" | grep -cE "$whole")" -eq 6 ] &&
+    [ "$(tail -c 2 "$register" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
+    fail "the register's lines are not seven whole ones: $(cat -A "$register")"
+[ "$(cut -d';' -f3 "$register" | sed -n '2p;3p' | tr '\n' ' ')" = 'Anna "Bea ' ] &&
+    [ "$(tail -n 4 "$register" | cut -d';' -f3 | sort | tr '\n' ' ')" = 'G1 G2 G3 G4 ' ] ||
+    fail "the register's games are not in the order they ended: $(cat -A "$register")"
+echo "class-record.sh: the class record and the teacher's register work for two accounts"
