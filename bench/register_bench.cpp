@@ -8,13 +8,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -67,8 +67,8 @@ double median(std::vector<double> values)
 int main(int argc, char* argv[])
 {
     const int games = argc > 1 ? std::atoi(argv[1]) : 200;
-    const fs::path work = fs::temp_directory_path() / ("cifrelle-register-bench." +
-                                                      std::to_string(::getpid()));
+    const fs::path work =
+        fs::temp_directory_path() / ("cifrelle-register-bench." + std::to_string(::getpid()));
     Folder empty = makeFolder(work / "empty", 0);
     Folder full = makeFolder(work / "full", 100000);
     const auto size = [](const Folder& f) { return fs::file_size(f.path / registerFileName); };
@@ -88,8 +88,7 @@ int main(int argc, char* argv[])
             const auto start = std::chrono::steady_clock::now();
             // Scores below the record: the game end compares and adds its
             // line, as most game ends do.
-            const GameEndResult result =
-                folders[which]->files.endGame("0", "Anna", true, game);
+            const GameEndResult result = folders[which]->files.endGame("0", "Anna", true, game);
             const std::chrono::duration<double, std::micro> took =
                 std::chrono::steady_clock::now() - start;
             read[which] += bytesRead() - before;

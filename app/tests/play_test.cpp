@@ -73,11 +73,13 @@ protected:
     cifrelle::records::RecordFiles* files = nullptr;
     int ends = 0;
 
-    // Builds a fresh window and game on the same record directory.
-    void newGame()
+    // Builds a fresh window and game on the same record directory (with the
+    // teacher's register kept when asked).
+    void newGame(bool keepRegister = false)
     {
         session.reset();
-        session = std::make_unique<cifrelle::app::GameSession>(data.path().toStdString());
+        session = std::make_unique<cifrelle::app::GameSession>(
+            cifrelle::records::RecordFolder{data.path().toStdString(), {}, {}, keepRegister});
         session->ui.setEndAction([this] { ++ends; });
         window = &session->window;
         form = &session->form;
@@ -280,6 +282,32 @@ TEST_F(Player, TheClockRunsOutAndEndsTheGameOnce)
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(label(Control::lblconto)->text(), "00:00:00");
     EXPECT_EQ(boxes.seen.back(), "Cifrelle|Ok ho registrato il tuo record, C A M P I O N E");
+}
+
+// Closed from its title bar, the window ends the game without the game end
+// (no record), but the register, when kept, has the game.
+TEST_F(Player, TheWindowClosedSavesNoRecordAndOnlyTheRegisterHearsOfIt)
+{
+    BoxAnswerer boxes;
+    for (const bool keepRegister : {false, true}) {
+        boxes.names = {"Anna"};
+        newGame(keepRegister);
+        form->Form_Load();
+        showWindow();
+        typeAnswer(rightAnswer());
+        QTest::keyClick(edit(Control::txtmio), Qt::Key_Return);
+        window->close();
+        EXPECT_EQ(ends, keepRegister ? 1 : 0);
+    }
+    QFile score(QString::fromStdString(files->scorePath().string()));
+    ASSERT_TRUE(score.open(QIODevice::ReadOnly));
+    EXPECT_EQ(score.readAll(), QByteArray());
+    QFile register_(QString::fromStdString(files->registerPath().string()));
+    ASSERT_TRUE(register_.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = register_.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3); // the heading, the game, nothing after the last line end
+    EXPECT_TRUE(lines[1].contains(";Anna;1;0;")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(";finestra chiusa;no\r")) << lines[1].toStdString();
 }
 
 } // namespace
