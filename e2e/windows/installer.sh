@@ -44,30 +44,32 @@ upgrade_code='{7082D86B-6C10-478E-A92C-FE3BAC4D2CD3}'
 version=$(rows Property | sed -n 's/^ProductVersion\t//p')
 msiinfo suminfo "$msi" | grep -qx 'Template: x64;1033' || fail "the package is not a 64-bit one"
 # Per machine, the name, the publisher, the upgrade code that never
-# changes, the installed programs' icon, RECORDFOLDER passed on.
+# changes, the installed programs' icon, RECORDFOLDER and REGISTER passed on.
 has_row Property 'ALLUSERS\t1'
 has_row Property 'ProductName\tCifrelle'
 has_row Property 'Manufacturer\tGli sviluppatori di Cifrelle'
 has_row Property "UpgradeCode\t$upgrade_code"
 has_row Property 'ARPPRODUCTICON\tcifrelle.ico'
-rows Property | grep -q "^SecureCustomProperties$(printf '\t').*RECORDFOLDER" ||
-    fail "RECORDFOLDER does not reach the installing service"
+rows Property | grep -q "^SecureCustomProperties$(printf '\t').*RECORDFOLDER;REGISTER" ||
+    fail "RECORDFOLDER and REGISTER do not reach the installing service"
 has_row Directory 'INSTALLDIR\tProgramFiles64Folder\tCifrelle'
 # The start menu of every user, even where the installer leaves
 # ProgramMenuFolder to the user (Wine's): a custom action of type 51
 # (msidbCustomActionTypeProperty + TextData: sets a property to a text).
 has_row CustomAction 'AllUsersProgramMenu\t51\tProgramMenuFolder\t[CommonAppDataFolder]Microsoft\\Windows\\Start Menu\\Programs\\\t'
 has_row Shortcut 'StartMenuShortcut\tProgramMenuFolder\tCifrelle\tProgram\t[INSTALLDIR]cifrelle.exe\t\tGioco per imparare ad approssimare i numeri decimali\t\tcifrelle.ico\t0\t\tINSTALLDIR\t\t\t\t'
-# Every component 64-bit; the setting only with RECORDFOLDER, permanent,
-# in HKLM, known by its registry value (Windows Installer's
-# msidbComponentAttributes64bit, Permanent and RegistryKeyPath).
+# Every component 64-bit; the settings only with RECORDFOLDER and with
+# REGISTER=1, permanent, in HKLM, known by their registry values (Windows
+# Installer's msidbComponentAttributes64bit, Permanent and RegistryKeyPath).
 in_64bit_registry=256 permanent=16 registry_key_path=4
 setting=$((in_64bit_registry + permanent + registry_key_path))
-[ "$(rows Component | awk -F'\t' -v plain="$in_64bit_registry" '$4 != plain' | cut -f1,4,5)" = \
-  "$(printf 'RecordFolderSetting\t%d\tRECORDFOLDER' "$setting")" ] ||
+[ "$(rows Component | awk -F'\t' -v plain="$in_64bit_registry" '$4 != plain' | cut -f1,4,5 | sort)" = \
+  "$(printf 'RecordFolderSetting\t%d\tRECORDFOLDER\nRegisterSetting\t%d\tREGISTER="1"' "$setting" "$setting")" ] ||
     fail "components: $(rows Component | cut -f1,4,5 | tr '\n\t' ';|')"
 rows Registry | grep -q "$(printf '\t2\tSOFTWARE\\\\cifrelle\\\\cifrelle\\\\record\tfolder\t\\[RECORDFOLDER\\]\tRecordFolderSetting$')" ||
     fail "the registry row is not HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record, folder"
+rows Registry | grep -q "$(printf '\t2\tSOFTWARE\\\\cifrelle\\\\cifrelle\\\\record\tregister\ttrue\tRegisterSetting$')" ||
+    fail "the registry row is not HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record, register, true"
 # An older version or a rebuild of this one is replaced (the features'
 # states kept, the maximum version included); a newer one is only
 # detected, and stops the installation (msidbUpgradeAttributes*).
@@ -101,15 +103,18 @@ entries() {
         /^ +DisplayVersion +REG_SZ/ { version = $3 }
         name && version { print version; name = "" }'
 }
-folder_setting() {
-    wine reg query "$setting" /v folder /reg:64 2>/dev/null | tr -d '\r' |
-        sed -n 's/^ *folder *REG_SZ *//p'
+# The administrator's value $1 (folder, register) in HKLM's 64-bit view.
+setting_value() {
+    wine reg query "$setting" /v "$1" /reg:64 2>/dev/null | tr -d '\r' |
+        sed -n "s/^ *$1 *REG_SZ *//p"
 }
+folder_setting() { setting_value folder; }
 
 wine msiexec /i "$(windows_path "$older")" /qn || fail "the older MSI did not install"
 [ "$(entries)" != "$version" ] && [ "$(entries | wc -l)" -eq 1 ] ||
     fail "after the older MSI the installed programs list: $(entries)"
 [ -z "$(folder_setting)" ] || fail "the record folder is set without RECORDFOLDER"
+[ -z "$(setting_value register)" ] || fail "the register is kept without REGISTER=1"
 
 # The records of a pupil, made before the upgrade and the removal.
 mkdir -p "$records"
@@ -117,12 +122,14 @@ printf '7\r\n' >"$records/cifrel.txt"
 printf 'Marco\r\n' >"$records/ncifrel.txt"
 
 start=$(date +%s%N)
-wine msiexec /i "$(windows_path "$msi")" 'RECORDFOLDER=\\server\classe3B\cifrelle' /qn ||
+wine msiexec /i "$(windows_path "$msi")" 'RECORDFOLDER=\\server\classe3B\cifrelle' REGISTER=1 /qn ||
     fail "the MSI did not install over the older one"
 echo "silent upgrade in $(( ($(date +%s%N) - start) / 1000000 )) ms"
 [ "$(entries)" = "$version" ] || fail "after the upgrade the installed programs list: $(entries)"
 [ "$(folder_setting)" = '\\server\classe3B\cifrelle' ] ||
     fail "HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record folder (64-bit) is \"$(folder_setting)\""
+[ "$(setting_value register)" = true ] ||
+    fail "HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record register (64-bit) is \"$(setting_value register)\""
 # Registered for the machine, with the game's icon.
 wine reg query 'HKLM\Software\Classes\Installer\Products' /s 2>/dev/null | tr -d '\r' |
     grep -q 'ProductIcon *REG_SZ *C:\\windows\\Installer\\{.*}\\cifrelle.ico' ||
@@ -177,11 +184,12 @@ wine msiexec /x "$(windows_path "$msi")" /qn || fail "the silent removal failed"
     fail "the removal touched the pupils' records"
 # The administrator's setting stays, for the next installation.
 [ "$(folder_setting)" = '\\server\classe3B\cifrelle' ] || fail "the removal took the record folder setting"
+[ "$(setting_value register)" = true ] || fail "the removal took the register's setting"
 
 # The zip's game, where a teacher without administrator rights unzips it.
 wine_desktop
 wine "$unzipped/Cifrelle/cifrelle.exe" >/dev/null 2>&1 &
 name_box "the unzipped game"
 wine_stop
-echo "windows installer: silent install, upgrade to one entry, RECORDFOLDER in HKLM (64-bit)," \
+echo "windows installer: silent install, upgrade to one entry, RECORDFOLDER and REGISTER in HKLM (64-bit)," \
      "shortcut for every user, the installed and the unzipped game start, removal keeps the records"

@@ -5,7 +5,9 @@
 # window "Gioca con le Cifrelle" in the design's colours, one wrong and one
 # right answer, then "Esci"; the game must end with status 0 and leave the
 # record in the player's application-data folder inside the prefix, in
-# Windows-1252 with CR LF. The game played is the build that writes each
+# Windows-1252 with CR LF; with the school's setting in the registry, the
+# teacher's register there too, in UTF-8 with its heading and the game's
+# line. The game played is the build that writes each
 # answer key to a file (e2e/answerkey.cpp), from a folder laid out as the
 # one installed. Screenshots are left in OUT.
 #
@@ -77,6 +79,10 @@ expect_colour() {
             print "windows play: " what " is " $0 ", not " want > "/dev/stderr"; exit 1 }
     }' || fail "colours differ from the design (screenshot $shot)"
 }
+
+# The school keeps the teacher's register (what the MSI's REGISTER=1 writes).
+wine reg add 'HKLM\SOFTWARE\cifrelle\cifrelle\record' /v register /t REG_SZ /d true /reg:64 /f \
+    >/dev/null 2>&1 || fail "the register's setting could not be written"
 
 CIFRELLE_ANSWER_KEY_FILE=$(windows_path "$out/key")
 export CIFRELLE_ANSWER_KEY_FILE
@@ -168,5 +174,14 @@ wait "$pid" || status=$?
     fail "cifrel.txt holds $(od -An -c "$records/cifrel.txt")"
 [ "$(od -An -tx1 "$records/ncifrel.txt" | tr -d ' \n')" = "4e69636f6cf20d0a" ] ||
     fail "ncifrel.txt holds $(od -An -c "$records/ncifrel.txt")"
+# The register: UTF-8 with its byte-order mark, the heading, and the game
+# (one right answer and one wrong, at one level, "Esci", a new record).
+register="$records/registro.csv"
+[ "$(head -c 8 "$register" | od -An -tx1 | tr -d ' \n')" = "efbbbf646174613b" ] ||
+    fail "registro.csv begins with $(head -c 8 "$register" | od -An -c)"
+[ "$(wc -l <"$register")" -eq 2 ] &&
+    tail -n 1 "$register" | grep -qE "^[0-9-]{10};[0-9:]{8};Nicolò;1;1;([01];){6}00:0[0-9]:[0-9]{2};Esci;sì$(printf '\r')\$" ||
+    fail "registro.csv holds $(od -An -c "$register")"
+wine reg delete 'HKLM\SOFTWARE\cifrelle\cifrelle\record' /v register /reg:64 /f >/dev/null 2>&1 || true
 echo "windows play: name box, greeting, the design's colours, a wrong and a right answer," \
-     "Esci with status 0, the record 1 by Nicolò in Windows-1252"
+     "Esci with status 0, the record 1 by Nicolò in Windows-1252, the game in the register"
