@@ -312,7 +312,7 @@ void Form1::cmdexit_Click()
     // checked, no exercise drawn, no tick counted, no second "Esci" taken,
     // so the score on the screen is the one saved.
     ended_ = true;
-    gameEnd(ui_, files_, recordProblem_);
+    gameEnd(ui_, files_, recordProblem_, savingWaits_);
 }
 
 void Form1::help_Click()
