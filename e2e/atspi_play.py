@@ -13,7 +13,8 @@ accessibility bus). Scenarios:
 
   record GAME       two games on fresh record files: answers right and
                     wrong, "Esci", the record box, the record files' bytes,
-                    and the record shown at the next start
+                    and the record shown at the next start; what the window
+                    keeps hidden says nothing even asked by object path
   clock FASTCLOCK   a game whose clock (10 ms ticks) runs out: the record
                     box comes by itself and the program ends with status 0
   lockwait GAME     "Esci" while another game holds the record's lock: the
@@ -35,7 +36,7 @@ from decimal import ROUND_HALF_UP, Decimal
 from pathlib import Path
 
 import pyatspi
-from gi.repository import GLib
+from gi.repository import Gio, GLib
 
 TITLE_BOXES = "Impariamo ad approssimare"
 WINDOW_TITLE = "Gioca con le Cifrelle"
@@ -144,6 +145,65 @@ class Bus:
     def names_of(self, acc, since=0):
         return [d for (k, p, d) in self.events[since:]
                 if k.startswith("object:property") and p == acc.path]
+
+
+class ByPath:
+    """Asks the game's objects directly by their object paths on the
+    accessibility bus, as any client may, whether or not the window lists
+    them anywhere. Qt numbers its objects' paths from 2**31 up."""
+
+    PREFIX = "/org/a11y/atspi/accessible/"
+
+    def __init__(self, acc):
+        session = Gio.bus_get_sync(Gio.BusType.SESSION)
+        address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                    "GetAddress", None, GLib.VariantType("(s)"),
+                                    Gio.DBusCallFlags.NONE, -1).unpack()[0]
+        self.bus = Gio.DBusConnection.new_for_address_sync(
+            address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        self.name = acc.app.bus_name
+
+    def ask(self, path, interface, method, args=None):
+        """The answer, or None when the object answers nothing."""
+        try:
+            return self.bus.call_sync(self.name, path, interface, method, args, None,
+                                      Gio.DBusCallFlags.NONE, 2000).unpack()
+        except GLib.Error:
+            return None
+
+    def said(self, number):
+        """All the object at path number `number` says: its name, its
+        description and its text (where it has them)."""
+        path = f"{self.PREFIX}{number}"
+        said = []
+        for what in ("Name", "Description"):
+            answer = self.ask(path, "org.freedesktop.DBus.Properties", "Get",
+                              GLib.Variant("(ss)", ("org.a11y.atspi.Accessible", what)))
+            if answer:
+                said.append(answer[0])
+        text = self.ask(path, "org.a11y.atspi.Text", "GetText", GLib.Variant("(ii)", (0, -1)))
+        if text:
+            said.append(text[0])
+        return said
+
+
+def unlisted_by_path(window, hidden):
+    """Asks every object path near those the window lists, and fails when
+    one it does not list says any of the texts `hidden`."""
+    listed = {a.path for a in descendants(window.frame)}
+    numbers = [int(p[len(ByPath.PREFIX):]) for p in listed if p.startswith(ByPath.PREFIX)]
+    check(numbers, "no object of the window has a numbered path")
+    by_path = ByPath(window.frame)
+    asked = 0
+    for number in range(max(min(numbers) - 20, 2**31), max(numbers) + 60):
+        if f"{ByPath.PREFIX}{number}" in listed:
+            continue
+        asked += 1
+        said = by_path.said(number)
+        check(not set(said) & set(hidden), f"the object at {ByPath.PREFIX}{number}, listed "
+              f"nowhere, says {said}")
+    return asked
 
 
 def children(acc):
@@ -460,6 +520,11 @@ def scenario_record(bus, binary):
                   f"a record before any game: {window.record.name!r} {window.holder.name!r}")
             check(read_file(score_file) == b"" and read_file(name_file) == b"",
                   "start-up did not leave two empty record files")
+            # What the window keeps hidden (the answer key and its frame)
+            # answers nothing either when asked by its object path.
+            key = rounded_key(text_of(window.number), LEVELS[window.level()])
+            asked = unlisted_by_path(window, {"Approssimazione", key})
+            log(f"{asked} object paths listed nowhere asked: none says the frame or the key")
             # The answer box tells the exercise and the time left, then what
             # it is for.
             check(re.match(r"Approssima ai \w+: .*\. Tempo restante \d+ minut.*\. Se il valore "

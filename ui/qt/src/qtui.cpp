@@ -44,18 +44,6 @@ namespace cifrelle::ui {
 
 namespace {
 
-QString unescapeMnemonics(const QString& text)
-{
-    QString plain;
-    plain.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
-            ++i;
-        plain += text[i];
-    }
-    return plain;
-}
-
 std::string readText(const QWidget* widget)
 {
     if (auto edit = qobject_cast<const QLineEdit*>(widget))
