@@ -13,9 +13,11 @@
 #include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -105,6 +107,9 @@ public:
 private:
     std::function<bool()> refuse_;
 };
+
+// How long each doEvents() answers what comes, at most.
+constexpr int answeringWhileWaitingMs = 20;
 
 [[noreturn]] void terminateNow()
 {
@@ -331,9 +336,17 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
 void QtUi::doEvents()
 {
     // The game waits meanwhile: a close of the window now is the player
-    // leaving the wait (closeWatch_).
+    // leaving the wait (closeWatch_). What comes during a short while is
+    // handled as it comes: a screen reader asks many questions in a row,
+    // each waiting for the last answer.
     waiting_ = true;
-    QCoreApplication::processEvents();
+    const QDeadlineTimer deadline(answeringWhileWaitingMs);
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(answeringWhileWaitingMs);
+    do
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (!deadline.hasExpired() && !wayOutTaken_);
     waiting_ = false;
 }
 

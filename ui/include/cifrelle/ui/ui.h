@@ -45,7 +45,8 @@ public:
     // While the game waits for something slow (another game's save), it
     // calls this again and again: the window handles what has come meanwhile
     // (painting, the screen reader's questions, the player's clicks and
-    // keys) and returns at once.
+    // keys), and what comes during a few hundredths of a second more, as it
+    // comes, then returns.
     virtual void doEvents() = 0;
 
     // Shows a short notice over the window at once, painted there and then,
