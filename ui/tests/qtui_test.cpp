@@ -344,6 +344,11 @@ TEST_F(QtUiTest, TheWayOutIsAButtonOnTheNoticeOrTheWindowsClose)
         EXPECT_TRUE(button->hasFocus());
         EXPECT_TRUE(window.rect().contains(notice->geometry()));
         EXPECT_TRUE(notice->rect().contains(button->geometry()));
+        // Nothing on it squeezed: the notice grew to hold the button.
+        auto* text = notice->findChild<QLabel*>();
+        EXPECT_GE(text->height(), text->sizeHint().height());
+        EXPECT_GE(button->height(), button->sizeHint().height());
+        EXPECT_GE(button->width(), button->sizeHint().width());
         EXPECT_EQ(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description),
                   noticeText);
         // What the player does reaches the window only when the game lets

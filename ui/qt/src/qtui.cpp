@@ -408,8 +408,9 @@ void QtUi::offerWayOut(const std::string& caption)
                      [this] { wayOutTaken_ = true; });
     notice_->layout()->addWidget(button);
     notice_->layout()->setAlignment(button, Qt::AlignHCenter);
-    placeNotice();
+    // Shown first: the notice then grows to hold it.
     button->show();
+    placeNotice();
     button->setFocus(Qt::OtherFocusReason);
     notice_->repaint();
 }
