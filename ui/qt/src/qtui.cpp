@@ -340,13 +340,15 @@ void QtUi::doEvents()
     // handled as it comes: a screen reader asks many questions in a row,
     // each waiting for the last answer.
     waiting_ = true;
-    const QDeadlineTimer deadline(answeringWhileWaitingMs);
-    QTimer wake;
+    const QDeadlineTimer deadline(answeringWhileWaitingMs, Qt::PreciseTimer);
+    QTimer wake; // never a wait for events with nothing to end it
     wake.setSingleShot(true);
-    wake.start(answeringWhileWaitingMs);
-    do
+    wake.setTimerType(Qt::PreciseTimer);
+    do {
+        if (!wake.isActive())
+            wake.start(std::max(1, static_cast<int>(deadline.remainingTime())));
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    while (!deadline.hasExpired() && !wayOutTaken_);
+    } while (!deadline.hasExpired() && !wayOutTaken_);
     waiting_ = false;
 }
 
