@@ -88,6 +88,7 @@ int runGame(int argc, char* argv[], const GameOptions& options)
 
     GameSession session(recordFolder(options.settingsFile));
     session.window.timer()->setInterval(options.tickIntervalMs);
+    session.form.setSavingWaits({game::savingNoticeAfter, options.wayOutAfter});
     QApplication::setWindowIcon(session.window.windowIcon());
 
     session.form.Form_Load();

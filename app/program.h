@@ -3,6 +3,9 @@
 
 #include "recordfolder.h"
 
+#include "cifrelle/game/gameend.h"
+
+#include <chrono>
 #include <filesystem>
 
 namespace cifrelle::app {
@@ -15,6 +18,10 @@ struct GameOptions {
     // clock. 1000 ms in the game; a test build may tick faster to reach
     // the end of the fifteen minutes quickly.
     int tickIntervalMs = 1000;
+    // How long the notice of a save waiting for another game's stays up
+    // before it offers the way out: 10 s in the game; a test build may
+    // offer it sooner.
+    std::chrono::milliseconds wayOutAfter = game::wayOutAfter;
     // The administrator's settings file (not on Windows, where the setting
     // is in the registry): a test build may name its own, so that a test
     // never touches the machine's.

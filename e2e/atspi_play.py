@@ -13,16 +13,25 @@ accessibility bus). Scenarios:
 
   record GAME       two games on fresh record files: answers right and
                     wrong, "Esci", the record box, the record files' bytes,
-                    and the record shown at the next start
+                    and the record shown at the next start; what the window
+                    keeps hidden says nothing even asked by object path
   clock FASTCLOCK   a game whose clock (10 ms ticks) runs out: the record
                     box comes by itself and the program ends with status 0
   lockwait GAME     "Esci" while another game holds the record's lock: the
                     window answers throughout the wait, nothing done then
                     counts, the notice goes before the record box, and the
                     score saved is the one shown at "Esci"
+  wayout GAME       "Esci" while a classmate's program holds a read lock on
+                    the record's lock file for good: the notice, 10 s later
+                    the button "Esci senza salvare" with the focus, pressed
+                    with Enter; then a game left by closing the window
+                    during the wait. Each time one box says the record was
+                    not saved and why, the game ends with status 0 and the
+                    record files are as they were, byte for byte
 """
 
 import argparse
+import ctypes
 import fcntl
 import os
 import statistics
@@ -35,7 +44,7 @@ from decimal import ROUND_HALF_UP, Decimal
 from pathlib import Path
 
 import pyatspi
-from gi.repository import GLib
+from gi.repository import Gio, GLib
 
 TITLE_BOXES = "Impariamo ad approssimare"
 WINDOW_TITLE = "Gioca con le Cifrelle"
@@ -43,6 +52,7 @@ RIGHT = "Sei veramente ok"
 WRONG = "Fai attenzione"
 RECORD_TEXT = "Ok ho registrato il tuo record, C A M P I O N E"
 SAVING_NOTICE = "Sto salvando il record, attendi un momento."
+WAY_OUT = "Esci senza salvare"
 LEVELS = {
     "Approssima ai decimi": 1,
     "Approssima ai centesimi": 2,
@@ -144,6 +154,65 @@ class Bus:
     def names_of(self, acc, since=0):
         return [d for (k, p, d) in self.events[since:]
                 if k.startswith("object:property") and p == acc.path]
+
+
+class ByPath:
+    """Asks the game's objects directly by their object paths on the
+    accessibility bus, as any client may, whether or not the window lists
+    them anywhere. Qt numbers its objects' paths from 2**31 up."""
+
+    PREFIX = "/org/a11y/atspi/accessible/"
+
+    def __init__(self, acc):
+        session = Gio.bus_get_sync(Gio.BusType.SESSION)
+        address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                    "GetAddress", None, GLib.VariantType("(s)"),
+                                    Gio.DBusCallFlags.NONE, -1).unpack()[0]
+        self.bus = Gio.DBusConnection.new_for_address_sync(
+            address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        self.name = acc.app.bus_name
+
+    def ask(self, path, interface, method, args=None):
+        """The answer, or None when the object answers nothing."""
+        try:
+            return self.bus.call_sync(self.name, path, interface, method, args, None,
+                                      Gio.DBusCallFlags.NONE, 2000).unpack()
+        except GLib.Error:
+            return None
+
+    def said(self, number):
+        """All the object at path number `number` says: its name, its
+        description and its text (where it has them)."""
+        path = f"{self.PREFIX}{number}"
+        said = []
+        for what in ("Name", "Description"):
+            answer = self.ask(path, "org.freedesktop.DBus.Properties", "Get",
+                              GLib.Variant("(ss)", ("org.a11y.atspi.Accessible", what)))
+            if answer:
+                said.append(answer[0])
+        text = self.ask(path, "org.a11y.atspi.Text", "GetText", GLib.Variant("(ii)", (0, -1)))
+        if text:
+            said.append(text[0])
+        return said
+
+
+def unlisted_by_path(window, hidden):
+    """Asks every object path near those the window lists, and fails when
+    one it does not list says any of the texts `hidden`."""
+    listed = {a.path for a in descendants(window.frame)}
+    numbers = [int(p[len(ByPath.PREFIX):]) for p in listed if p.startswith(ByPath.PREFIX)]
+    check(numbers, "no object of the window has a numbered path")
+    by_path = ByPath(window.frame)
+    asked = 0
+    for number in range(max(min(numbers) - 20, 2**31), max(numbers) + 60):
+        if f"{ByPath.PREFIX}{number}" in listed:
+            continue
+        asked += 1
+        said = by_path.said(number)
+        check(not set(said) & set(hidden), f"the object at {ByPath.PREFIX}{number}, listed "
+              f"nowhere, says {said}")
+    return asked
 
 
 def children(acc):
@@ -460,6 +529,11 @@ def scenario_record(bus, binary):
                   f"a record before any game: {window.record.name!r} {window.holder.name!r}")
             check(read_file(score_file) == b"" and read_file(name_file) == b"",
                   "start-up did not leave two empty record files")
+            # What the window keeps hidden (the answer key and its frame)
+            # answers nothing either when asked by its object path.
+            key = rounded_key(text_of(window.number), LEVELS[window.level()])
+            asked = unlisted_by_path(window, {"Approssimazione", key})
+            log(f"{asked} object paths listed nowhere asked: none says the frame or the key")
             # The answer box tells the exercise and the time left, then what
             # it is for.
             check(re.match(r"Approssima ai \w+: .*\. Tempo restante \d+ minut.*\. Se il valore "
@@ -569,6 +643,119 @@ def scenario_clock(bus, binary):
             game.stop()
 
 
+def ask_to_close(title):
+    """Asks the window `title` to close as a window manager's close button
+    does: a WM_DELETE_WINDOW message of the WM_PROTOCOLS kind, sent to it."""
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"],
+                           capture_output=True, text=True).stdout.split()
+    check(len(found) == 1, f"windows named {title!r}: {found}")
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    x = ctypes.CDLL("libX11.so.6")
+    x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x.XInternAtom.restype = ctypes.c_ulong
+    x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                             ctypes.POINTER(Event)]
+    x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x.XOpenDisplay(None)
+    check(display, "cannot open the X display")
+    event = Event()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = int(found[0])
+    event.xclient.message_type = x.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    x.XSendEvent(display, int(found[0]), 0, 0, ctypes.byref(event))
+    x.XFlush(display)
+    x.XCloseDisplay(display)
+
+
+def scenario_wayout(bus, binary):
+    with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+        records = Path(data) / "cifrelle"
+        records.mkdir()
+        (records / "cifrel.txt").write_bytes(b"1\r\n")
+        (records / "ncifrel.txt").write_bytes(b"Bea\r\n")
+        lock_file = records / ".cifrel.lock"
+        lock_file.touch()
+        # A classmate's program: a read lock, for good, on a descriptor
+        # opened for reading only (another process's lock for the game).
+        hostile = subprocess.Popen([sys.executable, "-c", (
+            "import fcntl, os, sys, time\n"
+            f"fd = os.open({str(lock_file)!r}, os.O_RDONLY)\n"
+            "fcntl.lockf(fd, fcntl.LOCK_SH)\n"
+            "print('held', flush=True)\n"
+            "time.sleep(1e9)\n")], stdout=subprocess.PIPE, text=True)
+        try:
+            check(hostile.stdout.readline() == "held\n", "the classmate's lock was not taken")
+            before = {p.name: p.read_bytes() for p in records.iterdir()}
+            told = ("Il record non è stato salvato: il file «" + str(lock_file) + "» era "
+                    "occupato da un'altra partita o da un altro programma, e hai scelto di "
+                    "uscire senza aspettare.")
+            for way in ("Enter on the button", "the window closed"):
+                game = Game(bus, binary, data)
+                try:
+                    answer_name_box(game, "Ada", keyboard_only=True)
+                    answer_greeting(game, "Ada")
+                    window = MainWindow(game)
+                    play_one(window, "right", (1, 0))
+                    play_one(window, "right", (2, 0))
+                    click(window.exit)
+                    pressed = time.monotonic()
+                    log(f"{way}: 'Esci' pressed at 2/0, a record, with the lock held")
+
+                    def shown(name, role=None):
+                        return next((a for a in descendants(window.frame) if a.name == name
+                                     and (role is None or a.getRole() == role)
+                                     and showing(a)), None)
+
+                    bus.wait("the notice", lambda: shown(SAVING_NOTICE, pyatspi.ROLE_LABEL), 5)
+                    notice_at = time.monotonic() - pressed
+                    check(0.9 < notice_at < 2.5, f"the notice came after {notice_at:.1f} s")
+                    if way == "the window closed":
+                        ask_to_close(WINDOW_TITLE)
+                    else:
+                        button = bus.wait(f"the button {WAY_OUT!r}",
+                                          lambda: shown(WAY_OUT, pyatspi.ROLE_PUSH_BUTTON), 15)
+                        offered_at = time.monotonic() - pressed
+                        check(10.9 <= offered_at < 13.0,
+                              f"the way out came {offered_at:.1f} s after 'Esci'")
+                        check(button.getState().contains(pyatspi.STATE_FOCUSED),
+                              "the way out has not the keyboard focus")
+                        check(button.description == SAVING_NOTICE,
+                              f"the way out is described as {button.description!r}")
+                        log(f"notice after {notice_at:.1f} s, {WAY_OUT!r} after "
+                            f"{offered_at:.1f} s, with the focus")
+                        press(KEY_RETURN)
+                    box = game.toplevel(pyatspi.ROLE_ALERT, "Cifrelle")
+                    game.find(box, "the box that says why", lambda a: a.getRole()
+                              == pyatspi.ROLE_LABEL and a.name == told)
+                    check(not shown(SAVING_NOTICE, pyatspi.ROLE_LABEL) and not shown(WAY_OUT),
+                          "the notice is still there under the box")
+                    check(showing(window.frame), "the window went before the box")
+                    after = {p.name: p.read_bytes() for p in records.iterdir()}
+                    check(after == before, f"the record folder changed: {after} after {before}")
+                    press(KEY_RETURN)
+                    status = game.wait_exit()
+                    check(status == 0, f"the game ended with status {status}")
+                    log(f"{way}: the box said why, status 0, the record files as they were")
+                finally:
+                    game.stop()
+        finally:
+            hostile.kill()
+            hostile.wait()
+
+
 def scenario_lockwait(bus, binary):
     """Another game holds the record's lock for three seconds while this one
     ends. Every ~50 ms the driver asks the window something over the bus and
@@ -662,14 +849,14 @@ def scenario_lockwait(bus, binary):
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("scenario", choices=["record", "clock", "lockwait"])
+    parser.add_argument("scenario", choices=["record", "clock", "lockwait", "wayout"])
     parser.add_argument("binary")
     args = parser.parse_args()
     self_test_rounding()
     bus = Bus()
     try:
         scenarios = {"record": scenario_record, "clock": scenario_clock,
-                     "lockwait": scenario_lockwait}
+                     "lockwait": scenario_lockwait, "wayout": scenario_wayout}
         scenarios[args.scenario](bus, args.binary)
     except Failure as failure:
         log(f"FAILED: {failure}")

@@ -9,8 +9,10 @@ Run it inside testsupport/run-under-xvfb.sh and run-orca.sh. Modes:
   game GAME      a whole game (GAME is cifrelle-orcaclock, whose clock
                  the script makes fast at the end): the first window, a wrong
                  answer, where-am-I, a right answer and the new exercise,
-                 the Help boxes, the time left, the clock running out and
-                 the record box; then a shorter game with the machine
+                 the Help boxes, the time left, the clock running out while
+                 another game holds the record's lock (the notice, then the
+                 way out "Esci senza salvare", not taken) and, once the
+                 lock is let go, the record box; then a shorter game with the machine
                  loaded (two busy processes): where-am-I pressed again and
                  again, an answer, the Help boxes. In both, each exercise
                  is heard once, no where-am-I counts as an answer, and
@@ -21,6 +23,7 @@ Run it inside testsupport/run-under-xvfb.sh and run-orca.sh. Modes:
 """
 
 import argparse
+import fcntl
 import os
 import re
 import statistics
@@ -45,6 +48,8 @@ HELP = [
     "per difetto",
 ]
 WINDOW = "Gioca con le Cifrelle"
+NOTICE = "Sto salvando il record, attendi un momento."
+WAY_OUT = "Esci senza salvare"
 TIME_LEFT = r"\. Tempo restante \d+ minut[io]( e \d+ second[io])?\."
 EXERCISE = re.compile(r"Approssima ai (decimi|centesimi|millesimi): (\d+)((?: virgola(?: \d)+)?)")
 START = time.monotonic()
@@ -246,6 +251,9 @@ def scenario_game(binary):
             read_help(transcript)
             log("three Help boxes read whole")
 
+            # Another game holds the record's lock as the clock runs out.
+            lock = os.open(os.path.join(data, "cifrelle", ".cifrel.lock"), os.O_RDWR)
+            fcntl.lockf(lock, fcntl.LOCK_EX)
             # The time left at the colour changes and the last minute, with
             # the clock made fast from here on.
             open(os.path.join(data, "fast-clock"), "w").close()
@@ -254,6 +262,14 @@ def scenario_game(binary):
                                 60)
             log("time left spoken at 5 minutes and at the last minute")
 
+            # The save waits: the notice, then (2 s later in this build) the
+            # way out, which takes the focus and is read with the notice.
+            told, _ = transcript.wait("the notice", rf"^notification {re.escape(NOTICE)}$", 60)
+            offered, _ = transcript.wait("the way out", rf"^{WAY_OUT} push button", 10)
+            transcript.wait("the notice read with the way out", rf"^{re.escape(NOTICE)}$", 5)
+            log(f"lock held: the notice spoken, {(offered - told).total_seconds():.1f} s later "
+                "the way out with the focus, read with the notice")
+            os.close(lock)
             transcript.wait("the record box", r"Ok ho registrato il tuo record, C A M P I O N E",
                             60)
             key("Return")

@@ -5,10 +5,16 @@
 # named in a settings file of the test's own. Each game is
 # cifrelle-classplayer run as that pupil. Anna makes a record; Bea sees it
 # and beats it; Anna sees Bea's. Then, four times, both games end at the
-# same moment and the better score must stay. After every game each file
-# must be the group's, rw-rw----, and alone in the folder (each pupil reads
-# and replaces what the other made). Accounts, group and files go at the
-# end, however it ends. Needs root: otherwise it exits 77 (skipped).
+# same moment and the better score must stay. Then Bea turns hostile: her
+# program holds a read lock on the lock file for good, and Anna, with a
+# better score, leaves by the way out ("Esci senza salvare") within 15 s of
+# pressing "Esci", the record as it was; once Bea lets go, Anna's next game
+# saves. Last, the setting names a link to the folder, and the link is
+# turned to another folder during a game: the record lands in the folder
+# the game checked at start. After every game each file must be the
+# group's, rw-rw----, and alone in the folder (each pupil reads and replaces
+# what the other made). Accounts, group and files go at the end, however it
+# ends. Needs root: otherwise it exits 77 (skipped).
 # Usage: class-record.sh CLASSPLAYER
 set -eu
 if [ "$(id -u)" -ne 0 ]; then
@@ -19,8 +25,10 @@ group=cfr$$
 anna=${group}a
 bea=${group}b
 work=$(mktemp -d)
+hostile=
 cleanup() {
     status=$?
+    if [ -n "$hostile" ]; then kill "$hostile" 2>/dev/null || true; fi
     userdel "$anna" 2>/dev/null || true
     userdel "$bea" 2>/dev/null || true
     groupdel "$group" 2>/dev/null || true
@@ -46,17 +54,31 @@ done
 folder=$work/classe
 install -d -m 2770 -g "$group" "$folder"
 printf '[record]\nfolder=%s\n' "$folder" > "$work/cifrelle.conf"
+conf=$work/cifrelle.conf
 
-# play USER NAME RIGHT_ANSWERS [GO_FILE]: one game as that pupil, with her
-# groups, a home of her own and the umask 077; what it showed in $out.
-play() {
-    user=$1
+# as USER COMMAND...: the command as that pupil, with her groups, in place
+# of the (sub)shell that calls it.
+as() {
+    pupil=$1
     shift
-    out=$(env -i HOME="$work/home-$user" PATH=/usr/bin:/bin \
-          setpriv --reuid="$user" --regid="$user" --init-groups -- \
-          sh -c 'umask 077; exec "$@"' sh "$work/player" "$work/cifrelle.conf" "$@") ||
-        fail "the game of $user failed: $out"
-    if printf '%s\n' "$out" | grep -q '^box: Il record'; then fail "$user was warned: $out"; fi
+    exec env -i HOME="$work/home-$pupil" PATH=/usr/bin:/bin \
+        setpriv --reuid="$pupil" --regid="$pupil" --init-groups -- "$@"
+}
+
+# play [--leave] USER NAME RIGHT_ANSWERS [GO_FILE]: one game as that pupil,
+# with a home of her own and the umask 077, on the settings file $conf;
+# what it showed in $out. With --leave she takes the way out of a wait for
+# the lock as soon as it is offered (and is told why nothing was saved).
+play() {
+    leave=
+    if [ "$1" = --leave ]; then leave=$1; shift; fi
+    player=$1
+    shift
+    out=$(as "$player" sh -c 'umask 077; exec "$@"' sh "$work/player" ${leave:+"$leave"} \
+          "$conf" "$@") || fail "the game of $player failed: $out"
+    if [ -z "$leave" ] && printf '%s\n' "$out" | grep -q '^box: Il record'; then
+        fail "$player was warned: $out"
+    fi
 }
 shows() {
     printf '%s\n' "$out" | grep -qxF -- "$1" || fail "no line '$1' in: $out"
@@ -107,11 +129,65 @@ for round in 1 2 3 4; do
     record $((9 + 2 * round)) "$winner"
 done
 
+# Bea's program holds a read lock on the lock file for good, as any account
+# that may read it can.
+as "$bea" python3 -c 'import fcntl, os, sys, time
+fd = os.open(sys.argv[1], os.O_RDONLY)
+fcntl.lockf(fd, fcntl.LOCK_SH)
+print("held", flush=True)
+time.sleep(1e9)' "$folder/.cifrel.lock" > "$work/held" &
+hostile=$!
+tries=0
+until [ -s "$work/held" ] || [ "$tries" -gt 1000 ]; do
+    tries=$((tries + 1))
+    sleep 0.01
+done
+[ -s "$work/held" ] || fail "Bea's program did not take the lock"
+play --leave "$anna" Anna 30
+shows "box: Il record non è stato salvato: il file «$folder/.cifrel.lock» era occupato da \
+un'altra partita o da un altro programma, e hai scelto di uscire senza aspettare."
+[ "$(printf '%s\n' "$out" | grep -c '^box: ')" -eq 2 ] || fail "more than one box at the end: $out"
+left=$(printf '%s\n' "$out" | sed -n 's/^ended after: \([0-9]*\) ms$/\1/p')
+[ -n "$left" ] && [ "$left" -ge 11000 ] && [ "$left" -lt 15000 ] ||
+    fail "Anna left ${left:-?} ms after Esci, not within 11 to 15 s"
+record 17 Bea
+kill "$hostile"
+wait "$hostile" || true
+hostile=
+play "$anna" Anna 30
+shows "$saved"
+record 30 Anna
+echo "class-record.sh: a lock held for good by Bea: Anna left without saving $left ms after Esci"
+
+# The setting names a link to the folder; during a game an administrator
+# turns it to another folder. The game saves where it checked at start.
+other=$work/altra
+install -d -m 2770 -g "$group" "$other"
+ln -s "$folder" "$work/classe-link"
+printf '[record]\nfolder=%s\n' "$work/classe-link" > "$work/link.conf"
+conf=$work/link.conf
+rm -f "$work/go" "$work/anna"
+(play "$anna" Anna 31 "$work/go") 2> "$work/anna" &
+first=$!
+tries=0
+until [ -s "$work/anna" ] || [ "$tries" -gt 3000 ]; do
+    tries=$((tries + 1))
+    sleep 0.01
+done
+ln -s "$other" "$work/classe-link.new"
+mv -T "$work/classe-link.new" "$work/classe-link"
+touch "$work/go"
+wait "$first" || fail "the game through the link: $(cat "$work/anna")"
+[ "$(readlink "$work/classe-link")" = "$other" ] || fail "the link was not turned"
+record 31 Anna
+[ -z "$(ls -A "$other")" ] || fail "the other folder holds: $(ls -A "$other")"
+
 # The teacher's register, once the school keeps it: the games of both land
 # in one file, each line whole, in the order they ended, and the file is
 # the folder's group's, rw-rw----, whatever the umask. Four games ending at
 # the same moment give four whole lines.
 printf '[record]\nfolder=%s\nregister=true\n' "$folder" > "$work/cifrelle.conf"
+conf=$work/cifrelle.conf
 play "$anna" Anna 1
 play "$bea" 'Bea;"B"' 2
 rm -f "$work/go"

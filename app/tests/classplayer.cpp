@@ -3,11 +3,12 @@
 // game's start-up and game end on the folder that the game's settings
 // reader gives, with the scripted window. Unlike the game, it is told its
 // settings file.
-// Usage: cifrelle-classplayer SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
+// Usage: cifrelle-classplayer [--leave] SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
 // Prints the record start-up shows ("record: SCORE|NAME", CR LF as \r\n),
 // gives that many right answers, says "ready" on its standard error and
-// waits for GO_FILE if given, ends the game, and prints every box shown
-// ("box: TEXT").
+// waits for GO_FILE if given, ends the game (with --leave taking the way
+// out of a wait for the lock as soon as it is offered), and prints every
+// box shown ("box: TEXT") and how long the end took ("ended after: N ms").
 #include "recordfolder.h"
 
 #include "cifrelle/game/form1.h"
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <thread>
 
 using namespace cifrelle;
@@ -30,10 +32,16 @@ static std::string shown(std::string text)
 
 int main(int argc, char* argv[])
 {
+    const bool leave = argc > 1 && std::string_view(argv[1]) == "--leave";
+    if (leave) {
+        --argc;
+        ++argv;
+    }
     if (argc != 4 && argc != 5)
         return 2;
     records::RecordFiles files(app::recordFolder(argv[1]));
     ui::FakeUi ui;
+    ui.takeWayOutWhenOffered = leave;
     ui.queueInput(argv[2]);
     game::MixingRandom random;
     game::SystemTime time;
@@ -51,8 +59,14 @@ int main(int argc, char* argv[])
         while (!std::filesystem::exists(argv[4]))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    const auto pressed = std::chrono::steady_clock::now();
     form.cmdexit_Click();
+    const auto ended = std::chrono::steady_clock::now();
     for (const ui::FakeUi::Box& box : ui.boxes())
         std::printf("box: %s\n", box.prompt.c_str());
+    std::printf(
+        "ended after: %lld ms\n",
+        static_cast<long long>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(ended - pressed).count()));
     return ui.caption(Control::lblScore) == argv[3] ? 0 : 1;
 }

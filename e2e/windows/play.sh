@@ -7,12 +7,17 @@
 # record in the player's application-data folder inside the prefix, in
 # Windows-1252 with CR LF; with the school's setting in the registry, the
 # teacher's register there too, in UTF-8 with its heading and the game's
-# line. The game played is the build that writes each
-# answer key to a file (e2e/answerkey.cpp), from a folder laid out as the
-# one installed. Screenshots are left in OUT.
+# line. Then a second game ends with a better score while
+# another program holds the record's lock (LockFileEx, e2e/holdlock.cpp):
+# Enter 9.5 s after "Esci" does nothing; 11.5 s after, Enter presses
+# "Esci senza salvare", which has the focus; a box comes, the game ends with
+# status 0 and the record files are as they were. The game played is the
+# build that writes each answer key to a file (e2e/answerkey.cpp), from a
+# folder laid out as the one installed. Screenshots are left in OUT.
 #
 # Usage: e2e/windows/play.sh GAME_FOLDER WINE_DIR OUT
-#   GAME_FOLDER  cifrelle-answerkey.exe beside the Qt files it needs
+#   GAME_FOLDER  cifrelle-answerkey.exe beside the Qt files it needs, and
+#                cifrelle-holdlock.exe
 #   WINE_DIR     Wine's prefix and home (e2e/windows/wine.sh); $DISPLAY set
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,10 +29,12 @@ mkdir -p "$out"
 records="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/cifrelle"
 rm -rf "$records" "$out/key"
 
+holder=
 fail() {
     echo "windows play: $*" >&2
     import -window root "$out/failure.png" 2>/dev/null || true
     kill "$pid" 2>/dev/null || true
+    if [ -n "$holder" ]; then kill "$holder" 2>/dev/null || true; fi
     exit 1
 }
 
@@ -185,3 +192,75 @@ register="$records/registro.csv"
 wine reg delete 'HKLM\SOFTWARE\cifrelle\cifrelle\record' /v register /reg:64 /f >/dev/null 2>&1 || true
 echo "windows play: name box, greeting, the design's colours, a wrong and a right answer," \
      "Esci with status 0, the record 1 by Nicolò in Windows-1252, the game in the register"
+
+# The way out. Another program holds the lock as a better game ends.
+mkdir -p "$out/before"
+cp "$records/cifrel.txt" "$records/ncifrel.txt" "$records/.cifrel.lock" "$out/before/"
+rm -f "$out/held" "$out/key"
+wine "$game/cifrelle-holdlock.exe" "$(windows_path "$records/.cifrel.lock")" \
+     "$(windows_path "$out/held")" >"$out/holdlock.log" 2>&1 &
+holder=$!
+i=0
+until [ -e "$out/held" ]; do
+    kill -0 "$holder" 2>/dev/null || fail "the lock holder ended: $(cat "$out/holdlock.log")"
+    i=$((i + 1))
+    [ $i -lt 200 ] || fail "the lock holder took no lock"
+    sleep 0.05
+done
+wine "$game/cifrelle-answerkey.exe" >"$out/game2.log" 2>&1 &
+pid=$!
+box=$(window 'Impariamo ad approssimare')
+xdotool type --delay 40 'Ada'
+xdotool key Return
+gone "$box"
+greeting=$(window 'Impariamo ad approssimare')
+xdotool key Return
+gone "$greeting"
+main=$(window 'Gioca con le Cifrelle')
+# Two right answers beat the record of 1.
+key=
+for _ in 1 2; do
+    key=$(key_text "$key")
+    xdotool key ctrl+a
+    xdotool type --delay 40 "$key"
+    xdotool key Return
+done
+key_text "$key" >/dev/null
+xdotool mousemove --window "$main" $((528 + left)) $((200 + top)) click 1
+pressed=$(date +%s%N)
+since() { echo $(( ($(date +%s%N) - pressed) / 1000000 )); }
+sleep 3
+import -window "$main" "$out/notice.png"
+# Enter before the way out is offered presses nothing that counts.
+while [ "$(since)" -lt 9500 ]; do sleep 0.1; done
+xdotool key Return
+while [ "$(since)" -lt 10500 ]; do sleep 0.1; done
+kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting for the lock"
+if xdotool search --onlyvisible --name '^Cifrelle$' >/dev/null 2>&1; then
+    fail "a box came while the lock was held, before the way out"
+fi
+while [ "$(since)" -lt 11500 ]; do sleep 0.1; done
+import -window "$main" "$out/way-out.png"
+xdotool key Return
+box=$(window 'Cifrelle')
+told=$(since)
+sleep 0.3
+import -window root "$out/way-out-box.png"
+for f in cifrel.txt ncifrel.txt .cifrel.lock; do
+    cmp -s "$out/before/$f" "$records/$f" || fail "$f changed: $(od -An -c "$records/$f")"
+done
+xdotool key Return
+i=0
+while kill -0 "$pid" 2>/dev/null; do
+    i=$((i + 1))
+    [ $i -lt 200 ] || fail "the game did not end after its box"
+    sleep 0.05
+done
+status=0
+wait "$pid" || status=$?
+[ "$status" -eq 0 ] || fail "the game left by the way out ended with status $status"
+kill "$holder"
+wait "$holder" 2>/dev/null || true
+holder=
+echo "windows play: with the lock held by another program, Enter on \"Esci senza salvare\"" \
+     "$told ms after Esci: a box, status 0, the record files as they were"

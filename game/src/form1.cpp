@@ -317,7 +317,8 @@ void Form1::cmdexit_Click()
     // so the score on the screen is the one saved.
     ended_ = true;
     gameEnd(ui_, files_, recordProblem_,
-            summary(timeUp_ ? records::GameEnding::TimeUp : records::GameEnding::Exit));
+            summary(timeUp_ ? records::GameEnding::TimeUp : records::GameEnding::Exit),
+            savingWaits_);
 }
 
 void Form1::Form_Unload()
@@ -327,7 +328,7 @@ void Form1::Form_Unload()
     if (!files_.keepsRegister())
         return;
     ended_ = true;
-    gameEnd(ui_, files_, recordProblem_, summary(records::GameEnding::WindowClosed));
+    gameEnd(ui_, files_, recordProblem_, summary(records::GameEnding::WindowClosed), savingWaits_);
 }
 
 records::GameSummary Form1::summary(records::GameEnding ending) const

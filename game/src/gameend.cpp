@@ -7,8 +7,29 @@
 
 namespace cifrelle::game {
 
+namespace {
+
+// Told after the player left the wait by the way out: nothing was written,
+// neither the record (when one was to be saved) nor the register's line
+// (when the register is kept).
+std::string leftWithoutSaving(const records::RecordFiles& files, bool record)
+{
+    const bool line = files.keepsRegister();
+    const std::string what =
+        record && line ? "Il record non è stato salvato, né la partita scritta nel registro "
+                         "dell'insegnante"
+        : record       ? "Il record non è stato salvato"
+                       : "La partita non è stata scritta nel registro dell'insegnante";
+    return what + ": il file «" + records::pathText(files.directory() / records::lockFileName) +
+           "» era occupato da un'altra partita o da un altro programma, e hai scelto di uscire "
+           "senza aspettare.";
+}
+
+} // namespace
+
 void gameEnd(ui::Ui& ui, records::RecordFiles& files,
-             const std::optional<std::string>& startProblem, const records::GameSummary& game)
+             const std::optional<std::string>& startProblem, const records::GameSummary& game,
+             const SavingWaits& waits)
 {
     // Qt delivers timer ticks inside modal boxes: a tick at zero must not
     // enter the game end again while its box is open.
@@ -18,22 +39,29 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files,
     const std::string name = ui.caption(ui::Control::lblnome1);
 
     // While another game saves, the window keeps answering from the first
-    // moment, and the player is told once the wait can be noticed.
+    // moment, the player is told once the wait can be noticed, and offered
+    // a way out once it has lasted too long; the wait goes on until the
+    // other game is done or the player takes the way out.
     bool told = false;
-    const auto stillWaiting = [&ui, &told](std::chrono::milliseconds waited) {
-        if (!told && waited >= savingNoticeAfter) {
+    bool offered = false;
+    const auto stillWaiting = [&](std::chrono::milliseconds waited) {
+        if (!told && waited >= waits.notice) {
             ui.showNotice(std::string(savingNotice));
             told = true;
         }
+        if (told && !offered && waited >= waits.notice + waits.wayOut) {
+            ui.offerWayOut(std::string(wayOutCaption));
+            offered = true;
+        }
         ui.doEvents();
-        return true; // the wait goes on until the other game is done
+        return !ui.wayOutTaken();
     };
     // A window closed saves no record, and when start-up said the record
     // cannot be kept nothing is saved: the teacher's register may still
     // hear of the game.
     const bool closed = game.ending == records::GameEnding::WindowClosed;
-    records::GameEndResult result =
-        files.endGame(score, name, !closed && !startProblem, game, stillWaiting);
+    const bool saveRecord = !closed && !startProblem;
+    records::GameEndResult result = files.endGame(score, name, saveRecord, game, stillWaiting);
     if (startProblem && !closed && result.record.outcome != records::SaveOutcome::Abandoned)
         result.record = records::notSaved(score, *startProblem);
     if (told)
@@ -49,8 +77,10 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files,
     case records::SaveOutcome::Failed:
         warning = result.record.problem + (warning.empty() ? "" : " " + warning);
         break;
-    case records::SaveOutcome::NotBetter:
-    case records::SaveOutcome::Abandoned: break; // (never: the wait goes on)
+    case records::SaveOutcome::Abandoned:
+        ui.messageBox(leftWithoutSaving(files, saveRecord), ui::BoxStyle::Warning, std::nullopt);
+        break;
+    case records::SaveOutcome::NotBetter: break;
     }
     if (!warning.empty())
         ui.messageBox(warning, ui::BoxStyle::Warning, std::nullopt);

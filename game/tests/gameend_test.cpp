@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
 #include <vector>
 
 #ifndef _WIN32
@@ -281,6 +284,7 @@ TEST(GameEnd, WaitsAsLongAsAnotherGameSavesAndNothingCountsMeanwhile)
         longest = std::max(longest, answered[i] - answered[i - 1]);
     EXPECT_LT(longest, 0.5);
     EXPECT_EQ(g.ui.notices(), std::vector<std::string>{std::string(savingNotice)});
+    EXPECT_EQ(std::count(g.ui.log().begin(), g.ui.log().end(), "wayOut Esci senza salvare"), 0);
     EXPECT_GE(toldAt, 0.95);
     EXPECT_LT(toldAt, 2.0);
     EXPECT_FALSE(noticeDuringBox);
@@ -297,6 +301,128 @@ TEST(GameEnd, WaitsAsLongAsAnotherGameSavesAndNothingCountsMeanwhile)
     EXPECT_EQ(g.ui.operationsAfterEnd(), 0);
     EXPECT_EQ(readBytes(g.files.scorePath()), shown + "\r\n");
     EXPECT_EQ(readBytes(g.files.namePath()), "Ada\r\n");
+}
+
+// A read lock on the lock file, as any account that may read it can take
+// (a classmate's program holding it for good), through a descriptor of its
+// own: it stops every game's save as another process's would.
+class HeldLock {
+public:
+    explicit HeldLock(const std::filesystem::path& folder)
+        : fd_(::open((folder / records::lockFileName).c_str(), O_RDONLY))
+    {
+        struct flock whole {};
+        whole.l_type = F_RDLCK;
+        whole.l_whence = SEEK_SET;
+        if (fd_ < 0 || ::fcntl(fd_, F_OFD_SETLK, &whole) != 0)
+            throw std::runtime_error("cannot take the lock");
+    }
+    ~HeldLock() { ::close(fd_); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    int fd_;
+};
+
+// While the lock is held for good, the notice comes after its wait and the
+// way out only after the next. Taken (its button, or the window closed even
+// before the notice), it ends the game with one box that says why, and the
+// record files stay as they were; not taken, the game keeps waiting and
+// saves once the lock is let go. (The waits are shortened here: 10 s in
+// the game.)
+TEST(GameEnd, TheWayOutOfAWaitLeavesTheRecordAsItWas)
+{
+    using namespace std::chrono_literals;
+    const SavingWaits waits{60ms, 240ms};
+    struct Case {
+        const char* what;
+        bool takenWhenOffered;
+        bool takenAtOnce; // the window closed at the first moment
+        bool letGo;       // the lock let go after the offer
+        // With the teacher's register kept, a game ended by "Esci" or by
+        // its window closed: neither its record nor its line is written.
+        bool keepRegister = false;
+        records::GameEnding ending = records::GameEnding::Exit;
+        const char* told = "Il record non è stato salvato";
+    };
+    const Case cases[] = {
+        {"the button pressed", true, false, false},
+        {"the window closed before the notice", false, true, false},
+        {"nobody presses it", false, false, true},
+        {"the button pressed, the register kept", true, false, false, true,
+         records::GameEnding::Exit,
+         "Il record non è stato salvato, né la partita scritta nel registro dell'insegnante"},
+        {"the window closed from its title bar, the register kept", true, false, false, true,
+         records::GameEnding::WindowClosed,
+         "La partita non è stata scritta nel registro dell'insegnante"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir tmp;
+        RecordFiles files(records::RecordFolder{tmp.path(), {}, {}, c.keepRegister});
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        writeBytes(files.scorePath(), "3\r\n");
+        writeBytes(files.namePath(), "Bea\r\n");
+        std::optional<HeldLock> other(std::in_place, tmp.path());
+        FakeUi ui;
+        ui.type(Control::lblScore, "4");
+        ui.type(Control::lblnome1, "Ada");
+        ui.takeWayOutWhenOffered = c.takenWhenOffered;
+        if (c.takenAtOnce)
+            ui.takeWayOut();
+
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point start = Clock::now();
+        Clock::duration toldAt{}, offeredAt{};
+        ui.duringDoEvents = [&] {
+            const Clock::duration now = Clock::now() - start;
+            if (toldAt == Clock::duration{} && ui.noticeShown())
+                toldAt = now;
+            if (offeredAt == Clock::duration{} && ui.wayOut())
+                offeredAt = now;
+            if (c.letGo && offeredAt != Clock::duration{} && now > offeredAt + 100ms)
+                other.reset();
+        };
+        bool noticeDuringBox = true;
+        ui.duringMessageBox = [&](const FakeUi::Box&) { noticeDuringBox = ui.noticeShown(); };
+        ui.clearLog();
+
+        records::GameSummary game;
+        game.ending = c.ending;
+        gameEnd(ui, files, std::nullopt, game, waits);
+
+        EXPECT_EQ(ui.endCount(), 1);
+        EXPECT_EQ(ui.operationsAfterEnd(), 0);
+        ASSERT_EQ(ui.boxes().size(), 1u);
+        EXPECT_FALSE(noticeDuringBox);
+        if (c.takenAtOnce) {
+            EXPECT_TRUE(ui.notices().empty());
+        } else {
+            EXPECT_EQ(ui.notices(), std::vector<std::string>{std::string(savingNotice)});
+            EXPECT_GE(toldAt, waits.notice);
+            EXPECT_GE(offeredAt, waits.notice + waits.wayOut);
+            EXPECT_NE(std::find(ui.log().begin(), ui.log().end(), "wayOut Esci senza salvare"),
+                      ui.log().end());
+        }
+        if (c.letGo) {
+            EXPECT_EQ(ui.boxes()[0].prompt, recordSavedMessage);
+            EXPECT_EQ(readBytes(files.scorePath()), "4\r\n");
+            EXPECT_EQ(readBytes(files.namePath()), "Ada\r\n");
+            continue;
+        }
+        EXPECT_EQ(ui.boxes()[0].prompt,
+                  std::string(c.told) + ": il file «" + (tmp.path() / ".cifrel.lock").string() +
+                      "» era occupato da un'altra partita o da un altro programma, e hai scelto "
+                      "di uscire senza aspettare.");
+        EXPECT_EQ(ui.boxes()[0].style, BoxStyle::Warning);
+        EXPECT_EQ(readBytes(files.scorePath()), "3\r\n");
+        EXPECT_EQ(readBytes(files.namePath()), "Bea\r\n");
+        EXPECT_EQ(
+            std::vector<std::filesystem::path>(std::filesystem::directory_iterator(tmp.path()), {})
+                .size(),
+            3u); // the record files and the lock file: nothing half-written
+    }
 }
 #endif
 

@@ -268,10 +268,12 @@ TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
 {
     showActive();
     ui.showNotice("Sto salvando il record, attendi un momento.");
-    auto* notice = window.findChild<QLabel*>(QStringLiteral("notice"));
+    auto* notice = window.findChild<QWidget*>(QStringLiteral("notice"));
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->isVisible());
-    EXPECT_EQ(notice->text(), QStringLiteral("Sto salvando il record, attendi un momento."));
+    auto* text = notice->findChild<QLabel*>();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), QStringLiteral("Sto salvando il record, attendi un momento."));
     EXPECT_TRUE(window.rect().contains(notice->geometry()));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 
@@ -297,7 +299,7 @@ TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
 
     // When the wait ends it goes, from the screen and from the screen reader.
     ui.hideNotice();
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("notice")), nullptr);
+    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("notice")), nullptr);
     EXPECT_FALSE(announcer->isVisible());
 
     // A wait that ends before the window answered once leaves nothing to
@@ -306,6 +308,65 @@ TEST_F(QtUiTest, ANoticeIsShownAtOnceOverTheWindowWithoutABox)
     ui.hideNotice();
     ui.doEvents();
     EXPECT_EQ(counter.shows, 0);
+}
+
+// The way out of a wait: a button on the notice, with the keyboard focus,
+// read with the notice; taken by a click, Enter, Space or the screen
+// reader's press, or by closing the window while the game waits. A close at
+// any other time is the window's own.
+TEST_F(QtUiTest, TheWayOutIsAButtonOnTheNoticeOrTheWindowsClose)
+{
+    const QString noticeText = QStringLiteral("Sto salvando il record, attendi un momento.");
+    const std::pair<const char*, std::function<void(QPushButton*)>> ways[] = {
+        {"click", [](QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }},
+        {"Enter", [](QPushButton* b) { QTest::keyClick(b, Qt::Key_Return); }},
+        {"Space", [](QPushButton* b) { QTest::keyClick(b, Qt::Key_Space); }},
+        {"screen reader",
+         [](QPushButton* b) {
+             QAccessibleInterface* face = QAccessible::queryAccessibleInterface(b);
+             face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+         }},
+        {"close", [this](QPushButton*) { window.close(); }},
+    };
+    showActive();
+    for (const auto& [way, take] : ways) {
+        SCOPED_TRACE(way);
+        QtUi fresh{window};
+        fresh.showNotice(noticeText.toStdString());
+        fresh.doEvents();
+        EXPECT_FALSE(fresh.wayOutTaken());
+        fresh.offerWayOut("Esci senza salvare");
+        auto* notice = window.findChild<QWidget*>(QStringLiteral("notice"));
+        auto* button = notice->findChild<QPushButton*>();
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), QStringLiteral("Esci senza salvare"));
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_TRUE(button->hasFocus());
+        EXPECT_TRUE(window.rect().contains(notice->geometry()));
+        EXPECT_TRUE(notice->rect().contains(button->geometry()));
+        // Nothing on it squeezed: the notice grew to hold the button.
+        auto* text = notice->findChild<QLabel*>();
+        EXPECT_GE(text->height(), text->sizeHint().height());
+        EXPECT_GE(button->height(), button->sizeHint().height());
+        EXPECT_GE(button->width(), button->sizeHint().width());
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Description),
+                  noticeText);
+        // What the player does reaches the window only when the game lets
+        // it (doEvents).
+        QTimer::singleShot(0, button, [button, take = take] { take(button); });
+        for (int i = 0; i < 20 && !fresh.wayOutTaken(); ++i) {
+            fresh.doEvents();
+            QTest::qWait(10);
+        }
+        EXPECT_TRUE(fresh.wayOutTaken());
+        EXPECT_TRUE(window.isVisible()); // the game ends it, after its box
+        fresh.hideNotice();
+        EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("notice")), nullptr);
+    }
+    // Outside a wait the window closes as ever.
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(ui.wayOutTaken());
 }
 
 TEST_F(QtUiTest, MessageBoxWithoutTitleShowsTheApplicationTitle)

@@ -7,10 +7,12 @@
 #include "cifrelle/ui/formdesign.h"
 
 #include "qtaccessibility_platform.h"
+#include "qthelpers.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
@@ -80,7 +82,9 @@ private:
 
 // A control of the game window. One the design keeps hidden is not valid:
 // Qt then sends nothing of it (not even the text changes of the answer key)
-// and a screen reader can ask it nothing.
+// and a screen reader can ask it nothing, even by its object path. (Every
+// kind of control the design keeps hidden has its class here: Qt's own would
+// answer.)
 class ControlAccessible : public QAccessibleWidget {
 public:
     ControlAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
@@ -88,6 +92,19 @@ public:
     bool isValid() const override
     {
         return QAccessibleWidget::isValid() && !isKeptHidden(widget());
+    }
+};
+
+// A frame of the game, read by its caption as Qt reads a group box.
+class FrameAccessible : public ControlAccessible {
+public:
+    explicit FrameAccessible(QGroupBox* frame) : ControlAccessible(frame, QAccessible::Grouping) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return unescapeMnemonics(static_cast<const QGroupBox*>(widget())->title());
+        return QAccessibleWidget::text(t);
     }
 };
 
@@ -354,6 +371,8 @@ QAccessibleInterface* gameWindowAccessible(const QString& className, QObject* ob
         return new LabelAccessible(static_cast<QLabel*>(object));
     if (className == QLatin1String("QLineEdit"))
         return new TextBoxAccessible(static_cast<QLineEdit*>(object));
+    if (className == QLatin1String("QGroupBox"))
+        return new FrameAccessible(static_cast<QGroupBox*>(object));
     return nullptr;
 }
 

@@ -17,6 +17,18 @@ QString escapeMnemonics(const QString& text)
     return escaped;
 }
 
+QString unescapeMnemonics(const QString& text)
+{
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
+            ++i;
+        plain += text[i];
+    }
+    return plain;
+}
+
 QColor toQColor(Colour colour)
 {
     const Rgb rgb = toRgb(colour);

@@ -23,6 +23,8 @@ QString fromView(std::string_view text);
 // Buttons, frame titles and menu entries read a single '&' as a keyboard
 // mnemonic; with every '&' doubled they show the text as it is.
 QString escapeMnemonics(const QString& text);
+// The text shown by a caption escapeMnemonics() wrote.
+QString unescapeMnemonics(const QString& text);
 
 // A blue-green-red colour integer as a QColor.
 QColor toQColor(Colour colour);

@@ -13,8 +13,11 @@
 #include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -35,24 +38,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
 namespace cifrelle::ui {
 
 namespace {
-
-QString unescapeMnemonics(const QString& text)
-{
-    QString plain;
-    plain.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('&') && i + 1 < text.size() && text[i + 1] == QLatin1Char('&'))
-            ++i;
-        plain += text[i];
-    }
-    return plain;
-}
 
 std::string readText(const QWidget* widget)
 {
@@ -98,6 +90,27 @@ void writeText(QWidget* widget, const QString& text)
     throw std::logic_error("control without a text: " + widget->objectName().toStdString());
 }
 
+// Refuses the window's close while `refuse` says so.
+class CloseWatch : public QObject {
+public:
+    explicit CloseWatch(std::function<bool()> refuse) : refuse_(std::move(refuse)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close && refuse_()) {
+            event->ignore();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<bool()> refuse_;
+};
+
+// How long each doEvents() answers what comes, at most.
+constexpr int answeringWhileWaitingMs = 20;
+
 [[noreturn]] void terminateNow()
 {
     std::fflush(stdout);
@@ -120,6 +133,14 @@ QtUi::QtUi(Form1Window& window)
             if (boxesOpen_ > 0 && focus && !answered)
                 takeDownAnsweredBoxes();
         });
+    // Closing the window while the game waits is leaving the wait: the game
+    // then ends by itself, saying why.
+    closeWatch_ = std::make_unique<CloseWatch>([this] {
+        if (waiting_)
+            wayOutTaken_ = true;
+        return waiting_;
+    });
+    window.installEventFilter(closeWatch_.get());
 }
 
 QtUi::~QtUi() = default;
@@ -314,31 +335,59 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
 
 void QtUi::doEvents()
 {
-    QCoreApplication::processEvents();
+    // The game waits meanwhile: a close of the window now is the player
+    // leaving the wait (closeWatch_). What comes during a short while is
+    // handled as it comes: a screen reader asks many questions in a row,
+    // each waiting for the last answer.
+    waiting_ = true;
+    const QDeadlineTimer deadline(answeringWhileWaitingMs, Qt::PreciseTimer);
+    QTimer wake; // never a wait for events with nothing to end it
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    do {
+        if (!wake.isActive())
+            wake.start(std::max(1, static_cast<int>(deadline.remainingTime())));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    } while (!deadline.hasExpired() && !wayOutTaken_);
+    waiting_ = false;
+}
+
+QLabel* QtUi::noticeText() const
+{
+    return notice_->findChild<QLabel*>(QStringLiteral("noticeText"));
+}
+
+void QtUi::placeNotice()
+{
+    notice_->adjustSize();
+    notice_->move((window_->width() - notice_->width()) / 2,
+                  (window_->height() - notice_->height()) / 2);
 }
 
 void QtUi::showNotice(const std::string& text)
 {
-    // A plain label over the middle of the window, painted at once: the
+    // A framed box over the middle of the window, painted at once: the
     // event thread is busy waiting, and handles the window's events only
     // when the game lets it (doEvents). Shown again with the same text, it
     // stays as it is and is not announced again.
     const QString shown = fromView(text);
     if (!notice_) {
-        notice_ = new QLabel(window_);
+        notice_ = new QFrame(window_);
         notice_->setObjectName(QStringLiteral("notice"));
-        notice_->setTextFormat(Qt::PlainText);
-        notice_->setAlignment(Qt::AlignCenter);
         notice_->setFrameStyle(QFrame::Box | QFrame::Plain);
         notice_->setAutoFillBackground(true);
-        notice_->setMargin(12);
+        auto* layout = new QVBoxLayout(notice_);
+        layout->setContentsMargins(12, 12, 12, 12);
+        auto* label = new QLabel(notice_);
+        label->setObjectName(QStringLiteral("noticeText"));
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
     }
-    if (!notice_->isVisible() || notice_->text() != shown) {
-        notice_->setText(shown);
-        notice_->setAccessibleName(shown);
-        notice_->adjustSize();
-        notice_->move((window_->width() - notice_->width()) / 2,
-                      (window_->height() - notice_->height()) / 2);
+    QLabel* label = noticeText();
+    if (!notice_->isVisible() || label->text() != shown) {
+        label->setText(shown);
+        placeNotice();
         notice_->show();
         notice_->raise();
         notice_->repaint();
@@ -347,14 +396,36 @@ void QtUi::showNotice(const std::string& text)
     }
 }
 
+void QtUi::offerWayOut(const std::string& caption)
+{
+    if (!notice_ || notice_->findChild<QPushButton*>(QStringLiteral("wayOut")))
+        return;
+    auto* button = new QPushButton(escapeMnemonics(fromView(caption)), notice_);
+    button->setObjectName(QStringLiteral("wayOut"));
+    // Enter presses it, as Space does.
+    button->setAutoDefault(true);
+    // The screen reader reads the notice with it as the focus comes in.
+    button->setAccessibleDescription(noticeText()->text());
+    QObject::connect(button, &QPushButton::clicked, settler_.get(),
+                     [this] { wayOutTaken_ = true; });
+    notice_->layout()->addWidget(button);
+    notice_->layout()->setAlignment(button, Qt::AlignHCenter);
+    // Shown first: the notice then grows to hold it.
+    button->show();
+    placeNotice();
+    button->setFocus(Qt::OtherFocusReason);
+    notice_->repaint();
+}
+
 void QtUi::hideNotice()
 {
     if (!notice_)
         return;
     // What tells the screen reader goes with it (said or still to be
     // said), unless it has told something else since.
-    std::erase(pendingAnnouncements_, notice_->text());
-    withdrawAnnouncement(window_, notice_->text());
+    const QString text = noticeText()->text();
+    std::erase(pendingAnnouncements_, text);
+    withdrawAnnouncement(window_, text);
     delete notice_;
 }
 

@@ -97,6 +97,15 @@ void FakeUi::hideNotice()
 {
     record("notice off");
     noticeShown_ = false;
+    wayOut_.reset();
+}
+
+void FakeUi::offerWayOut(const std::string& caption)
+{
+    record("wayOut " + caption);
+    wayOut_ = caption;
+    if (takeWayOutWhenOffered)
+        wayOutTaken_ = true;
 }
 
 std::string FakeUi::inputBox(const std::string& prompt, const std::string& title)

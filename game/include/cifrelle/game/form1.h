@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cifrelle/clock/countdown.h"
+#include "cifrelle/game/gameend.h"
 #include "cifrelle/game/random.h"
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/ui/form1events.h"
@@ -50,6 +51,11 @@ public:
     // counts any more, and the clock stands still.
     bool takesEvents() const override { return !ended_; }
 
+    // How long the game end waits for another game's save before its notice
+    // and then before its way out: the game's times unless a test build
+    // shortens them.
+    void setSavingWaits(const SavingWaits& waits) { savingWaits_ = waits; }
+
     // What the screen reader says when the player asks where the focus is
     // (in the answer box): the exercise and the time left.
     std::string whereAmI() const;
@@ -96,6 +102,7 @@ private:
     // with the outcome, not on its own.
     bool checking_ = false;
     std::optional<std::string> recordProblem_;
+    SavingWaits savingWaits_;
 };
 
 } // namespace cifrelle::game

@@ -45,14 +45,25 @@ public:
     // While the game waits for something slow (another game's save), it
     // calls this again and again: the window handles what has come meanwhile
     // (painting, the screen reader's questions, the player's clicks and
-    // keys) and returns at once.
+    // keys), and what comes during a few hundredths of a second more, as it
+    // comes, then returns.
     virtual void doEvents() = 0;
 
     // Shows a short notice over the window at once, painted there and then,
     // and has the screen reader say it once.
     virtual void showNotice(const std::string& text) = 0;
-    // Takes the notice away, from the screen and from the screen reader.
+    // Takes the notice away, from the screen and from the screen reader,
+    // with the way out when it was offered.
     virtual void hideNotice() = 0;
+
+    // While the game waits with the notice shown, offers the player a way
+    // out of the wait: a button `caption` on the notice, which takes the
+    // keyboard focus and which the screen reader reads with the notice.
+    virtual void offerWayOut(const std::string& caption) = 0;
+    // Whether the player has taken the way out: pressed its button, or
+    // closed the window while the game waited (doEvents). Such a close is
+    // refused: the game then ends by itself, saying why.
+    virtual bool wayOutTaken() const = 0;
 
     // A modal input box; returns what the player typed, or the empty text
     // when the box is cancelled.

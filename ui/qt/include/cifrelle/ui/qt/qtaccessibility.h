@@ -13,7 +13,9 @@ namespace cifrelle::ui {
 // Qt gives by itself. Everything it relies on about the controls comes from
 // the window's design (formdesign.h):
 // - the client area lists the game's controls but those the design keeps
-//   hidden (the answer key and its frame), which send nothing either;
+//   hidden (the answer key and its frame), which send nothing either and,
+//   asked for directly (by their object path on AT-SPI), are no object;
+// - the frames are read by their caption, as Qt reads a group box;
 // - the text boxes give their text, caret and selection as Qt's own line
 //   edit does, but with one attribute run over the whole text (Qt gives an
 //   empty run at each offset, and Orca then drops the last character of the

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class QFrame;
 class QLabel;
 class QObject;
 class QString;
@@ -20,7 +21,8 @@ class Form1Window;
 
 // The toolkit operations on the game window: they read and write the
 // controls the window built, switch its one-second timer, and open the
-// boxes and the notice over it.
+// boxes and the notice over it. While the game waits (doEvents), a close
+// of the window is refused and taken as the way out of the wait.
 //
 // The focus moves and the announcements a handler asks for reach the
 // toolkit when the handler is over (or before a box opens), as one move to
@@ -45,6 +47,8 @@ public:
     void doEvents() override;
     void showNotice(const std::string& text) override;
     void hideNotice() override;
+    void offerWayOut(const std::string& caption) override;
+    bool wayOutTaken() const override { return wayOutTaken_; }
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void announce(const std::string& text) override;
     void end() override;
@@ -67,9 +71,14 @@ private:
     void takeDownAnsweredBoxes();
     void showScrollingBox(int icon, const QString& caption, const QString& text);
     QWidget* widget(Control control) const;
+    QLabel* noticeText() const;
+    void placeNotice();
 
     Form1Window* window_;
-    QPointer<QLabel> notice_; // shown by showNotice(), until hideNotice()
+    QPointer<QFrame> notice_; // shown by showNotice(), until hideNotice()
+    bool waiting_ = false;    // inside doEvents()
+    bool wayOutTaken_ = false;
+    std::unique_ptr<QObject> closeWatch_; // on the window: a close while waiting
     std::function<void()> endAction_;
     QWidget* pendingFocus_ = nullptr;
     std::vector<QString> pendingAnnouncements_;

@@ -50,6 +50,8 @@ public:
     void doEvents() override;
     void showNotice(const std::string& text) override;
     void hideNotice() override;
+    void offerWayOut(const std::string& caption) override;
+    bool wayOutTaken() const override { return wayOutTaken_; }
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void announce(const std::string& text) override;
     void end() override;
@@ -64,6 +66,8 @@ public:
     // Every notice shown, in order, and whether one is on the window now.
     const std::vector<std::string>& notices() const { return notices_; }
     bool noticeShown() const { return noticeShown_; }
+    // The caption of the way out offered on the notice now, if any.
+    const std::optional<std::string>& wayOut() const { return wayOut_; }
     const std::vector<InputRequest>& inputRequests() const { return inputs_; }
     // Everything announced to the screen reader, in order.
     const std::vector<std::string>& announcements() const { return announcements_; }
@@ -74,7 +78,7 @@ public:
 
     // One line per operation, e.g. "setVisible Command5 0",
     // "setCaption lblok Fai attenzione", "setFocus txtmio", "messageBox <prompt>",
-    // "notice <text>", "notice off", "doEvents".
+    // "notice <text>", "notice off", "wayOut <caption>", "doEvents".
     const std::vector<std::string>& log() const { return log_; }
     void clearLog() { log_.clear(); }
 
@@ -87,6 +91,10 @@ public:
     std::function<void(const InputRequest&)> duringInputBox;
     // Called at each doEvents(), as the events the window handles then.
     std::function<void()> duringDoEvents;
+    // The player takes the way out of a wait (presses its button, or
+    // closes the window): now, or as soon as it is offered.
+    void takeWayOut() { wayOutTaken_ = true; }
+    bool takeWayOutWhenOffered = false;
     // Lets a test put the player's typing straight into a control, without
     // logging it as an operation of the game.
     void type(Control control, const std::string& text);
@@ -100,6 +108,8 @@ private:
     std::vector<Box> boxes_;
     std::vector<std::string> notices_;
     bool noticeShown_ = false;
+    std::optional<std::string> wayOut_;
+    bool wayOutTaken_ = false;
     std::vector<InputRequest> inputs_;
     std::vector<std::string> announcements_;
     std::deque<std::optional<std::string>> answers_;
