@@ -1,45 +1,57 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Time from launch until the name box is on screen, and the resident memory
-# then, for the game and for a minimal Qt program showing the same box, run
-# side by side under Xvfb. Usage: bench/startup.sh BUILD_DIR [RUNS]
+# The game's start against a bare Qt program showing the same name box
+# (minimal_inputbox), under an Xvfb of its own: the time from launch until
+# the box is mapped on the display, the resident memory then, and the CPU
+# time used until then. The two run in interleaved pairs (which goes first
+# alternates), and each figure is the median of the pairs' ratios, so that
+# a machine that speeds up or slows down during the run moves both alike.
+# Usage: bench/startup.sh BUILD_DIR [PAIRS]
 set -eu
 build=${1:?build directory}
-runs=${2:-10}
+pairs=${2:-21}
+root=$(cd "$(dirname "$0")/.." && pwd)
 game="$build/app/cifrelle"
 minimal="$build/bench/minimal_inputbox"
-. "$(dirname "$0")/xvfb.sh"
-start_xvfb 90
+probe="$build/bench/startup_probe"
+. "$root/testsupport/xdisplay.sh"
+# The game's records go to a folder of its own, made anew.
+data=$(mktemp -d)
+cleanup() {
+    xvfb_stop
+    rm -rf "$data"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+xvfb_start 190
+export XDG_DATA_HOME="$data"
+unset QT_QPA_PLATFORM
 
-# Prints "milliseconds rss_kib" for one launch of the program.
+# One launch of the program: "microseconds rss_kib cpu_microseconds".
 measure() {
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 &
-    pid=$!
-    until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
-        kill -0 $pid 2>/dev/null || { echo "program ended early" >&2; exit 1; }
-    done
-    end=$(date +%s%N)
-    sleep 0.3 # let the box settle before reading its memory
-    rss=$(awk '/^VmRSS/ {print $2}' /proc/$pid/status)
-    kill $pid; wait $pid 2>/dev/null || true
-    echo "$(( (end - start) / 1000000 )) $rss"
+    "$probe" 'Impariamo ad approssimare' "$1" 2>/dev/null ||
+        { echo "bench/startup.sh: $1 showed no name box" >&2; exit 1; }
 }
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-
-: >"$data/game" ; : >"$data/minimal"
+: >"$data/pairs"
 n=0
-while [ $n -lt "$runs" ]; do
-    measure "$minimal" >>"$data/minimal"
-    measure "$game" >>"$data/game"
+while [ "$n" -lt "$pairs" ]; do
+    if [ $((n % 2)) -eq 0 ]; then
+        m=$(measure "$minimal")
+        g=$(measure "$game")
+    else
+        g=$(measure "$game")
+        m=$(measure "$minimal")
+    fi
+    echo "$g $m" >>"$data/pairs"
     n=$((n + 1))
 done
 
-gt=$(cut -d' ' -f1 "$data/game" | median);  gm=$(cut -d' ' -f2 "$data/game" | median)
-mt=$(cut -d' ' -f1 "$data/minimal" | median); mm=$(cut -d' ' -f2 "$data/minimal" | median)
-echo "start-up to name box, median of $runs runs under Xvfb:"
-printf '  game      %5d ms  %7d KiB resident\n' "$gt" "$gm"
-printf '  minimal   %5d ms  %7d KiB resident\n' "$mt" "$mm"
-awk -v gt="$gt" -v mt="$mt" -v gm="$gm" -v mm="$mm" \
-    'BEGIN { printf "  ratio     %5.2fx time  %5.2fx memory (target: at most 1.20x)\n", gt/mt, gm/mm }'
+median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+ratio() { awk -v a="$1" -v b="$2" '{printf "%.4f\n", $a / $b}' "$data/pairs" | median; }
+column() { awk -v c="$1" '{print $c}' "$data/pairs" | median; }
+echo "start-up to the name box under Xvfb, $pairs interleaved pairs (medians):"
+printf '  game      %6d us  %7d KiB resident  %6d us CPU\n' "$(column 1)" "$(column 2)" "$(column 3)"
+printf '  minimal   %6d us  %7d KiB resident  %6d us CPU\n' "$(column 4)" "$(column 5)" "$(column 6)"
+printf '  ratio      %5.3fx time   %5.3fx memory   %5.3fx CPU (medians of the pair ratios; target: at most 1.03x time and memory)\n' \
+    "$(ratio 1 4)" "$(ratio 2 5)" "$(ratio 3 6)"

@@ -85,6 +85,7 @@ TEST_F(QtUiTest, TextTypedByThePlayerIsRead)
 
 TEST_F(QtUiTest, LabelCaptionsAreShownAsPlainText)
 {
+    window.show();
     const std::string markup = "<b>&amp;</b> & Nicolò";
     ui.setCaption(Control::lblnome, markup);
     QLabel* l = label(Control::lblnome);

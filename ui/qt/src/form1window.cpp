@@ -26,6 +26,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <utility>
 
 // The pictures are linked into the window's static library; this pulls
 // them into every program that uses the window.
@@ -106,10 +107,6 @@ QWidget* makeButton(const ControlDesign& d, QWidget* parent)
     auto* button = new PictureButton(toQColor(d.backColor.value_or(colours::darkBlue)), parent);
     button->setText(literal(d.caption));
     button->setAutoDefault(false);
-    if (d.hasPicture) {
-        button->setIcon(QIcon(pictureOf(d.control)));
-        button->setIconSize(QSize(PictureButton::pictureSize, PictureButton::pictureSize));
-    }
     return button;
 }
 
@@ -134,8 +131,6 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     case Kind::Frame: w = makeFrame(d, parent); break;
     }
     w->setObjectName(fromView(controlName(d.control)));
-    if (d.font)
-        w->setFont(designFont(*d.font));
     if (d.foreColor)
         setTextColour(w, *d.foreColor);
     w->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
@@ -149,11 +144,6 @@ QWidget* makeControl(const ControlDesign& d, QWidget* parent)
     // controls whose text tells nothing get a name of their own.
     if (!d.accessibleName.empty())
         w->setAccessibleName(fromView(d.accessibleName));
-    if (d.sizesItself) {
-        // Fits its caption from the start, as it does after every change.
-        w->adjustSize();
-        w->move(twipsToPixels(d.left), twipsToPixels(d.top));
-    }
     w->setHidden(!d.visible);
     return w;
 }
@@ -203,7 +193,6 @@ Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     buildControls();
-    buildMenuBar();
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
@@ -212,6 +201,44 @@ Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
 
     wireEvents();
     timer_->start();
+}
+
+// What only a window on the screen needs: the menu bar with its two
+// events, and the controls' faces and pictures. They are what makes the
+// toolkit load fonts, decode images and lay out menus; the window is built
+// before start-up asks the player's name and shown only after it, so they
+// are put on at its first show, and the name box comes up without waiting
+// for them.
+void Form1Window::completeForShow()
+{
+    if (std::exchange(completed_, true))
+        return;
+    buildMenuBar();
+    connect(menuEntry("record"), &QAction::triggered, this,
+            [this] { deliver(&Form1Events::record_Click); });
+    connect(menuEntry("help"), &QAction::triggered, this,
+            [this] { deliver(&Form1Events::help_Click); });
+    dressControls();
+}
+
+// The faces and the pictures of the controls, and the labels that fit
+// their caption in their face.
+void Form1Window::dressControls()
+{
+    for (const ControlDesign& d : formDesign()) {
+        QWidget* w = control(d.control);
+        if (d.font)
+            w->setFont(designFont(*d.font));
+        if (d.hasPicture) {
+            auto* button = static_cast<QPushButton*>(w);
+            button->setIcon(QIcon(pictureOf(d.control)));
+            button->setIconSize(QSize(PictureButton::pictureSize, PictureButton::pictureSize));
+        }
+        if (d.sizesItself) {
+            w->adjustSize();
+            w->move(twipsToPixels(d.left), twipsToPixels(d.top));
+        }
+    }
 }
 
 Form1Window::~Form1Window() = default;
@@ -301,10 +328,6 @@ void Form1Window::wireEvents()
     click(Control::cmdexit, &Form1Events::cmdexit_Click);
 
     connect(timer_, &QTimer::timeout, this, [this] { deliver(&Form1Events::Timer1_Timer); });
-    connect(menuEntry("record"), &QAction::triggered, this,
-            [this] { deliver(&Form1Events::record_Click); });
-    connect(menuEntry("help"), &QAction::triggered, this,
-            [this] { deliver(&Form1Events::help_Click); });
 
     control(Control::txtmio)->installEventFilter(this);
     for (const auto& [c, w] : controls_) {
@@ -341,6 +364,7 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event)
 
 void Form1Window::showEvent(QShowEvent* event)
 {
+    completeForShow(); // before the first paint
     QMainWindow::showEvent(event);
     // The activation event comes once, right after the window is first
     // shown; showing it again, closing a box or switching programs never

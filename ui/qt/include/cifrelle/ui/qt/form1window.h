@@ -19,7 +19,9 @@ namespace cifrelle::ui {
 // with a fixed client area, and the one-second timer "Timer1". It raises
 // the window's events (clicks, the answer box's keys, the timer's tick,
 // the two menu entries, the activation) to its handlers; QtUi does the
-// game's operations on it.
+// game's operations on it. What only a window on the screen needs (the menu
+// bar, the controls' faces and pictures, the labels fitted to their
+// captions) is put on when it is first shown.
 class Form1Window : public QMainWindow {
     Q_OBJECT
 
@@ -35,7 +37,8 @@ public:
     QWidget* clientArea() const { return client_; }
     QWidget* control(Control control) const { return controls_.at(control); }
     QTimer* timer() const { return timer_; }
-    // A menu bar entry or submenu item by its design name ("record", "aut").
+    // A menu bar entry or submenu item by its design name ("record", "aut");
+    // null before the window is first shown.
     QAction* menuEntry(std::string_view name) const;
 
     // True once the activation event has been raised (it is raised once,
@@ -49,8 +52,10 @@ protected:
 
 private:
     void buildControls();
-    void buildMenuBar();
     void wireEvents();
+    void completeForShow();
+    void buildMenuBar();
+    void dressControls();
     void raiseActivation();
     template <class Handler>
     void deliver(Handler handler);
@@ -62,6 +67,7 @@ private:
     std::map<std::string, QAction*, std::less<>> menuEntries_;
     bool activationQueued_ = false;
     bool activationRaised_ = false;
+    bool completed_ = false;
 };
 
 } // namespace cifrelle::ui
