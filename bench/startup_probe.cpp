@@ -23,7 +23,8 @@ namespace {
 
 std::string windowName(xcb_connection_t* x, xcb_window_t window)
 {
-    const auto cookie = xcb_get_property(x, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
+    const auto cookie =
+        xcb_get_property(x, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
     xcb_get_property_reply_t* reply = xcb_get_property_reply(x, cookie, nullptr);
     if (!reply)
         return {};
