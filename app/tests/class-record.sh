@@ -42,6 +42,17 @@ fail() {
     printf 'class-record.sh: FAILED: %s\n' "$*" >&2
     exit 1
 }
+# ready FILE...: waits, 30 s at most, until every file has something in it
+# (a game says "ready" on its standard error once it waits for GO_FILE).
+ready() {
+    tries=0
+    for file in "$@"; do
+        until [ -s "$file" ] || [ "$tries" -gt 3000 ]; do
+            tries=$((tries + 1))
+            sleep 0.01
+        done
+    done
+}
 
 chmod 755 "$work"
 install -m 755 "$1" "$work/player"
@@ -117,11 +128,7 @@ for round in 1 2 3 4; do
     first=$!
     (play "$bea" Bea $((9 + 2 * round - round % 2)) "$work/go") 2> "$work/bea" &
     second=$!
-    tries=0
-    until [ -s "$work/anna" ] && [ -s "$work/bea" ] || [ "$tries" -gt 3000 ]; do
-        tries=$((tries + 1))
-        sleep 0.01
-    done
+    ready "$work/anna" "$work/bea"
     touch "$work/go"
     wait "$first" || fail "round $round: $(cat "$work/anna")"
     wait "$second" || fail "round $round: $(cat "$work/bea")"
@@ -137,11 +144,7 @@ fcntl.lockf(fd, fcntl.LOCK_SH)
 print("held", flush=True)
 time.sleep(1e9)' "$folder/.cifrel.lock" > "$work/held" &
 hostile=$!
-tries=0
-until [ -s "$work/held" ] || [ "$tries" -gt 1000 ]; do
-    tries=$((tries + 1))
-    sleep 0.01
-done
+ready "$work/held"
 [ -s "$work/held" ] || fail "Bea's program did not take the lock"
 play --leave "$anna" Anna 30
 shows "box: Il record non è stato salvato: il file «$folder/.cifrel.lock» era occupato da \
@@ -169,11 +172,7 @@ conf=$work/link.conf
 rm -f "$work/go" "$work/anna"
 (play "$anna" Anna 31 "$work/go") 2> "$work/anna" &
 first=$!
-tries=0
-until [ -s "$work/anna" ] || [ "$tries" -gt 3000 ]; do
-    tries=$((tries + 1))
-    sleep 0.01
-done
+ready "$work/anna"
 ln -s "$other" "$work/classe-link.new"
 mv -T "$work/classe-link.new" "$work/classe-link"
 touch "$work/go"
@@ -197,12 +196,7 @@ for game in 1 2 3 4; do
     (play "$user" "G$game" 3 "$work/go") 2> "$work/ready$game" &
     pids="$pids $!"
 done
-tries=0
-until [ -s "$work/ready1" ] && [ -s "$work/ready2" ] && [ -s "$work/ready3" ] &&
-    [ -s "$work/ready4" ] || [ "$tries" -gt 3000 ]; do
-    tries=$((tries + 1))
-    sleep 0.01
-done
+ready "$work/ready1" "$work/ready2" "$work/ready3" "$work/ready4"
 touch "$work/go"
 for pid in $pids; do
     wait "$pid" || fail "a game ending with three others failed"

@@ -73,6 +73,20 @@ Fault lastFault()
     return faultOf(errno);
 }
 
+// Writes all of `bytes` where the descriptor stands.
+Fault writeAll(int fd, std::string_view bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return lastFault();
+        done += static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
 // Opens `name` in the folder `dir`, never following a link there.
 Fd openAt(int dir, const std::string& name, int flags, mode_t mode = 0)
 {
@@ -512,14 +526,8 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
     if ((fault = setUp(fd.get(), pathOf(name), newFiles)))
         return fault;
     stepping("write", pathOf(name));
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return lastFault();
-        done += static_cast<std::size_t>(n);
-    }
+    if ((fault = writeAll(fd.get(), bytes)))
+        return fault;
     stepping("sync", pathOf(name));
     if (::fsync(fd.get()) != 0)
         return lastFault();
@@ -556,17 +564,11 @@ Fault Folder::append(std::string_view name, std::string_view heading, std::strin
         bytes = "\r\n";
     bytes += text;
     stepping("write", pathOf(name));
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::pwrite(fd.get(), bytes.data() + done, bytes.size() - done,
-                                   length + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            fault = lastFault();
-            (void)!::ftruncate(fd.get(), length);
-            return fault;
-        }
-        done += static_cast<std::size_t>(n);
+    if (::lseek(fd.get(), length, SEEK_SET) != length)
+        return lastFault();
+    if ((fault = writeAll(fd.get(), bytes))) {
+        (void)!::ftruncate(fd.get(), length);
+        return fault;
     }
     stepping("sync", pathOf(name));
     if (::fsync(fd.get()) != 0)
