@@ -87,6 +87,16 @@ Fault writeAll(int fd, std::string_view bytes)
     return {};
 }
 
+// Flushes what was written to the disk and closes the file.
+Fault flushAndClose(Fd& fd)
+{
+    if (::fsync(fd.get()) != 0)
+        return lastFault();
+    if (const int error = fd.close())
+        return faultOf(error);
+    return {};
+}
+
 // Opens `name` in the folder `dir`, never following a link there.
 Fd openAt(int dir, const std::string& name, int flags, mode_t mode = 0)
 {
@@ -529,11 +539,7 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
     if ((fault = writeAll(fd.get(), bytes)))
         return fault;
     stepping("sync", pathOf(name));
-    if (::fsync(fd.get()) != 0)
-        return lastFault();
-    if (const int error = fd.close())
-        return faultOf(error);
-    return {};
+    return flushAndClose(fd);
 }
 
 Fault Folder::append(std::string_view name, std::string_view heading, std::string_view text,
@@ -571,11 +577,7 @@ Fault Folder::append(std::string_view name, std::string_view heading, std::strin
         return fault;
     }
     stepping("sync", pathOf(name));
-    if (::fsync(fd.get()) != 0)
-        return lastFault();
-    if (const int error = fd.close())
-        return faultOf(error);
-    return {};
+    return flushAndClose(fd);
 }
 
 Fault Folder::replace(std::string_view from, std::string_view to) const
