@@ -143,7 +143,12 @@ QtUi::QtUi(Form1Window& window)
     window.installEventFilter(closeWatch_.get());
 }
 
-QtUi::~QtUi() = default;
+QtUi::~QtUi()
+{
+    // A box answered before the window was shown has no owner to take it
+    // along.
+    takeDownAnsweredBoxes();
+}
 
 QWidget* QtUi::widget(Control control) const
 {
@@ -260,7 +265,7 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
     // screen reader would read the window, and lose the next box's text):
     // the boxes answered go once this one has the focus, or once the game
     // is back at the window with no box open.
-    auto* box = new StayingBox(icon, caption, text, window_);
+    auto* box = new StayingBox(icon, caption, text, boxOwner());
     ++boxesOpen_;
     box->ask();
     --boxesOpen_;
@@ -276,6 +281,14 @@ void QtUi::messageBox(const std::string& prompt, BoxStyle style,
         Qt::QueuedConnection);
     // At the latest (a desktop that does not hand the focus over).
     QTimer::singleShot(3000, settler_.get(), [this] { takeDownAnsweredBoxes(); });
+}
+
+QWidget* QtUi::boxOwner() const
+{
+    // Before the window is first shown (start-up's boxes) there is nothing
+    // for a box to stand over: it stands alone, and the window's own
+    // native window is not made for it.
+    return window_->isVisible() ? window_ : nullptr;
 }
 
 void QtUi::takeDownAnsweredBoxes()
@@ -298,7 +311,7 @@ void QtUi::showScrollingBox(int icon, const QString& caption, const QString& tex
     // A message box grows with its text: a very long one (a record file
     // holding pages of text) would push its OK button off the screen. The
     // whole text is shown all the same, in a box that fits and scrolls.
-    QDialog box(window_);
+    QDialog box(boxOwner());
     box.setWindowTitle(caption);
     auto* layout = new QVBoxLayout(&box);
     auto* row = new QHBoxLayout;
@@ -432,7 +445,7 @@ void QtUi::hideNotice()
 std::string QtUi::inputBox(const std::string& prompt, const std::string& title)
 {
     settle();
-    QInputDialog box(window_);
+    QInputDialog box(boxOwner());
     box.setInputMode(QInputDialog::TextInput);
     box.setWindowTitle(fromView(title));
     box.setLabelText(fromView(prompt));

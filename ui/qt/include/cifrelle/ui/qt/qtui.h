@@ -69,6 +69,7 @@ public:
 private:
     void settleLater();
     void takeDownAnsweredBoxes();
+    QWidget* boxOwner() const;
     void showScrollingBox(int icon, const QString& caption, const QString& text);
     QWidget* widget(Control control) const;
     QLabel* noticeText() const;
