@@ -5,8 +5,7 @@
 // The input is laid out as
 //   byte 0     bit 0: a score file is there; bit 1: a name file is there;
 //              bits 2-4: the state the directory is in (see Situation);
-//              bits 5-7: the game's score 0 to 6, or 7 for a score caption
-//              that is not a number;
+//              bits 5-7: the game's score, 0 to 7;
 //   then       the score file's bytes, up to the first NUL byte;
 //   then       the name file's bytes, which are also the player's name
 //              as typed (any bytes, not always valid UTF-8).
@@ -288,8 +287,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (situation == Situation::NameDangling || situation == Situation::ScoreDangling)
         situation = Situation::Plain;
 #endif
-    const unsigned scoreCode = flags >> 5;
-    const std::string currentScore = scoreCode < 7 ? std::to_string(scoreCode) : "7 punti";
+    const int gameScore = flags >> 5;
+    const std::string scoreText = std::to_string(gameScore);
 
     checkCodePage(scoreBytes, nameBytes);
     checkCodePage(nameBytes, scoreBytes);
@@ -372,14 +371,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkRead(files, name, nameAfter);
 
     // --- game end: saveIfBetter() ---
-    const rec::SaveResult result = files.saveIfBetter(currentScore, nameBytes);
+    const rec::SaveResult result = files.saveIfBetter(gameScore, nameBytes);
     FUZZ_CHECK(!pendingLeft(dir));
     FUZZ_CHECK(!fs::exists(dir / "gone"));
     FUZZ_CHECK((result.outcome == rec::SaveOutcome::Failed) == !result.problem.empty());
 
     rec::SaveOutcome expected;
-    if (scoreCode == 7 || scoreCode == 0) {
-        expected = rec::SaveOutcome::NotBetter; // not a number, or no record
+    if (gameScore == 0) {
+        expected = rec::SaveOutcome::NotBetter; // no record
     } else if (situation == Situation::ScoreIsDirectory || situation == Situation::ScoreDangling) {
         expected = rec::SaveOutcome::Failed; // the record cannot be read
     } else {
@@ -387,7 +386,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             scoreAfter.kind == Entry::File
                 ? std::string_view(scoreAfter.bytes).substr(0, rec::readLimit)
                 : std::string_view();
-        if (!(storedScore(stored) < static_cast<double>(scoreCode)))
+        if (!(storedScore(stored) < static_cast<double>(gameScore)))
             expected = rec::SaveOutcome::NotBetter;
         else if (situation == Situation::NameIsDirectory || situation == Situation::NameDangling)
             expected = rec::SaveOutcome::Failed; // the name file is no file
@@ -397,11 +396,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(result.outcome == expected);
 
     if (result.outcome == rec::SaveOutcome::Saved) {
-        FUZZ_CHECK(look(score) == file(currentScore + "\r\n"));
+        FUZZ_CHECK(look(score) == file(scoreText + "\r\n"));
         FUZZ_CHECK(look(name) == file(rec::encodeCp1252(blanked(nameBytes)) + "\r\n"));
         // And the next start reads the record back.
         FUZZ_CHECK(!files.ensure());
-        FUZZ_CHECK(files.read(score) == currentScore + "\r\n");
+        FUZZ_CHECK(files.read(score) == scoreText + "\r\n");
         FUZZ_CHECK(files.read(name) ==
                    rec::decodeCp1252(rec::encodeCp1252(blanked(nameBytes))) + "\r\n");
     } else {

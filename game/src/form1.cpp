@@ -91,9 +91,9 @@ void Form1::Form_Load()
     random_.reseed(time_.secondsSinceMidnight());
     ui_.setTimerEnabled(false);
 
-    const std::string name = ui_.inputBox("Come ti chiami?", nameTitle);
-    ui_.messageBox(" " + name + " vediamo se sei un vero campione  ", BoxStyle::Plain, nameTitle);
-    ui_.setCaption(Control::lblnome1, name);
+    nome_ = ui_.inputBox("Come ti chiami?", nameTitle);
+    ui_.messageBox(" " + nome_ + " vediamo se sei un vero campione  ", BoxStyle::Plain, nameTitle);
+    ui_.setCaption(Control::lblnome1, nome_);
 
     Avviaconto();
 
@@ -316,9 +316,8 @@ void Form1::cmdexit_Click()
     // checked, no exercise drawn, no tick counted, no second "Esci" taken,
     // so the score on the screen is the one saved.
     ended_ = true;
-    gameEnd(ui_, files_, recordProblem_,
-            summary(timeUp_ ? records::GameEnding::TimeUp : records::GameEnding::Exit),
-            savingWaits_);
+    gameEnd(ui_, files_, summary(timeUp_ ? records::GameEnding::TimeUp : records::GameEnding::Exit),
+            recordProblem_, savingWaits_);
 }
 
 void Form1::Form_Unload()
@@ -328,7 +327,7 @@ void Form1::Form_Unload()
     if (!files_.keepsRegister())
         return;
     ended_ = true;
-    gameEnd(ui_, files_, recordProblem_, summary(records::GameEnding::WindowClosed), savingWaits_);
+    gameEnd(ui_, files_, summary(records::GameEnding::WindowClosed), recordProblem_, savingWaits_);
 }
 
 records::GameSummary Form1::summary(records::GameEnding ending) const
@@ -337,7 +336,7 @@ records::GameSummary Form1::summary(records::GameEnding ending) const
     records::GameSummary game;
     game.ended = {now.tm_year + 1900, now.tm_mon + 1, now.tm_mday,
                   now.tm_hour,        now.tm_min,     now.tm_sec};
-    game.name = ui_.caption(Control::lblnome1);
+    game.name = nome_;
     game.right = esatte_;
     game.wrong = sbagliate_;
     game.rightByLevel = rightByLevel_;

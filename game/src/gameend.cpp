@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/game/gameend.h"
 
-#include "cifrelle/ui/control.h"
-
 #include <string>
 
 namespace cifrelle::game {
@@ -27,16 +25,12 @@ std::string leftWithoutSaving(const records::RecordFiles& files, bool record)
 
 } // namespace
 
-void gameEnd(ui::Ui& ui, records::RecordFiles& files,
-             const std::optional<std::string>& startProblem, const records::GameSummary& game,
-             const SavingWaits& waits)
+void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary& game,
+             const std::optional<std::string>& startProblem, const SavingWaits& waits)
 {
     // Qt delivers timer ticks inside modal boxes: a tick at zero must not
     // enter the game end again while its box is open.
     ui.setTimerEnabled(false);
-
-    const std::string score = ui.caption(ui::Control::lblScore);
-    const std::string name = ui.caption(ui::Control::lblnome1);
 
     // While another game saves, the window keeps answering from the first
     // moment, the player is told once the wait can be noticed, and offered
@@ -59,11 +53,12 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files,
     // A window closed saves no record, and when start-up said the record
     // cannot be kept nothing is saved: the teacher's register may still
     // hear of the game.
-    const bool closed = game.ending == records::GameEnding::WindowClosed;
+    const bool closed = game.ending == records::GameEnding::WindowClosed ||
+                        game.ending == records::GameEnding::SessionClosed;
     const bool saveRecord = !closed && !startProblem;
-    records::GameEndResult result = files.endGame(score, name, saveRecord, game, stillWaiting);
+    records::GameEndResult result = files.endGame(game, saveRecord, stillWaiting);
     if (startProblem && !closed && result.record.outcome != records::SaveOutcome::Abandoned)
-        result.record = records::notSaved(score, *startProblem);
+        result.record = records::notSaved(game.right, *startProblem);
     if (told)
         ui.hideNotice();
 

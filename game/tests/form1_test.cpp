@@ -686,8 +686,8 @@ TEST(GameEnd, TheRegisterHasEachGameAsPlayed)
         for (int level = 0; level < 3; ++level)
             counts += ";" + std::to_string(right[level]) + ";" + std::to_string(wrong[level]);
         EXPECT_EQ(readBytes(g.files.registerPath()),
-                  std::string(cifrelle::records::registerHeading) +
-                      "2026-12-08;10:41:07;\"'=Anna; \";4;4" + counts + ";" + e.tail + "\r\n");
+                  cifrelle::records::registerHeading() + "2026-12-08;10:41:07;\"'=Anna; \";4;4" +
+                      counts + ";" + e.tail + ";0;0;0;0;0;0;0;;\r\n");
         EXPECT_EQ(g.ui.endCount(), 1);
         EXPECT_EQ(readBytes(g.files.scorePath()), e.saves ? "4\r\n" : "");
     }

@@ -33,34 +33,42 @@ using ui::FakeUi;
 
 // Whether the record lock is free: another game ending now with the same
 // score would neither wait for it nor write.
-bool lockIsFree(const std::filesystem::path& folder, const std::string& score)
+bool lockIsFree(const std::filesystem::path& folder, int score)
 {
     return RecordFiles(folder).saveIfBetter(score, "", [](auto) { return false; }).outcome ==
            SaveOutcome::NotBetter;
 }
 
+// A game ended with `right` right answers by the player `name`.
+records::GameSummary played(int right, std::string name)
+{
+    records::GameSummary game;
+    game.right = right;
+    game.name = std::move(name);
+    return game;
+}
+
 struct Ending {
     const char* what;
     std::string stored; // score file content at the game end
-    std::string score;  // lblScore
-    std::string name;   // lblnome1
+    int score;          // right answers
+    std::string name;   // as typed
     bool saves;
 };
 
 TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
 {
     const Ending endings[] = {
-        {"first game, no right answer", "", "0", "Anna", false},
-        {"first game, one right answer", "", "1", "Anna", true},
-        {"record of 7 by Anna", "", "7", "Anna", true},
-        {"equal score", "12\r\n", "12", "Bea", false},
-        {"lower score", "12\r\n", "3", "Bea", false},
-        {"better score", "12\r\n", "13", "Bea", true},
-        {"stored text is no number", "abc\r\n", "2", "Bea", true},
-        {"no name", "", "4", "", true},
-        {"accented name", "", "4", "Nicolò", true},
-        {"a name with line breaks", "", "4", "Anna\r\nBea", true},
-        {"score caption not a number", "", "x", "Bea", false},
+        {"first game, no right answer", "", 0, "Anna", false},
+        {"first game, one right answer", "", 1, "Anna", true},
+        {"record of 7 by Anna", "", 7, "Anna", true},
+        {"equal score", "12\r\n", 12, "Bea", false},
+        {"lower score", "12\r\n", 3, "Bea", false},
+        {"better score", "12\r\n", 13, "Bea", true},
+        {"stored text is no number", "abc\r\n", 2, "Bea", true},
+        {"no name", "", 4, "", true},
+        {"accented name", "", 4, "Nicolò", true},
+        {"a name with line breaks", "", 4, "Anna\r\nBea", true},
     };
     for (const Ending& ending : endings) {
         SCOPED_TRACE(ending.what);
@@ -72,7 +80,6 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
             ending.name == "Anna\r\nBea" ? "Anna Bea" : records::encodeCp1252(ending.name);
 
         FakeUi ui;
-        ui.type(Control::lblScore, ending.score);
         ui.type(Control::lblnome1, ending.name);
         std::string scoreDuringBox;
         std::string nameDuringBox;
@@ -86,7 +93,7 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
         };
         ui.clearLog();
 
-        gameEnd(ui, files);
+        gameEnd(ui, files, played(ending.score, ending.name));
 
         EXPECT_EQ(ui.endCount(), 1);
         EXPECT_EQ(ui.operationsAfterEnd(), 0);
@@ -104,7 +111,7 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
             EXPECT_EQ(ui.log().size(), 2u);
             continue;
         }
-        EXPECT_EQ(readBytes(files.scorePath()), ending.score + "\r\n");
+        EXPECT_EQ(readBytes(files.scorePath()), std::to_string(ending.score) + "\r\n");
         EXPECT_EQ(readBytes(files.namePath()), nameBytes + "\r\n");
         ASSERT_EQ(ui.boxes().size(), 1u);
         EXPECT_EQ(ui.boxes()[0].prompt, "Ok ho registrato il tuo record, C A M P I O N E");
@@ -112,7 +119,7 @@ TEST(GameEnd, SavesAndCongratulatesOnlyOnABetterScore)
         EXPECT_EQ(ui.boxes()[0].title, std::nullopt);
         // The box opens only once both files hold the new record, and the
         // save has let go of its lock.
-        EXPECT_EQ(scoreDuringBox, ending.score + "\r\n");
+        EXPECT_EQ(scoreDuringBox, std::to_string(ending.score) + "\r\n");
         EXPECT_EQ(nameDuringBox, nameBytes + "\r\n");
         EXPECT_FALSE(timerDuringBox);
         EXPECT_TRUE(lockFreeDuringBox);
@@ -127,12 +134,10 @@ TEST(GameEnd, ComparesWithTheFilesNotWithTheCaptionReadAtStart)
     ASSERT_EQ(files.ensure(), std::nullopt);
     FakeUi ui;
     ui.type(Control::lblpunti, ""); // start-up read no record
-    ui.type(Control::lblScore, "5");
-    ui.type(Control::lblnome1, "Ada");
     // Meanwhile another game on the account saved 8.
-    ASSERT_EQ(RecordFiles(tmp.path()).saveIfBetter("8", "Ivo").outcome, SaveOutcome::Saved);
+    ASSERT_EQ(RecordFiles(tmp.path()).saveIfBetter(8, "Ivo").outcome, SaveOutcome::Saved);
 
-    gameEnd(ui, files);
+    gameEnd(ui, files, played(5, "Ada"));
     EXPECT_TRUE(ui.boxes().empty());
     EXPECT_EQ(ui.endCount(), 1);
     EXPECT_EQ(readBytes(files.scorePath()), "8\r\n");
@@ -145,11 +150,9 @@ TEST(GameEnd, AFailedSaveIsExplainedThenTheGameEnds)
     writeBytes(tmp.path() / "blocked", "a file, not a folder");
     RecordFiles files(tmp.path() / "blocked" / "records");
     FakeUi ui;
-    ui.type(Control::lblScore, "6");
-    ui.type(Control::lblnome1, "Ada");
     ui.clearLog();
 
-    gameEnd(ui, files);
+    gameEnd(ui, files, played(6, "Ada"));
 
     ASSERT_EQ(ui.boxes().size(), 1u);
     const FakeUi::Box& box = ui.boxes()[0];
@@ -172,16 +175,14 @@ TEST(GameEnd, AfterAProblemAtStartSavesNothing)
 {
     const std::string startProblem =
         "Il record non potrà essere conservato: non riesco a leggere il file «ncifrel.txt».";
-    const std::pair<const char*, bool> scores[] = {{"4", true}, {"0", false}, {"x", false}};
+    const std::pair<int, bool> scores[] = {{4, true}, {0, false}};
     for (const auto& [score, told] : scores) {
         SCOPED_TRACE(score);
         TempDir tmp;
         RecordFiles files(tmp.path());
         ASSERT_EQ(files.ensure(), std::nullopt);
         FakeUi ui;
-        ui.type(Control::lblScore, score);
-        ui.type(Control::lblnome1, "Ada");
-        gameEnd(ui, files, startProblem);
+        gameEnd(ui, files, played(score, "Ada"), startProblem);
         EXPECT_EQ(readBytes(files.scorePath()), "");
         EXPECT_EQ(readBytes(files.namePath()), "");
         EXPECT_EQ(ui.endCount(), 1);
@@ -200,16 +201,14 @@ TEST(GameEnd, EnteredAgainWhileItsBoxIsOpenSavesAndCongratulatesOnce)
     RecordFiles files(tmp.path());
     ASSERT_EQ(files.ensure(), std::nullopt);
     FakeUi ui;
-    ui.type(Control::lblScore, "3");
-    ui.type(Control::lblnome1, "Ada");
     int entries = 0;
     ui.duringMessageBox = [&](const FakeUi::Box&) {
         EXPECT_FALSE(ui.timerEnabled()); // no tick comes now...
         if (++entries == 1)
-            gameEnd(ui, files); // ...and should one come, it saves nothing more
+            gameEnd(ui, files, played(3, "Ada")); // ...and should one come, it saves nothing more
     };
 
-    gameEnd(ui, files);
+    gameEnd(ui, files, played(3, "Ada"));
 
     EXPECT_EQ(ui.boxes().size(), 1u);
     EXPECT_EQ(readBytes(files.scorePath()), "3\r\n");
@@ -366,8 +365,7 @@ TEST(GameEnd, TheWayOutOfAWaitLeavesTheRecordAsItWas)
         writeBytes(files.namePath(), "Bea\r\n");
         std::optional<HeldLock> other(std::in_place, tmp.path());
         FakeUi ui;
-        ui.type(Control::lblScore, "4");
-        ui.type(Control::lblnome1, "Ada");
+
         ui.takeWayOutWhenOffered = c.takenWhenOffered;
         if (c.takenAtOnce)
             ui.takeWayOut();
@@ -388,9 +386,9 @@ TEST(GameEnd, TheWayOutOfAWaitLeavesTheRecordAsItWas)
         ui.duringMessageBox = [&](const FakeUi::Box&) { noticeDuringBox = ui.noticeShown(); };
         ui.clearLog();
 
-        records::GameSummary game;
+        records::GameSummary game = played(4, "Ada");
         game.ending = c.ending;
-        gameEnd(ui, files, std::nullopt, game, waits);
+        gameEnd(ui, files, game, std::nullopt, waits);
 
         EXPECT_EQ(ui.endCount(), 1);
         EXPECT_EQ(ui.operationsAfterEnd(), 0);

@@ -443,7 +443,7 @@ std::string registerGame(const Folder& folder, const NewFiles& newFiles, const F
         return fileSentence(registerOpening, "non riesco a usare il file",
                             folder.pathOf(lockFileName), lockFault);
     if (const Fault fault =
-            folder.append(registerFileName, registerHeading, registerLine(game), newFiles))
+            folder.append(registerFileName, registerHeading(), registerLine(game), newFiles))
         return fileSentence(registerOpening, "non riesco a scrivere nel file",
                             folder.pathOf(registerFileName), fault);
     return {};
@@ -542,26 +542,24 @@ std::optional<std::string> RecordFiles::read(const fs::path& path) const
     return decodeCp1252(bytes);
 }
 
-SaveResult RecordFiles::saveIfBetter(std::string_view currentScore, std::string_view playerName,
+SaveResult RecordFiles::saveIfBetter(int score, std::string_view playerName,
                                      const StillWaiting& stillWaiting)
 {
-    return finish(currentScore, playerName, true, nullptr, stillWaiting).record;
+    return finish(score, playerName, true, nullptr, stillWaiting).record;
 }
 
-GameEndResult RecordFiles::endGame(std::string_view currentScore, std::string_view playerName,
-                                   bool saveRecord, GameSummary game,
+GameEndResult RecordFiles::endGame(GameSummary game, bool saveRecord,
                                    const StillWaiting& stillWaiting)
 {
-    return finish(currentScore, playerName, saveRecord, keepRegister_ ? &game : nullptr,
-                  stillWaiting);
+    const std::string name = game.name;
+    return finish(game.right, name, saveRecord, keepRegister_ ? &game : nullptr, stillWaiting);
 }
 
-GameEndResult RecordFiles::finish(std::string_view currentScore, std::string_view playerName,
-                                  bool saveRecord, GameSummary* game,
-                                  const StillWaiting& stillWaiting)
+GameEndResult RecordFiles::finish(int score, std::string_view playerName, bool saveRecord,
+                                  GameSummary* game, const StillWaiting& stillWaiting)
 {
     // The stored score is never below 0: a score of 0 or less is no record.
-    const double current = saveRecord ? numtext::tryNumberValue(currentScore).value_or(0.0) : 0.0;
+    const double current = saveRecord ? score : 0.0;
     const bool mayBeBetter = current > 0.0;
     if (!mayBeBetter && !game)
         return {{SaveOutcome::NotBetter, {}}, {}};
@@ -593,7 +591,7 @@ GameEndResult RecordFiles::finish(std::string_view currentScore, std::string_vie
     bool scoreReplaced = false;
     if (mayBeBetter) {
         Save record{folder,
-                    encodeCp1252(currentScore) + "\r\n",
+                    std::to_string(score) + "\r\n",
                     encodeCp1252(oneLine(playerName)) + "\r\n",
                     !setting_.empty(),
                     newFiles,
@@ -608,10 +606,9 @@ GameEndResult RecordFiles::finish(std::string_view currentScore, std::string_vie
     return result;
 }
 
-SaveResult notSaved(std::string_view currentScore, std::string_view startProblem)
+SaveResult notSaved(int score, std::string_view startProblem)
 {
-    const std::optional<double> current = numtext::tryNumberValue(currentScore);
-    if (!current || !(*current > 0.0))
+    if (score <= 0)
         return {SaveOutcome::NotBetter, {}};
     // The start's reason after its opening words; any other text whole,
     // as a sentence of its own.

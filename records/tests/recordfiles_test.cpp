@@ -131,9 +131,9 @@ TEST(RecordFilesRead, AHugeFileIsReadQuicklyUpToTheLimit)
     EXPECT_EQ(fs::file_size(files.scorePath()), size);
 
     // Its leading number still counts as the record.
-    EXPECT_EQ(files.saveIfBetter("998", "Bea").outcome, SaveOutcome::NotBetter);
+    EXPECT_EQ(files.saveIfBetter(998, "Bea").outcome, SaveOutcome::NotBetter);
     EXPECT_EQ(fs::file_size(files.scorePath()), size);
-    EXPECT_EQ(files.saveIfBetter("1000", "Bea").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(files.saveIfBetter(1000, "Bea").outcome, SaveOutcome::Saved);
     EXPECT_EQ(readBytes(files.scorePath()), "1000\r\n");
 }
 
@@ -142,20 +142,21 @@ TEST(RecordFilesRead, AHugeFileIsReadQuicklyUpToTheLimit)
 TEST(SaveWrites, OneLineEndedByCrLfInTheCodePage)
 {
     struct Case {
-        std::string score, name, scoreBytes, nameBytes;
+        int score;
+        std::string name, scoreBytes, nameBytes;
     };
     const Case cases[] = {
-        {"7", "Anna", "\x37\x0D\x0A", "\x41\x6E\x6E\x61\x0D\x0A"},
-        {"1", "", "1\r\n", "\r\n"},
-        {"23", " Anna  Maria ", "23\r\n", " Anna  Maria \r\n"},
-        {"12", "Nicolò", "12\r\n", "Nicol\xF2\r\n"},
-        {"3", "Zoë 名", "3\r\n", "Zo\xEB ?\r\n"},
-        {"5", "<b>&amp;</b>", "5\r\n", "<b>&amp;</b>\r\n"},
+        {7, "Anna", "\x37\x0D\x0A", "\x41\x6E\x6E\x61\x0D\x0A"},
+        {1, "", "1\r\n", "\r\n"},
+        {23, " Anna  Maria ", "23\r\n", " Anna  Maria \r\n"},
+        {12, "Nicolò", "12\r\n", "Nicol\xF2\r\n"},
+        {3, "Zoë 名", "3\r\n", "Zo\xEB ?\r\n"},
+        {5, "<b>&amp;</b>", "5\r\n", "<b>&amp;</b>\r\n"},
         // Line breaks (pasted into the box) become blanks: still one line. A
         // CR LF pair is one break, LF CR two.
-        {"6", "Anna\r\nBea\rCarla\nDino\n\rEva\r\r\n", "6\r\n", "Anna Bea Carla Dino  Eva  \r\n"},
-        {"9", "x\r\ny", "9\r\n", "x y\r\n"},
-        {"8",
+        {6, "Anna\r\nBea\rCarla\nDino\n\rEva\r\r\n", "6\r\n", "Anna Bea Carla Dino  Eva  \r\n"},
+        {9, "x\r\ny", "9\r\n", "x y\r\n"},
+        {8,
          "a\vb\fc\xC2\x85"
          "d\xE2\x80\xA8"
          "e\xE2\x80\xA9",
@@ -181,10 +182,10 @@ TEST(SaveWrites, ReplacesLongerFilesWholeAndReadsBackAsStartUpShowsIt)
     // Made by the save, wherever the account's folder is (as
     // C:\Users\Nicolò\AppData\Roaming\cifrelle on Windows).
     RecordFiles files(tmp.path() / fs::path(u8"Nicolò") / "AppData" / "cifrelle");
-    ASSERT_EQ(files.saveIfBetter("2", "Ugo").outcome, SaveOutcome::Saved);
+    ASSERT_EQ(files.saveIfBetter(2, "Ugo").outcome, SaveOutcome::Saved);
     writeBytes(files.scorePath(), "2 and a lot more text\r\nsecond line\r\n");
     writeBytes(files.namePath(), "A very long old name\r\n");
-    ASSERT_EQ(files.saveIfBetter("7", "Nicolò").outcome, SaveOutcome::Saved);
+    ASSERT_EQ(files.saveIfBetter(7, "Nicolò").outcome, SaveOutcome::Saved);
     EXPECT_EQ(readBytes(files.scorePath()), "7\r\n");
     EXPECT_EQ(readBytes(files.namePath()), "Nicol\xF2\r\n");
     RecordFiles nextRun(files.directory());
@@ -202,7 +203,7 @@ TEST(SaveWrites, KeepsTheFilesPermissions)
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                       fs::perms::group_write;
     fs::permissions(files.scorePath(), mode);
-    ASSERT_EQ(files.saveIfBetter("4", "Ugo").outcome, SaveOutcome::Saved);
+    ASSERT_EQ(files.saveIfBetter(4, "Ugo").outcome, SaveOutcome::Saved);
     EXPECT_EQ(fs::status(files.scorePath()).permissions() & fs::perms::all, mode);
 }
 
@@ -228,7 +229,7 @@ TEST(SaveWrites, SharedFilesFollowTheFolderNotTheUmask)
         const mode_t umask = ::umask(c.umask);
         RecordFiles files(RecordFolder{tmp.path(), {}, c.shared ? "l'impostazione" : ""});
         EXPECT_EQ(files.ensure(), std::nullopt);
-        EXPECT_EQ(files.saveIfBetter("3", "Ada").outcome, SaveOutcome::Saved);
+        EXPECT_EQ(files.saveIfBetter(3, "Ada").outcome, SaveOutcome::Saved);
         ::umask(umask);
         for (const std::string_view name : {lockFileName, scoreFileName, nameFileName}) {
             struct stat file, folder;
@@ -246,37 +247,36 @@ TEST(SaveWrites, SharedFilesFollowTheFolderNotTheUmask)
 TEST(SaveCompares, OnlyAStrictlyBetterScoreIsWritten)
 {
     struct Case {
-        std::string stored, current; // score file content, caption of lblScore
+        std::string stored; // score file content
+        int current;        // the right answers of the game ended
         bool saves;
     };
     const Case cases[] = {// First run: empty files hold a record of 0.
-                          {"", "0", false},
-                          {"", "1", true},
+                          {"", 0, false},
+                          {"", 1, true},
                           // The whole text is read, the line end is ignored.
-                          {"12\r\n", "12", false},
-                          {"12\r\n", "11", false},
-                          {"12\r\n", "13", true},
-                          {"12", "13", true},
-                          {"100\r\n", "99", false},
-                          {"99\r\n", "100", true},
+                          {"12\r\n", 12, false},
+                          {"12\r\n", 11, false},
+                          {"12\r\n", 13, true},
+                          {"12", 13, true},
+                          {"100\r\n", 99, false},
+                          {"99\r\n", 100, true},
                           // Content that does not begin with a number is a record of 0.
-                          {"abc\r\n", "0", false},
-                          {"abc\r\n", "1", true},
-                          {"\r\n", "1", true},
-                          {std::string("\0\xFF\x81", 3), "1", true},
+                          {"abc\r\n", 0, false},
+                          {"abc\r\n", 1, true},
+                          {"\r\n", 1, true},
+                          {std::string("\0\xFF\x81", 3), 1, true},
                           // Lenient reading: leading blanks skipped, stops at what can't go on.
-                          {"  5 punti\r\n", "5", false},
-                          {"  5 punti\r\n", "6", true},
-                          {"8x9\r\n", "9", true},
-                          {"3.5\r\n", "3", false},
-                          {"3.5\r\n", "4", true},
-                          // A current score that is not a number writes nothing.
-                          {"", "", false},
-                          {"", "abc", false},
-                          {"", " 5", false},
-                          {"", "5\r\n", false}};
+                          {"  5 punti\r\n", 5, false},
+                          {"  5 punti\r\n", 6, true},
+                          {"8x9\r\n", 9, true},
+                          {"3.5\r\n", 3, false},
+                          {"3.5\r\n", 4, true},
+                          // No right answer, or fewer than none, is never a record.
+                          {"", -1, false},
+                          {"abc\r\n", -5, false}};
     for (const Case& c : cases) {
-        SCOPED_TRACE("stored \"" + c.stored + "\" against \"" + c.current + "\"");
+        SCOPED_TRACE("stored \"" + c.stored + "\" against " + std::to_string(c.current));
         TempDir tmp;
         RecordFiles files(tmp.path());
         writeBytes(files.scorePath(), c.stored);
@@ -284,7 +284,8 @@ TEST(SaveCompares, OnlyAStrictlyBetterScoreIsWritten)
         const SaveResult result = files.saveIfBetter(c.current, "Nuovo");
         EXPECT_EQ(result.outcome, c.saves ? SaveOutcome::Saved : SaveOutcome::NotBetter);
         EXPECT_EQ(result.problem, "");
-        EXPECT_EQ(readBytes(files.scorePath()), c.saves ? c.current + "\r\n" : c.stored);
+        EXPECT_EQ(readBytes(files.scorePath()),
+                  c.saves ? std::to_string(c.current) + "\r\n" : c.stored);
         EXPECT_EQ(readBytes(files.namePath()), c.saves ? "Nuovo\r\n" : "Vecchio\r\n");
         EXPECT_EQ(entries(tmp.path()), justTheRecord);
     }
@@ -300,13 +301,13 @@ TEST(SaveConcurrency, ComparesWithTheFilesAsTheyStandNow)
     ASSERT_EQ(first.ensure(), std::nullopt);
     ASSERT_EQ(second.ensure(), std::nullopt);
     // Both games started with no record; the first ends with 10.
-    ASSERT_EQ(first.saveIfBetter("10", "Anna").outcome, SaveOutcome::Saved);
+    ASSERT_EQ(first.saveIfBetter(10, "Anna").outcome, SaveOutcome::Saved);
     // The second, worse, must not replace it, nor may an equal one.
-    EXPECT_EQ(second.saveIfBetter("5", "Bruno").outcome, SaveOutcome::NotBetter);
-    EXPECT_EQ(second.saveIfBetter("10", "Bruno").outcome, SaveOutcome::NotBetter);
+    EXPECT_EQ(second.saveIfBetter(5, "Bruno").outcome, SaveOutcome::NotBetter);
+    EXPECT_EQ(second.saveIfBetter(10, "Bruno").outcome, SaveOutcome::NotBetter);
     EXPECT_EQ(readBytes(first.scorePath()), "10\r\n");
     EXPECT_EQ(readBytes(first.namePath()), "Anna\r\n");
-    EXPECT_EQ(second.saveIfBetter("11", "Bruno").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(second.saveIfBetter(11, "Bruno").outcome, SaveOutcome::Saved);
     EXPECT_EQ(readBytes(first.scorePath()), "11\r\n");
     EXPECT_EQ(readBytes(first.namePath()), "Bruno\r\n");
 }
@@ -325,8 +326,8 @@ TEST(SaveConcurrency, SimultaneousGamesLeaveTheBestRecordWhole)
                 RecordFiles files(tmp.path());
                 while (!go)
                     std::this_thread::yield();
-                const std::string score = std::to_string(scores[i]);
-                outcomes[i] = files.saveIfBetter(score, "P" + score).outcome;
+                outcomes[i] =
+                    files.saveIfBetter(scores[i], "P" + std::to_string(scores[i])).outcome;
             });
         }
         go = true;
@@ -348,7 +349,7 @@ TEST(SaveConcurrency, WaitsForTheOtherGamesSaveThenComparesAgain)
     std::optional<HeldLock> other(std::in_place, tmp.path());
 
     SaveResult result{SaveOutcome::Failed, "not run"};
-    std::thread game([&] { result = files.saveIfBetter("6", "Ada"); });
+    std::thread game([&] { result = files.saveIfBetter(6, "Ada"); });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(readBytes(files.scorePath()), ""); // still waiting
     // Meanwhile the other game saves a better record.
@@ -360,7 +361,7 @@ TEST(SaveConcurrency, WaitsForTheOtherGamesSaveThenComparesAgain)
     EXPECT_EQ(readBytes(files.scorePath()), "9\r\n");
     EXPECT_EQ(readBytes(files.namePath()), "Ivo\r\n");
     // The lock of that game, now ended, is free.
-    EXPECT_EQ(files.saveIfBetter("10", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(files.saveIfBetter(10, "Ada").outcome, SaveOutcome::Saved);
 }
 
 // Given up while another game holds the lock: nothing written, and the
@@ -382,7 +383,7 @@ TEST(SaveConcurrency, AWaitGivenUpWritesNothing)
     const auto before = folder();
     HeldLock other(tmp.path());
     std::vector<milliseconds> told;
-    const SaveResult result = files.saveIfBetter("9", "Ada", [&](milliseconds waited) {
+    const SaveResult result = files.saveIfBetter(9, "Ada", [&](milliseconds waited) {
         told.push_back(waited);
         return waited < milliseconds(200);
     });
@@ -459,7 +460,7 @@ TEST(RecordFilesFolder, TheFolderCheckedAtStartIsTheOneUsed)
             RecordFiles files(RecordFolder{tmp / "link", {}, setting});
             ASSERT_EQ(files.ensure(), std::nullopt);
             ASSERT_TRUE(linkFolder(tmp / "altra", tmp / "link"));
-            EXPECT_EQ(files.saveIfBetter("7", "Ada").outcome, SaveOutcome::Saved);
+            EXPECT_EQ(files.saveIfBetter(7, "Ada").outcome, SaveOutcome::Saved);
             EXPECT_EQ(readBytes(tmp / "classe" / scoreFileName), "7\r\n");
             EXPECT_EQ(readBytes(tmp / "classe" / nameFileName), "Ada\r\n");
             EXPECT_TRUE(fs::is_empty(tmp / "altra"));
@@ -473,7 +474,7 @@ TEST(RecordFilesFolder, TheFolderCheckedAtStartIsTheOneUsed)
         std::error_code moved;
         fs::rename(tmp / "altra", tmp / "spostata", moved);
         fs::create_directory(tmp / "altra");
-        EXPECT_EQ(files.saveIfBetter("8", "Ugo").outcome, SaveOutcome::Saved);
+        EXPECT_EQ(files.saveIfBetter(8, "Ugo").outcome, SaveOutcome::Saved);
         const fs::path used = moved ? tmp / "altra" : tmp / "spostata";
         EXPECT_EQ(readBytes(used / scoreFileName), "8\r\n");
         EXPECT_EQ(readBytes(used / nameFileName), "Ugo\r\n");
@@ -533,8 +534,8 @@ void expectProblem(RecordFiles& files, const Problem& problem)
     OpenWatch watch;
     OpenWatch::wrong().clear();
     EXPECT_EQ(files.ensure().value_or(""), filled(problem.atStart, files));
-    EXPECT_EQ(files.saveIfBetter("0", "Ada").outcome, SaveOutcome::NotBetter);
-    const SaveResult result = files.saveIfBetter("5", "Ada");
+    EXPECT_EQ(files.saveIfBetter(0, "Ada").outcome, SaveOutcome::NotBetter);
+    const SaveResult result = files.saveIfBetter(5, "Ada");
     EXPECT_EQ(result.outcome, SaveOutcome::Failed);
     EXPECT_EQ(result.problem, filled(problem.atEnd, files));
     EXPECT_EQ(OpenWatch::wrong(), std::vector<std::string>{});
@@ -674,7 +675,7 @@ TEST(RecordFilesProblems, PermissionsDenied)
     // What is there can still be shown, and a score that is no record
     // needs no save, so no complaint.
     EXPECT_EQ(files.read(files.scorePath()), "3\r\n");
-    EXPECT_EQ(files.saveIfBetter("3", "Ada").outcome, SaveOutcome::NotBetter);
+    EXPECT_EQ(files.saveIfBetter(3, "Ada").outcome, SaveOutcome::NotBetter);
     EXPECT_EQ(readBytes(files.scorePath()), "3\r\n");
     EXPECT_EQ(readBytes(files.namePath()), "Eva\r\n");
 
@@ -707,7 +708,7 @@ TEST(RecordFilesProblems, PermissionsDenied)
     EXPECT_EQ(foreign.ensure(), std::nullopt);
     EXPECT_EQ(readBytes(foreign.namePath()), "Eva\r\n");
     EXPECT_EQ(entries(foreign.directory()), justTheRecord);
-    EXPECT_EQ(foreign.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(foreign.saveIfBetter(5, "Ada").outcome, SaveOutcome::Saved);
 
     // A folder this account may write in but not list still keeps the
     // record.
@@ -716,7 +717,7 @@ TEST(RecordFilesProblems, PermissionsDenied)
     fs::permissions(unlisted.directory(), fs::perms::owner_write | fs::perms::owner_exec);
     RecordFiles nextGame(unlisted.directory());
     EXPECT_EQ(nextGame.ensure(), std::nullopt);
-    EXPECT_EQ(nextGame.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(nextGame.saveIfBetter(5, "Ada").outcome, SaveOutcome::Saved);
     EXPECT_EQ(readBytes(nextGame.namePath()), "Ada\r\n");
 
     // A lock file this account may only read (another account's, copied in
@@ -725,7 +726,7 @@ TEST(RecordFilesProblems, PermissionsDenied)
     ASSERT_EQ(copied.ensure(), std::nullopt);
     fs::permissions(copied.directory() / lockFileName, fs::perms::owner_read);
     EXPECT_EQ(copied.ensure(), std::nullopt);
-    EXPECT_EQ(copied.saveIfBetter("5", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(copied.saveIfBetter(5, "Ada").outcome, SaveOutcome::Saved);
     EXPECT_EQ(::access((copied.directory() / lockFileName).c_str(), W_OK), 0);
     EXPECT_EQ(entries(copied.directory()), justTheRecord);
 }

@@ -92,7 +92,7 @@ TEST(InterruptedSave, StartUpAndTheNextSaveFindAWholeRecord)
         TempDir again;
         RecordFiles next(again.path());
         leave(next, point);
-        const SaveResult result = next.saveIfBetter("7", "Ugo");
+        const SaveResult result = next.saveIfBetter(7, "Ugo");
         EXPECT_EQ(result.outcome, point.newRecord ? SaveOutcome::NotBetter : SaveOutcome::Saved);
         expectRecord(next, point.newRecord ? newScore : "7\r\n",
                      point.newRecord ? newName : "Ugo\r\n");
@@ -132,7 +132,7 @@ TEST(InterruptedSave, ANameNotYetInPlaceIsCompletedAtTheNextStart)
             fs::create_directories(name / "x");
         }
     };
-    const SaveResult result = files.saveIfBetter("9", "Bea");
+    const SaveResult result = files.saveIfBetter(9, "Bea");
     fileops::watchOpen = nullptr;
 #ifdef _WIN32
     const std::string why =
@@ -233,7 +233,7 @@ TEST(KilledSave, BeforeEachStepLeavesAWholeRecordAndNothingElse)
             }
             const RecordFolder where{tmp.path(), {}, setup.shared ? "l'impostazione" : ""};
             if (setup.recordThere) {
-                ASSERT_EQ(RecordFiles(where).saveIfBetter("5", "Anna").outcome, SaveOutcome::Saved);
+                ASSERT_EQ(RecordFiles(where).saveIfBetter(5, "Anna").outcome, SaveOutcome::Saved);
             }
             if (setup.readOnlyLock)
                 fs::permissions(tmp / lockFileName, fs::perms::owner_read);
@@ -248,7 +248,7 @@ TEST(KilledSave, BeforeEachStepLeavesAWholeRecordAndNothingElse)
                 };
                 RecordFiles files(where);
                 files.ensure();
-                files.saveIfBetter("9", "Bea");
+                files.saveIfBetter(9, "Bea");
                 ::_exit(0);
             }
             int status = 0;
@@ -360,7 +360,7 @@ TEST(KilledSave, OnlyTheGamesOwnPassingNamesAreCleared)
         writeBytes(folder / name, "mine");
 
     EXPECT_EQ(files.ensure(), std::nullopt);
-    EXPECT_EQ(files.saveIfBetter("4", "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(files.saveIfBetter(4, "Ada").outcome, SaveOutcome::Saved);
     std::vector<std::string> expected = recordAndLock;
     expected.insert(expected.end(), others.begin(), others.end());
     expected.push_back("cifrel.txt.tmp-Fold01");
@@ -386,7 +386,7 @@ TEST(KilledSave, AlwaysLeavesAWholeRecord)
             RecordFiles files(tmp.path());
             (void)!::write(running[1], "r", 1);
             for (int score = last + 1;; ++score)
-                files.saveIfBetter(std::to_string(score), "Giocatore " + std::to_string(score));
+                files.saveIfBetter(score, "Giocatore " + std::to_string(score));
         }
         // The kill comes at any moment of the saves, once the child runs
         // (starting it may take long on a busy machine).

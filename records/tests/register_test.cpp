@@ -27,20 +27,28 @@ GameSummary aGame()
     game.rightByLevel = {5, 4, 3};
     game.wrongByLevel = {0, 1, 2};
     game.secondsPlayed = 14 * 60 + 59;
+    game.wrongByKind = {1, 0, 0, 1, 0, 1, 0};
+    game.account = "nicolo";
+    game.computer = "aula-3";
     return game;
 }
+
+// Where a game's line ends after "nuovo record": the kinds of mistakes, the
+// account and the computer.
+constexpr std::string_view kindsAndAccount = ";1;0;0;1;0;1;0;nicolo;aula-3\r\n";
 
 TEST(RegisterLine, OneGameInItsColumns)
 {
     GameSummary game = aGame();
-    EXPECT_EQ(registerLine(game),
-              "2026-12-08;10:41:07;Nicolò;12;3;5;0;4;1;3;2;00:14:59;Esci;no\r\n");
+    EXPECT_EQ(registerLine(game), "2026-12-08;10:41:07;Nicolò;12;3;5;0;4;1;3;2;00:14:59;Esci;no" +
+                                      std::string(kindsAndAccount));
     game.ended = {2027, 1, 2, 0, 0, 0};
     game.secondsPlayed = 15 * 60;
     game.ending = GameEnding::TimeUp;
     game.newRecord = true;
     EXPECT_EQ(registerLine(game), "2027-01-02;00:00:00;Nicolò;12;3;5;0;4;1;3;2;00:15:00;"
-                                  "tempo scaduto;sì\r\n");
+                                  "tempo scaduto;sì" +
+                                      std::string(kindsAndAccount));
     game.ending = GameEnding::WindowClosed;
     EXPECT_NE(registerLine(game).find(";finestra chiusa;"), std::string::npos);
 }
@@ -72,7 +80,8 @@ TEST(RegisterLine, TheNameIsOneFieldAndNeverAFormula)
         GameSummary game = aGame();
         game.name = n.name;
         EXPECT_EQ(registerLine(game), "2026-12-08;10:41:07;" + std::string(n.field) +
-                                          ";12;3;5;0;4;1;3;2;00:14:59;Esci;no\r\n");
+                                          ";12;3;5;0;4;1;3;2;00:14:59;Esci;no" +
+                                          std::string(kindsAndAccount));
     }
 }
 
@@ -81,11 +90,12 @@ using test::readBytes;
 using test::TempDir;
 using test::writeBytes;
 
-GameSummary ended(GameEnding ending, const char* name)
+GameSummary ended(GameEnding ending, const char* name, int right = 0)
 {
     GameSummary game = aGame();
     game.name = name;
     game.ending = ending;
+    game.right = right;
     return game;
 }
 
@@ -103,25 +113,25 @@ TEST(Register, EveryGameAddsItsLineAfterTheSave)
     TempDir tmp;
     RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
     ASSERT_EQ(files.ensure(), std::nullopt);
-    const GameSummary anna = ended(GameEnding::Exit, "Anna");
-    const GameSummary bea = ended(GameEnding::TimeUp, "Bea");
-    const GameSummary ugo = ended(GameEnding::WindowClosed, "Ugo");
-    GameEndResult result = files.endGame("3", "Anna", true, anna);
+    const GameSummary anna = ended(GameEnding::Exit, "Anna", 3);
+    const GameSummary bea = ended(GameEnding::TimeUp, "Bea", 2);
+    const GameSummary ugo = ended(GameEnding::WindowClosed, "Ugo", 9);
+    GameEndResult result = files.endGame(anna, true);
     EXPECT_EQ(result.record.outcome, SaveOutcome::Saved);
     EXPECT_EQ(result.registerProblem, "");
-    EXPECT_EQ(files.endGame("2", "Bea", true, bea).record.outcome, SaveOutcome::NotBetter);
-    result = files.endGame("9", "Ugo", false, ugo);
+    EXPECT_EQ(files.endGame(bea, true).record.outcome, SaveOutcome::NotBetter);
+    result = files.endGame(ugo, false);
     EXPECT_EQ(result.record.outcome, SaveOutcome::NotBetter);
     EXPECT_EQ(result.registerProblem, "");
     EXPECT_EQ(readBytes(files.scorePath()), "3\r\n");
-    EXPECT_EQ(readBytes(files.registerPath()), std::string(registerHeading) + lineOf(anna, true) +
-                                                   lineOf(bea, false) + lineOf(ugo, false));
+    EXPECT_EQ(readBytes(files.registerPath()),
+              registerHeading() + lineOf(anna, true) + lineOf(bea, false) + lineOf(ugo, false));
 
     TempDir without;
     RecordFiles plain(without.path());
     ASSERT_EQ(plain.ensure(), std::nullopt);
-    EXPECT_EQ(plain.endGame("3", "Anna", true, anna).record.outcome, SaveOutcome::Saved);
-    EXPECT_EQ(plain.endGame("0", "Ugo", false, ugo).record.outcome, SaveOutcome::NotBetter);
+    EXPECT_EQ(plain.endGame(anna, true).record.outcome, SaveOutcome::Saved);
+    EXPECT_EQ(plain.endGame(ugo, false).record.outcome, SaveOutcome::NotBetter);
     EXPECT_FALSE(fs::exists(plain.registerPath()));
 }
 
@@ -129,7 +139,7 @@ TEST(Register, EveryGameAddsItsLineAfterTheSave)
 TEST(Register, ALineCutShortStaysAndTheNextStartsOnALineOfItsOwn)
 {
     const GameSummary bea = ended(GameEnding::Exit, "Bea");
-    const std::string heading(registerHeading);
+    const std::string heading = registerHeading();
     const struct {
         std::string before, after;
     } cases[] = {
@@ -143,7 +153,7 @@ TEST(Register, ALineCutShortStaysAndTheNextStartsOnALineOfItsOwn)
         RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
         ASSERT_EQ(files.ensure(), std::nullopt);
         writeBytes(files.registerPath(), c.before);
-        EXPECT_EQ(files.endGame("0", "Bea", true, bea).registerProblem, "");
+        EXPECT_EQ(files.endGame(bea, true).registerProblem, "");
         EXPECT_EQ(readBytes(files.registerPath()), c.after);
     }
 }
@@ -174,8 +184,7 @@ TEST(Register, WhatCannotBeWrittenIsToldAndTheRecordIsStillSaved)
         RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
         ASSERT_EQ(files.ensure(), std::nullopt);
         c.plant(files.registerPath(), elsewhere / "other.csv");
-        const GameEndResult result =
-            files.endGame("4", "Ada", true, ended(GameEnding::Exit, "Ada"));
+        const GameEndResult result = files.endGame(ended(GameEnding::Exit, "Ada", 4), true);
         EXPECT_EQ(result.record.outcome, SaveOutcome::Saved);
         EXPECT_EQ(result.registerProblem, opening + files.registerPath().string() + c.problem);
         EXPECT_EQ(readBytes(elsewhere / "other.csv"), "x");
@@ -189,14 +198,14 @@ TEST(Register, AFailedWriteLeavesTheRegisterAsItWas)
     TempDir tmp;
     RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
     ASSERT_EQ(files.ensure(), std::nullopt);
-    const std::string before = std::string(registerHeading) + "2026-12-07;09:00:00;Ada\r\n";
+    const std::string before = registerHeading() + "2026-12-07;09:00:00;Ada\r\n";
     writeBytes(files.registerPath(), before);
     rlimit limit{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
     const rlimit small{static_cast<rlim_t>(before.size() + 10), limit.rlim_max};
     const auto signal = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const GameEndResult result = files.endGame("0", "Bea", true, ended(GameEnding::Exit, "Bea"));
+    const GameEndResult result = files.endGame(ended(GameEnding::Exit, "Bea"), true);
     ::setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, signal);
     EXPECT_NE(result.registerProblem.find("non riesco a scrivere nel file «"), std::string::npos)
@@ -214,7 +223,7 @@ TEST(Register, InASharedFolderItIsTheFoldersWhateverTheUmask)
     const mode_t umask = ::umask(077);
     RecordFiles files(RecordFolder{tmp.path(), {}, "l'impostazione", true});
     EXPECT_EQ(files.ensure(), std::nullopt);
-    EXPECT_EQ(files.endGame("1", "Ada", true, ended(GameEnding::Exit, "Ada")).registerProblem, "");
+    EXPECT_EQ(files.endGame(ended(GameEnding::Exit, "Ada", 1), true).registerProblem, "");
     ::umask(umask);
     struct stat file, folder;
     ASSERT_EQ(::stat(files.registerPath().c_str(), &file) | ::stat(tmp.path().c_str(), &folder), 0);

@@ -84,6 +84,7 @@ private:
     // riga) are kept by records::RecordFiles, which opens, reads and closes
     // the files itself.
     clock::Countdown conto_; // ore, minuti, secondi
+    std::string nome_;       // the player's name, as typed
     std::string numero_;
     float arrotondato_ = 0.0f;
     std::int16_t sbagliate_ = 0;

@@ -31,9 +31,9 @@ struct SavingWaits {
     std::chrono::milliseconds wayOut = wayOutAfter;
 };
 
-// The end of the game: compares the score in lblScore with the stored
-// record and, when it is strictly better, saves it with the name in
-// lblnome1 and congratulates the player; when the save fails, says so and
+// The end of the game `game`: compares its score (game.right) with the
+// stored record and, when it is strictly better, saves it with the name the
+// player typed (game.name) and congratulates the player; when the save fails, says so and
 // why. When start-up said the record cannot be kept (`startProblem`, as
 // start-up worded it), saves nothing, and a score above 0 is told that
 // the record was not saved, for the same reason. Then ends the program
@@ -46,13 +46,14 @@ struct SavingWaits {
 // who takes the way out (ui.wayOutTaken()) stops the wait: nothing is
 // saved, nor written to the teacher's register, and one box says so and why.
 //
-// When the school keeps the teacher's register, the game's line (`game`)
-// is added to it under the same lock, after the save; a game that ended
-// with its window closed saves no record but is in the register. What went
+// When the school keeps the teacher's register, the game's line is added
+// to it under the same lock, after the save; a game that ended with its
+// window closed, or with the desktop session, saves no record but is in the
+// register. What went
 // wrong with the register is told in the same warning as the record's, or
 // in one of its own.
-void gameEnd(ui::Ui& ui, records::RecordFiles& files,
+void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary& game,
              const std::optional<std::string>& startProblem = std::nullopt,
-             const records::GameSummary& game = {}, const SavingWaits& waits = {});
+             const SavingWaits& waits = {});
 
 } // namespace cifrelle::game

@@ -37,8 +37,8 @@ std::string decodeCp1252(std::string_view bytes);
 std::string encodeCp1252(std::string_view utf8);
 
 enum class SaveOutcome {
-    NotBetter, // the stored score is equal or greater, or the current score
-               // is not a number: nothing written
+    NotBetter, // the stored score is equal or greater, or the score is 0:
+               // nothing written
     Saved,     // both files now hold the new record
     Failed,    // not saved; the old record is whole (or, when the disk
                // failed between the two replacements, the new score is in
@@ -145,32 +145,32 @@ public:
 
     // The game end's save: under the lock shared by every game on this
     // account, reads the stored score as it stands now (lenient reading),
-    // and when it is strictly below `currentScore` (strict reading of the
-    // score caption) replaces both files, so that either the old record or
-    // the new one is there, whole, after the next start at the latest.
-    // While another game holds the lock it waits, calling `stillWaiting` at
-    // every try (about 50 times a second, from the first) with how long it
-    // has waited so far, for as long as that says to go on; when it says
-    // stop, the save is Abandoned, nothing written.
-    SaveResult saveIfBetter(std::string_view currentScore, std::string_view playerName,
+    // and when it is strictly below `score` (the right answers of the game
+    // just ended) replaces both files with `score` and `playerName`, so that
+    // either the old record or the new one is there, whole, after the next
+    // start at the latest. While another game holds the lock it waits,
+    // calling `stillWaiting` at every try (about 50 times a second, from the
+    // first) with how long it has waited so far, for as long as that says to
+    // go on; when it says stop, the save is Abandoned, nothing written.
+    SaveResult saveIfBetter(int score, std::string_view playerName,
                             const StillWaiting& stillWaiting = {});
 
-    // The end of a game, under one lock: the save of a better record as
-    // saveIfBetter() does, when `saveRecord` (not for a window closed, nor
-    // after start-up said the record cannot be kept); then, when the school
-    // keeps the teacher's register, `game`'s line added at its end, its
-    // "nuovo record" as the save went. The wait, and giving it up, are as
-    // saveIfBetter()'s; given up, nothing is written at all.
-    GameEndResult endGame(std::string_view currentScore, std::string_view playerName,
-                          bool saveRecord, GameSummary game, const StillWaiting& stillWaiting = {});
+    // The end of a game, under one lock: the save of `game`'s score
+    // (game.right) and name as saveIfBetter() does, when `saveRecord` (not
+    // for a window closed, nor after start-up said the record cannot be
+    // kept); then, when the school keeps the teacher's register, `game`'s
+    // line added at its end, its "nuovo record" as the save went. The wait,
+    // and giving it up, are as saveIfBetter()'s; given up, nothing is
+    // written at all.
+    GameEndResult endGame(GameSummary game, bool saveRecord, const StillWaiting& stillWaiting = {});
 
     bool keepsRegister() const { return keepRegister_; }
     std::filesystem::path registerPath() const;
 
 private:
     // The game end's work; `game` null: no line for the register.
-    GameEndResult finish(std::string_view currentScore, std::string_view playerName,
-                         bool saveRecord, GameSummary* game, const StillWaiting& stillWaiting);
+    GameEndResult finish(int score, std::string_view playerName, bool saveRecord, GameSummary* game,
+                         const StillWaiting& stillWaiting);
 
     std::filesystem::path directory_;
     std::string folderProblem_;
@@ -184,7 +184,7 @@ private:
 // is saved, and a score that would be a record against the empty one shown
 // (above 0) is Failed, told why in the game end's words ("Il record non è
 // stato salvato: " and the same reason); any other is NotBetter.
-SaveResult notSaved(std::string_view currentScore, std::string_view startProblem);
+SaveResult notSaved(int score, std::string_view startProblem);
 
 // A path as UTF-8 text, for the player's messages (on Windows too, where a
 // folder name may hold characters outside the system's code page).
