@@ -100,9 +100,9 @@ def main():
         rows = [cells(r) for r in ElementTree.parse(sheet).iter(TABLE + "table-row")]
         rows = [r for r in rows if any(text for _, _, _, text in r)]
 
-    heading = ("data;ora;nome;esatte;errate;decimi esatte;decimi errate;centesimi esatte;"
-               "centesimi errate;millesimi esatte;millesimi errate;durata;fine;nuovo record")
-    if [text for _, _, _, text in rows[0][:14]] != heading.split(";"):
+    heading = subprocess.run([player, "--print-register-heading"], check=True,
+                             stdout=subprocess.PIPE, text=True).stdout.rstrip("\n")
+    if [text for _, _, _, text in rows[0]] != heading.split(";"):
         fail(f"the heading reads {rows[0]}")
     if len(rows) != 1 + len(GAMES):
         fail(f"{len(rows) - 1} games in the sheet, not {len(GAMES)}")

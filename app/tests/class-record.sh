@@ -204,10 +204,10 @@ done
 register=$folder/registro.csv
 [ "$(stat -c '%G %a' "$register")" = "$group 660" ] ||
     fail "the register is $(stat -c '%G %a' "$register")"
-heading='data;ora;nome;esatte;errate;decimi esatte;decimi errate;centesimi esatte;centesimi errate;millesimi esatte;millesimi errate;durata;fine;nuovo record'
+heading=$("$1" --print-register-heading)
 [ "$(head -n 1 "$register")" = "$(printf '\357\273\277%s\r' "$heading")" ] ||
     fail "the register does not begin with its heading"
-whole='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"]*);[0-9]+;0;[0-9]+;0;[0-9]+;0;[0-9]+;0;00:00:00;Esci;(sì|no)'$(printf '\r')'$'
+whole='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"]*);[0-9]+;0;[0-9]+;0;[0-9]+;0;[0-9]+;0;00:00:00;Esci;(sì|no)(;[^;]*)*'$(printf '\r')'$'
 [ "$(wc -l < "$register")" -eq 7 ] && [ "$(tail -n +2 "$register" | grep -cE "$whole")" -eq 6 ] &&
     [ "$(tail -c 2 "$register" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
     fail "the register's lines are not seven whole ones: $(cat -A "$register")"

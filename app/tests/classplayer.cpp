@@ -4,11 +4,15 @@
 // reader gives, with the scripted window. Unlike the game, it is told its
 // settings file.
 // Usage: cifrelle-classplayer [--leave] SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
+//        cifrelle-classplayer --print-register-heading
 // Prints the record start-up shows ("record: SCORE|NAME", CR LF as \r\n),
 // gives that many right answers, says "ready" on its standard error and
 // waits for GO_FILE if given, ends the game (with --leave taking the way
 // out of a wait for the lock as soon as it is offered), and prints every
 // box shown ("box: TEXT") and how long the end took ("ended after: N ms").
+// With --print-register-heading it prints the teacher's register's line of
+// column headings, as the game writes it without its byte-order mark and
+// CR LF, for the scripts that check a register.
 #include "recordfolder.h"
 
 #include "cifrelle/game/form1.h"
@@ -32,6 +36,11 @@ static std::string shown(std::string text)
 
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && std::string_view(argv[1]) == "--print-register-heading") {
+        const std::string& heading = records::registerHeading();
+        std::printf("%s\n", heading.substr(3, heading.size() - 5).c_str());
+        return 0;
+    }
     const bool leave = argc > 1 && std::string_view(argv[1]) == "--leave";
     if (leave) {
         --argc;
