@@ -34,17 +34,9 @@ std::string Countdown::text() const
            patternText(secondi, "00");
 }
 
-std::optional<Stage> stageStartingAt(std::string_view clockText)
+int Countdown::secondsLeft() const
 {
-    if (clockText == "00:13:00")
-        return Stage::thirteenMinutesLeft;
-    if (clockText == "00:10:00")
-        return Stage::tenMinutesLeft;
-    if (clockText == "00:05:00")
-        return Stage::fiveMinutesLeft;
-    if (clockText == "00:01:00")
-        return Stage::lastMinute;
-    return std::nullopt;
+    return ore * 3600 + minuti * 60 + static_cast<int>(secondi);
 }
 
 } // namespace cifrelle::clock

@@ -4,13 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
 using cifrelle::clock::Countdown;
-using cifrelle::clock::Stage;
-using cifrelle::clock::stageStartingAt;
 
 Countdown afterTicks(int ticks)
 {
@@ -40,7 +37,10 @@ class CountdownTicks : public testing::TestWithParam<TickCase> {};
 
 TEST_P(CountdownTicks, ShowsTheTimeLeft)
 {
-    EXPECT_EQ(afterTicks(GetParam().ticks).text(), GetParam().text);
+    const Countdown c = afterTicks(GetParam().ticks);
+    EXPECT_EQ(c.text(), GetParam().text);
+    EXPECT_EQ(c.secondsLeft(), 900 - GetParam().ticks);
+    EXPECT_EQ(c.atZero(), GetParam().ticks == 900);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequence, CountdownTicks,
@@ -74,34 +74,6 @@ TEST(Countdown, BorrowsFromTheHours)
     c.secondi = 0.0f;
     c.countDown();
     EXPECT_EQ(c.text(), "00:59:59");
-}
-
-TEST(Countdown, StagesStartOnlyAtTheirThresholds)
-{
-    EXPECT_EQ(stageStartingAt("00:13:00"), Stage::thirteenMinutesLeft);
-    EXPECT_EQ(stageStartingAt("00:10:00"), Stage::tenMinutesLeft);
-    EXPECT_EQ(stageStartingAt("00:05:00"), Stage::fiveMinutesLeft);
-    EXPECT_EQ(stageStartingAt("00:01:00"), Stage::lastMinute);
-    for (const char* other : {"00:13:01", "00:12:59", "00:10:01", "00:05:01", "00:04:59",
-                              "00:00:59", "00:00:00", "00:15:00", "0:13:00", "00:13:00 "})
-        EXPECT_FALSE(stageStartingAt(other).has_value()) << other;
-}
-
-TEST(Countdown, StagesOverAWholeGame)
-{
-    Countdown c;
-    c.start();
-    std::vector<std::pair<int, Stage>> starts;
-    for (int tick = 1; tick <= 900; ++tick) {
-        c.countDown();
-        if (auto stage = stageStartingAt(c.text()))
-            starts.emplace_back(tick, *stage);
-    }
-    const std::vector<std::pair<int, Stage>> expected{{120, Stage::thirteenMinutesLeft},
-                                                      {300, Stage::tenMinutesLeft},
-                                                      {600, Stage::fiveMinutesLeft},
-                                                      {840, Stage::lastMinute}};
-    EXPECT_EQ(starts, expected);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/menus.h"
 #include "cifrelle/numtext/numtext.h"
+#include "cifrelle/ui/formdesign.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,18 +31,24 @@ void countOne(std::int16_t& counter)
         ++counter;
 }
 
-// The clock's colour from the start of each stage on: green, then cyan, then
-// red to the end (yellow, as designed, before the first). The last minute
-// keeps its red.
-std::optional<ui::Colour> clockColour(clock::Stage stage)
+// The time left is told at each change of the clock's colour and when one
+// minute is left.
+constexpr int lastMinuteSeconds = 60;
+
+// The colour the clock takes when the time left becomes `secondsLeft`:
+// nothing when no colour starts then.
+std::optional<ui::Colour> clockColourFrom(int secondsLeft)
 {
-    switch (stage) {
-    case clock::Stage::thirteenMinutesLeft: return colours::green;
-    case clock::Stage::tenMinutesLeft: return colours::cyan;
-    case clock::Stage::fiveMinutesLeft: return colours::red;
-    case clock::Stage::lastMinute: break;
+    for (const ui::ClockColour& row : ui::clockColours()) {
+        if (row.minutesLeft * 60 == secondsLeft)
+            return row.colour;
     }
     return std::nullopt;
+}
+
+Control levelButton(int livello)
+{
+    return livello == 1 ? Control::Command1 : livello == 2 ? Control::Command2 : Control::Command3;
 }
 
 // A number as the screen reader should say it: the whole part as a
@@ -80,7 +87,8 @@ std::size_t characters(const std::string& text)
 } // namespace
 
 Form1::Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordFiles& files)
-    : ui_(ui), random_(random), time_(time), files_(files)
+    : ui_(ui), random_(random), time_(time), files_(files),
+      mostrato_(ui::designOf(Control::Text2).caption), chiave_(ui::designOf(Control::Text1).caption)
 {
 }
 
@@ -98,15 +106,19 @@ void Form1::Form_Load()
     Avviaconto();
 
     recordProblem_ = files_.ensure();
-    ui_.setCaption(Control::lblpunti, Leggifiletxt(files_.scorePath()));
-    ui_.setCaption(Control::lblnome, Leggifiletxt(files_.namePath()));
+    recordPunti_ = Leggifiletxt(files_.scorePath());
+    ui_.setCaption(Control::lblpunti, recordPunti_);
+    recordNome_ = Leggifiletxt(files_.namePath());
+    ui_.setCaption(Control::lblnome, recordNome_);
     ui_.setCaption(Control::lblconto, conto_.text());
 
     if (recordProblem_) {
         // The game is played all the same, with an empty record; the clock
         // waits while the player reads why.
-        ui_.setCaption(Control::lblpunti, "");
-        ui_.setCaption(Control::lblnome, "");
+        recordPunti_.clear();
+        recordNome_.clear();
+        ui_.setCaption(Control::lblpunti, recordPunti_);
+        ui_.setCaption(Control::lblnome, recordNome_);
         ui_.setTimerEnabled(false);
         ui_.messageBox(*recordProblem_ + " Puoi giocare lo stesso.", BoxStyle::Warning);
         ui_.setTimerEnabled(true);
@@ -131,23 +143,8 @@ void Form1::cmdini_Click()
         livello = drawLevel();
     while (ruledOutByPreviousNumber(livello));
 
-    switch (livello) {
-    case 1:
-        ui_.setVisible(Control::Command2, false);
-        ui_.setVisible(Control::Command3, false);
-        Command1_Click();
-        break;
-    case 2:
-        ui_.setVisible(Control::Command1, false);
-        ui_.setVisible(Control::Command3, false);
-        Command2_Click();
-        break;
-    default:
-        ui_.setVisible(Control::Command2, false);
-        ui_.setVisible(Control::Command1, false);
-        Command3_Click();
-        break;
-    }
+    showLevel(livello);
+    keyLevel(livello);
     ui_.setVisible(Control::cmdini, false);
 }
 
@@ -169,12 +166,33 @@ bool Form1::ruledOutByPreviousNumber(std::int16_t livello) const
     return characters(numero_) == static_cast<std::size_t>(livello);
 }
 
+// Leaves the level's button alone on the screen, hiding the other two (the
+// higher first, then the lower, but for thousandths).
+void Form1::showLevel(std::int16_t livello)
+{
+    switch (livello) {
+    case 1:
+        ui_.setVisible(Control::Command2, false);
+        ui_.setVisible(Control::Command3, false);
+        break;
+    case 2:
+        ui_.setVisible(Control::Command1, false);
+        ui_.setVisible(Control::Command3, false);
+        break;
+    default:
+        ui_.setVisible(Control::Command2, false);
+        ui_.setVisible(Control::Command1, false);
+        break;
+    }
+}
+
 void Form1::cmdcasual_Click()
 {
-    ui_.setText(Control::Text1, "");
+    chiave_.clear();
+    ui_.setText(Control::Text1, chiave_);
     random_.reseed(time_.secondsSinceMidnight());
-    const float x = random_.next() * 100.0f;
-    ui_.setText(Control::Text2, numtext::singleText(x));
+    mostrato_ = numtext::singleText(random_.next() * 100.0f);
+    ui_.setText(Control::Text2, mostrato_);
     ui_.setVisible(Control::cmdini, true);
     ui_.setFocus(Control::cmdini);
 }
@@ -194,19 +212,21 @@ void Form1::Command3_Click()
     keyLevel(3);
 }
 
+// The key of the number shown, at the level of `decimals` decimals.
 void Form1::keyLevel(int decimals)
 {
-    numero_ = ui_.text(Control::Text2);
+    numero_ = mostrato_;
     try {
         const AnswerKey k = answerKey(numero_, decimals);
         arrotondato_ = k.arrotondato;
-        ui_.setText(Control::Text1, k.key);
+        chiave_ = k.key;
     } catch (const numtext::NumberFormatError&) {
         // Only a drawn number is ever shown; should anything else be there,
         // no key can be right for it.
         arrotondato_ = 0.0f;
-        ui_.setText(Control::Text1, "");
+        chiave_.clear();
     }
+    ui_.setText(Control::Text1, chiave_);
     ui_.setFocus(Control::txtmio);
     livello_ = decimals;
     if (!checking_)
@@ -215,10 +235,8 @@ void Form1::keyLevel(int decimals)
 
 std::string Form1::exerciseText() const
 {
-    const Control button = livello_ == 1   ? Control::Command1
-                           : livello_ == 2 ? Control::Command2
-                                           : Control::Command3;
-    return ui_.caption(button) + ": " + spokenNumber(ui_.text(Control::Text2));
+    return std::string(ui::designOf(levelButton(livello_)).caption) + ": " +
+           spokenNumber(mostrato_);
 }
 
 std::string Form1::whereAmI() const
@@ -233,41 +251,81 @@ std::string Form1::whereAmI() const
     return said;
 }
 
+// The answer typed is compared, as exact text, with the key: a right answer
+// counts, is praised and brings the next exercise; a wrong one counts, is
+// warned of and leaves the exercise open.
 void Form1::cmdverifica_Click()
+{
+    hideVerdict();
+    const std::string risposta = ui_.text(Control::txtmio);
+    const bool right = risposta == chiave_;
+    if (right) {
+        countRight();
+        showPraise();
+        checking_ = true;
+        cmdini_Click();
+        checking_ = false;
+    } else {
+        countWrong();
+        showWarning();
+    }
+    showCounts();
+    announceVerdict(right);
+}
+
+void Form1::hideVerdict()
 {
     ui_.setVisible(Control::Command5, false);
     ui_.setVisible(Control::Command4, false);
     ui_.setVisible(Control::lblok1, false);
     ui_.setVisible(Control::lblok2, false);
+}
 
-    const bool right = ui_.text(Control::txtmio) == ui_.text(Control::Text1);
+void Form1::countRight()
+{
     if (livello_ != 0)
-        ++(right ? rightByLevel_ : wrongByLevel_)[livello_ - 1];
-    if (!right) {
-        countOne(sbagliate_);
-        ui_.setForeColor(Control::lblok, colours::red);
-        ui_.setCaption(Control::lblok, wrongText);
-        ui_.setVisible(Control::Command5, true);
-        ui_.setFocus(Control::txtmio);
-    } else {
-        countOne(esatte_);
-        ui_.setVisible(Control::lblok2, true);
-        ui_.setVisible(Control::lblok1, true);
-        ui_.setForeColor(Control::lblok2, colours::green);
-        ui_.setForeColor(Control::lblok1, colours::red);
-        ui_.setForeColor(Control::lblok, colours::white);
-        ui_.setCaption(Control::lblok1, rightText);
-        ui_.setCaption(Control::lblok2, rightText);
-        ui_.setCaption(Control::lblok, rightText);
-        ui_.setVisible(Control::Command4, true);
-        checking_ = true;
-        cmdini_Click();
-        checking_ = false;
-    }
+        ++rightByLevel_[livello_ - 1];
+    countOne(esatte_);
+}
+
+void Form1::countWrong()
+{
+    if (livello_ != 0)
+        ++wrongByLevel_[livello_ - 1];
+    countOne(sbagliate_);
+}
+
+void Form1::showPraise()
+{
+    ui_.setVisible(Control::lblok2, true);
+    ui_.setVisible(Control::lblok1, true);
+    ui_.setForeColor(Control::lblok2, colours::green);
+    ui_.setForeColor(Control::lblok1, colours::red);
+    ui_.setForeColor(Control::lblok, colours::white);
+    ui_.setCaption(Control::lblok1, rightText);
+    ui_.setCaption(Control::lblok2, rightText);
+    ui_.setCaption(Control::lblok, rightText);
+    ui_.setVisible(Control::Command4, true);
+}
+
+void Form1::showWarning()
+{
+    ui_.setForeColor(Control::lblok, colours::red);
+    ui_.setCaption(Control::lblok, wrongText);
+    ui_.setVisible(Control::Command5, true);
+    ui_.setFocus(Control::txtmio);
+}
+
+void Form1::showCounts()
+{
     ui_.setCaption(Control::lblScore1, numtext::integerText(sbagliate_));
     ui_.setCaption(Control::lblScore, numtext::integerText(esatte_));
-    // One utterance: the outcome, the counts and, after a right answer, the
-    // new exercise.
+}
+
+// One utterance: the outcome, the counts and, after a right answer, the new
+// exercise.
+void Form1::announceVerdict(bool right)
+{
     std::string said = right ? rightText : wrongText;
     said += ". Risposte esatte ";
     said += numtext::integerText(esatte_);
@@ -294,40 +352,64 @@ void Form1::Avviaconto()
     ui_.setCaption(Control::lblconto, conto_.text());
 }
 
+// One tick: the tick after the clock reached zero ends the game; any other
+// takes a second off.
 void Form1::Timer1_Timer()
 {
-    if (ui_.caption(Control::lblconto) == clock::zeroText) {
+    if (conto_.atZero()) {
         timeUp_ = true;
         cmdexit_Click();
         return;
     }
     conto_.countDown();
+    showClock();
+}
+
+// The time left on the clock, in its colour from the time a colour starts,
+// and told to the screen reader then and in the last minute.
+void Form1::showClock()
+{
     ui_.setCaption(Control::lblconto, conto_.text());
-    if (const auto stage = clock::stageStartingAt(ui_.caption(Control::lblconto))) {
-        if (const auto colour = clockColour(*stage))
-            ui_.setForeColor(Control::lblconto, *colour);
+    const int left = conto_.secondsLeft();
+    const std::optional<ui::Colour> colour = clockColourFrom(left);
+    if (colour)
+        ui_.setForeColor(Control::lblconto, *colour);
+    if (colour || left == lastMinuteSeconds)
         ui_.announce("Tempo restante " + minutesText(conto_.minuti + 60 * conto_.ore));
-    }
 }
 
 void Form1::cmdexit_Click()
+{
+    endGame(timeUp_ ? records::GameEnding::TimeUp : records::GameEnding::Exit);
+}
+
+void Form1::Form_Unload(ui::UnloadMode UnloadMode)
+{
+    const bool session = UnloadMode == ui::UnloadMode::SessionEnded;
+    // While the game's end is under way, a window closed is its way out
+    // (the window sees to it); a session that ends ends the program now.
+    if (ended_) {
+        if (session)
+            ui_.end();
+        return;
+    }
+    // A window closed, or a game the session ended, saves no record; only
+    // the teacher's register, when the school keeps it, hears of the game.
+    if (!files_.keepsRegister()) {
+        ended_ = true;
+        ui_.end();
+        return;
+    }
+    endGame(session ? records::GameEnding::SessionClosed : records::GameEnding::WindowClosed);
+}
+
+void Form1::endGame(records::GameEnding ending)
 {
     // From here on the window's events reach no handler: no answer is
     // checked, no exercise drawn, no tick counted, no second "Esci" taken,
     // so the score on the screen is the one saved.
     ended_ = true;
-    gameEnd(ui_, files_, summary(timeUp_ ? records::GameEnding::TimeUp : records::GameEnding::Exit),
-            recordProblem_, savingWaits_);
-}
-
-void Form1::Form_Unload()
-{
-    // A window closed from its title bar saves no record; only the
-    // teacher's register, when the school keeps it, hears of the game.
-    if (!files_.keepsRegister())
-        return;
-    ended_ = true;
-    gameEnd(ui_, files_, summary(records::GameEnding::WindowClosed), recordProblem_, savingWaits_);
+    gameEnd(ui_, files_, summary(ending), recordProblem_, savingWaits_);
 }
 
 records::GameSummary Form1::summary(records::GameEnding ending) const
@@ -341,8 +423,7 @@ records::GameSummary Form1::summary(records::GameEnding ending) const
     game.wrong = sbagliate_;
     game.rightByLevel = rightByLevel_;
     game.wrongByLevel = wrongByLevel_;
-    const int left = conto_.ore * 3600 + conto_.minuti * 60 + static_cast<int>(conto_.secondi);
-    game.secondsPlayed = std::max(0, clock::gameSeconds - left);
+    game.secondsPlayed = std::max(0, clock::gameSeconds - conto_.secondsLeft());
     game.ending = ending;
     return game;
 }
@@ -354,7 +435,7 @@ void Form1::help_Click()
 
 void Form1::record_Click()
 {
-    showRecord(ui_);
+    showRecord(ui_, recordNome_, recordPunti_);
 }
 
 std::string Form1::Leggifiletxt(const std::filesystem::path& nomefile)

@@ -32,6 +32,11 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary
     // enter the game end again while its box is open.
     ui.setTimerEnabled(false);
 
+    // A game the desktop session ended has nobody to read a box or take a
+    // way out, and little time: it waits for another game's save only as
+    // long as the notice would take to come, then ends without its line,
+    // and shows nothing.
+    const bool sessionEnded = game.ending == records::GameEnding::SessionClosed;
     // While another game saves, the window keeps answering from the first
     // moment, the player is told once the wait can be noticed, and offered
     // a way out once it has lasted too long; the wait goes on until the
@@ -39,6 +44,8 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary
     bool told = false;
     bool offered = false;
     const auto stillWaiting = [&](std::chrono::milliseconds waited) {
+        if (sessionEnded)
+            return waited < waits.notice;
         if (!told && waited >= waits.notice) {
             ui.showNotice(std::string(savingNotice));
             told = true;
@@ -53,10 +60,13 @@ void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary
     // A window closed saves no record, and when start-up said the record
     // cannot be kept nothing is saved: the teacher's register may still
     // hear of the game.
-    const bool closed = game.ending == records::GameEnding::WindowClosed ||
-                        game.ending == records::GameEnding::SessionClosed;
+    const bool closed = game.ending == records::GameEnding::WindowClosed || sessionEnded;
     const bool saveRecord = !closed && !startProblem;
     records::GameEndResult result = files.endGame(game, saveRecord, stillWaiting);
+    if (sessionEnded) {
+        ui.end();
+        return;
+    }
     if (startProblem && !closed && result.record.outcome != records::SaveOutcome::Abandoned)
         result.record = records::notSaved(game.right, *startProblem);
     if (told)

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/game/menus.h"
 
-#include "cifrelle/ui/control.h"
-
 namespace cifrelle::game {
 
 const std::array<std::string_view, 3>& helpTexts()
@@ -29,11 +27,9 @@ std::string recordMessage(std::string_view holder, std::string_view score)
     return message;
 }
 
-void showRecord(ui::Ui& ui)
+void showRecord(ui::Ui& ui, std::string_view holder, std::string_view score)
 {
-    ui.messageBox(
-        recordMessage(ui.caption(ui::Control::lblnome), ui.caption(ui::Control::lblpunti)),
-        ui::BoxStyle::Information, std::nullopt);
+    ui.messageBox(recordMessage(holder, score), ui::BoxStyle::Information, std::nullopt);
 }
 
 void showHelp(ui::Ui& ui, const std::function<bool()>& goOn)

@@ -422,6 +422,41 @@ TEST(GameEnd, TheWayOutOfAWaitLeavesTheRecordAsItWas)
             3u); // the record files and the lock file: nothing half-written
     }
 }
+
+// A game the desktop session ended shows nothing: with the lock free its
+// line is in the register; with the lock held for good it gives up after
+// the notice's wait, without its line.
+TEST(GameEnd, TheSessionsEndShowsNothingAndWaitsBriefly)
+{
+    using namespace std::chrono_literals;
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "the lock held" : "the lock free");
+        TempDir tmp;
+        RecordFiles files(records::RecordFolder{tmp.path(), {}, {}, true});
+        ASSERT_EQ(files.ensure(), std::nullopt);
+        std::optional<HeldLock> other;
+        if (held)
+            other.emplace(tmp.path());
+        FakeUi ui;
+        records::GameSummary game = played(4, "Ada");
+        game.ending = records::GameEnding::SessionClosed;
+        const auto start = std::chrono::steady_clock::now();
+        gameEnd(ui, files, game, std::nullopt, SavingWaits{100ms, 10s});
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(ui.endCount(), 1);
+        EXPECT_TRUE(ui.boxes().empty());
+        EXPECT_TRUE(ui.notices().empty());
+        EXPECT_EQ(readBytes(files.scorePath()), "");
+        const std::string line = std::filesystem::exists(files.registerPath())
+                                     ? readBytes(files.registerPath())
+                                     : std::string();
+        EXPECT_EQ(line.find(";sessione chiusa;no;") != std::string::npos, !held) << line;
+        if (held) {
+            EXPECT_GE(took, 100ms);
+            EXPECT_LT(took, 5s);
+        }
+    }
+}
 #endif
 
 } // namespace

@@ -9,7 +9,6 @@ namespace cifrelle::game {
 namespace {
 
 using ui::BoxStyle;
-using ui::Control;
 using ui::FakeUi;
 
 std::size_t codePoints(std::string_view utf8)
@@ -77,10 +76,7 @@ TEST(RecordMessage, JoinsTheCaptionsAsTheyAre)
     for (const Case& c : cases) {
         EXPECT_EQ(recordMessage(c.holder, c.score), c.message);
         FakeUi ui;
-        ui.type(Control::lblnome, c.holder);
-        ui.type(Control::lblpunti, c.score);
-        ui.clearLog();
-        showRecord(ui);
+        showRecord(ui, c.holder, c.score);
         ASSERT_EQ(ui.boxes().size(), 1u);
         EXPECT_EQ(ui.boxes()[0].prompt, c.message);
         EXPECT_EQ(ui.boxes()[0].style, BoxStyle::Information);

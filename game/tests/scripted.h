@@ -3,11 +3,13 @@
 
 #include "cifrelle/game/form1.h"
 #include "cifrelle/game/random.h"
+#include "cifrelle/numtext/numtext.h"
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/testsupport/files.h"
 #include "cifrelle/ui/fake/fakeui.h"
 
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -107,10 +109,21 @@ struct Game {
         form.raiseKeyPress(enter);
     }
 
-    // Keys `number` at level 1, so that numero holds it.
+    // The player draws a new number (the small blank button) and the
+    // generator gives `number`, shown as written (below 100, at most seven
+    // significant digits).
+    void drawNumber(const std::string& number)
+    {
+        random.values.push_front(static_cast<float>(numtext::numberValue(number) / 100.0));
+        form.cmdcasual_Click();
+        if (ui.text(ui::Control::Text2) != number)
+            throw std::logic_error("drawn " + ui.text(ui::Control::Text2) + ", not " + number);
+    }
+
+    // Draws `number` and keys it at level 1, so that numero holds it.
     void keyNumber(const std::string& number)
     {
-        ui.type(ui::Control::Text2, number);
+        drawNumber(number);
         form.Command1_Click();
     }
 

@@ -19,6 +19,15 @@ constexpr Font sansBold24{"MS Sans Serif", 24, true};
 constexpr Font sansRegular24{"MS Sans Serif", 24, false};
 constexpr Font timesBold36{"Times New Roman", 36, true};
 
+// The clock's colours: yellow from the start (fifteen minutes), green from
+// 13 minutes left, cyan from 10, red from 5 to the end.
+constexpr std::array<ClockColour, 4> clock{{
+    {15, yellow},
+    {13, green},
+    {10, cyan},
+    {5, red},
+}};
+
 ControlDesign label(C c, std::string_view caption, Font font, std::optional<Colour> fore, int l,
                     int t, int w, int h)
 {
@@ -39,7 +48,8 @@ std::array<ControlDesign, allControls.size()> makeDesign()
     std::array<ControlDesign, allControls.size()> d{
         // Clock, top left.
         label(C::tempo, "Tempo restante", sansBold13, yellow, 30, 150, 2295, 375),
-        label(C::lblconto, "00.00.00", Font{"Arial", 21.75, true}, yellow, 150, 630, 1815, 495),
+        label(C::lblconto, "00.00.00", Font{"Arial", 21.75, true}, clock.front().colour, 150, 630,
+              1815, 495),
         // Number to round, top centre.
         ControlDesign{C::Frame2, Kind::Frame, "Numero decimale da approssimare", sansBold12, navy,
                       magenta, 2280, 270, 4935, 1215},
@@ -176,6 +186,11 @@ const ControlDesign& designOf(Control control)
             return d;
     }
     throw std::logic_error("control missing from the design");
+}
+
+std::span<const ClockColour> clockColours()
+{
+    return clock;
 }
 
 std::span<const Control> tabOrder()

@@ -70,7 +70,11 @@ public:
     }
     void Timer1_Timer() override { events.push_back("Timer1_Timer"); }
     void cmdexit_Click() override { events.push_back("cmdexit_Click"); }
-    void Form_Unload() override { events.push_back("Form_Unload"); }
+    void Form_Unload(cifrelle::ui::UnloadMode mode) override
+    {
+        events.push_back(mode == cifrelle::ui::UnloadMode::WindowClosed ? "Form_Unload"
+                                                                        : "Form_Unload session");
+    }
     void help_Click() override { events.push_back("help_Click"); }
     void record_Click() override { events.push_back("record_Click"); }
 };
@@ -688,12 +692,16 @@ TEST_F(WindowTest, ActivationSetsUpTheFirstExerciseBeforeThePlayerActs)
     EXPECT_EQ(handlers.events.front(), "Form_Activate");
 }
 
+// The window stays: its unload, raised once the close is handled, ends the
+// program.
 TEST_F(WindowTest, ClosingTheWindowRaisesOnlyItsUnload)
 {
     showActive();
     handlers.events.clear();
-    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(handlers.events.empty()) << "not inside the window's close";
     QApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
     // Only the clock may have ticked meanwhile (showing a window under Wine
     // can take a second).
     EXPECT_EQ(handlers.count("Form_Unload"), 1);

@@ -377,10 +377,21 @@ void Form1Window::showEvent(QShowEvent* event)
 
 void Form1Window::closeEvent(QCloseEvent* event)
 {
-    // The game hears of it first (the handler may end the program); then
-    // the window closes.
-    deliver(&Form1Events::Form_Unload);
-    QMainWindow::closeEvent(event);
+    if (!handlers_) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    // The window stays: the game hears of the close once it is handled, and
+    // ends the program.
+    event->ignore();
+    QMetaObject::invokeMethod(
+        this, [this] { unload(UnloadMode::WindowClosed); }, Qt::QueuedConnection);
+}
+
+void Form1Window::unload(UnloadMode mode)
+{
+    if (handlers_)
+        handlers_->raiseUnload(mode);
 }
 
 void Form1Window::raiseActivation()

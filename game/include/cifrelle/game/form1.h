@@ -17,10 +17,13 @@
 namespace cifrelle::game {
 
 // The game window's state and its handlers, written against the toolkit
-// interface only. The window raises its events through Form1Events::raise,
-// which lets them reach these handlers only while the game takes events;
-// handlers call one another directly, as plain procedures, exactly as the
-// events would.
+// interface only. The game's state lives here: the number shown, the answer
+// key, the level, the counts, the player's name, the record read at start
+// and the time left. The window is written from it and never read back to
+// decide anything (but the answer the player types in txtmio). The window
+// raises its events through Form1Events::raise, which lets them reach these
+// handlers only while the game takes events; handlers call one another
+// directly, as plain procedures, exactly as the events would.
 class Form1 final : public ui::Form1Events {
 public:
     Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordFiles& files);
@@ -39,13 +42,9 @@ public:
     void txtmio_KeyPress(std::int16_t& KeyAscii) override;
     void Timer1_Timer() override;
     void cmdexit_Click() override;
-    void Form_Unload() override;
+    void Form_Unload(ui::UnloadMode UnloadMode) override;
     void help_Click() override;
     void record_Click() override;
-
-    // Procedures.
-    void Avviaconto();
-    std::string Leggifiletxt(const std::filesystem::path& nomefile);
 
     // False from the moment the game end begins: nothing the player does
     // counts any more, and the clock stands still.
@@ -66,12 +65,35 @@ public:
     std::int16_t sbagliate() const { return sbagliate_; }
 
 private:
+    // Procedures.
+    void Avviaconto();
+    std::string Leggifiletxt(const std::filesystem::path& nomefile);
+
+    // Round set-up.
     std::int16_t drawLevel();
+    bool ruledOutByPreviousNumber(std::int16_t livello) const;
+    void showLevel(std::int16_t livello);
+    void keyLevel(int decimals);
+
+    // The answer check.
+    void hideVerdict();
+    void countRight();
+    // The one place where a wrong answer is counted.
+    void countWrong();
+    void showPraise();
+    void showWarning();
+    void showCounts();
+    void announceVerdict(bool right);
+
+    // The clock.
+    void showClock();
+
+    // The game end, ended now as `ending` says.
+    void endGame(records::GameEnding ending);
     // This game as the teacher's register keeps it, ended now as `ending`
     // says.
     records::GameSummary summary(records::GameEnding ending) const;
-    bool ruledOutByPreviousNumber(std::int16_t livello) const;
-    void keyLevel(int decimals);
+
     std::string exerciseText() const;
 
     ui::Ui& ui_;
@@ -85,10 +107,20 @@ private:
     // the files itself.
     clock::Countdown conto_; // ore, minuti, secondi
     std::string nome_;       // the player's name, as typed
-    std::string numero_;
+    std::string numero_;     // the number of the exercise last keyed
     float arrotondato_ = 0.0f;
     std::int16_t sbagliate_ = 0;
     std::int16_t esatte_ = 0;
+    // What Text2 and the hidden Text1 show: the number drawn last and the
+    // answer key, as the window is created until the first exercise.
+    std::string mostrato_;
+    std::string chiave_;
+    // The level of the last keyed exercise (1 to 3), 0 before the first.
+    int livello_ = 0;
+    // The record as start-up read it (the score file's and the name file's
+    // content), shown by lblpunti and lblnome and by the "Record" entry.
+    std::string recordPunti_;
+    std::string recordNome_;
     // The answers per level (tenths, hundredths, thousandths), for the
     // teacher's register.
     std::array<int, 3> rightByLevel_{};
@@ -97,8 +129,6 @@ private:
     bool timeUp_ = false;
 
     bool ended_ = false;
-    // The level of the last keyed exercise (1 to 3), 0 before the first.
-    int livello_ = 0;
     // While an answer is checked, the new exercise is announced together
     // with the outcome, not on its own.
     bool checking_ = false;

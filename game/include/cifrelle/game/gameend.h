@@ -49,9 +49,10 @@ struct SavingWaits {
 // When the school keeps the teacher's register, the game's line is added
 // to it under the same lock, after the save; a game that ended with its
 // window closed, or with the desktop session, saves no record but is in the
-// register. What went
-// wrong with the register is told in the same warning as the record's, or
-// in one of its own.
+// register. What went wrong with the register is told in the same warning
+// as the record's, or in one of its own. A game the desktop session ended
+// (game.ending SessionClosed) shows no notice and no box, and waits for
+// another game's save at most waits.notice: then it ends without its line.
 void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary& game,
              const std::optional<std::string>& startProblem = std::nullopt,
              const SavingWaits& waits = {});

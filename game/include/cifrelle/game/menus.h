@@ -16,9 +16,10 @@ const std::array<std::string_view, 3>& helpTexts();
 // "Il record attualmente è di " + holder + " con punti " + score.
 std::string recordMessage(std::string_view holder, std::string_view score);
 
-// The "Record" menu entry: shows the record as the captions of lblnome and
-// lblpunti hold it, in one information box.
-void showRecord(ui::Ui& ui);
+// The "Record" menu entry: shows the record as start-up read it (the
+// holder's name and the score, each as its file holds it), in one
+// information box.
+void showRecord(ui::Ui& ui, std::string_view holder, std::string_view score);
 
 // The "Help" menu entry: the three help texts, each in its own information
 // box, in order. Stops early when `goOn` says the game has ended meanwhile

@@ -5,6 +5,14 @@
 
 namespace cifrelle::ui {
 
+// Why the window is being unloaded: closed from its title bar (or by the
+// window manager's close), or by the end of the desktop session (logout,
+// shutdown, SIGTERM or SIGHUP on Linux).
+enum class UnloadMode {
+    WindowClosed,
+    SessionEnded,
+};
+
 // The events of the game window "Form1", each named after its control and
 // event. The window raises them; the game's Form1 handles them.
 class Form1Events {
@@ -27,6 +35,11 @@ public:
             KeyAscii = 0;
     }
 
+    // How the window raises its unload. Unlike the other events it reaches
+    // the game also while its end is under way, when a session that ends
+    // must end the program at once.
+    void raiseUnload(UnloadMode mode) { Form_Unload(mode); }
+
     // False from the moment the game's end begins.
     virtual bool takesEvents() const { return true; }
 
@@ -41,9 +54,10 @@ public:
     virtual void txtmio_KeyPress(std::int16_t& KeyAscii) = 0;
     virtual void Timer1_Timer() = 0;
     virtual void cmdexit_Click() = 0;
-    // The window is being closed from its title bar (or by the system);
-    // when the handler returns, it closes.
-    virtual void Form_Unload() = 0;
+    // The window is being unloaded, as `UnloadMode` says. The window itself
+    // stays: the handler ends the program (the game's end when the
+    // teacher's register is kept, which may wait and show its boxes).
+    virtual void Form_Unload(UnloadMode UnloadMode) = 0;
     virtual void help_Click() = 0;
     virtual void record_Click() = 0;
 };

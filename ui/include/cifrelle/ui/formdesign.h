@@ -62,6 +62,17 @@ const ControlDesign& designOf(Control control);
 // The controls that take the keyboard focus, first to last.
 std::span<const Control> tabOrder();
 
+// The clock's colours (the text colour of lblconto): the first row is its
+// colour from the start of the game, each other row the colour it takes
+// when the time left becomes that many minutes, kept until the next row.
+struct ClockColour {
+    int minutesLeft;
+    Colour colour;
+};
+
+// First to last, the minutes left going down.
+std::span<const ClockColour> clockColours();
+
 struct WindowDesign {
     std::string_view caption;
     int clientWidth;  // twips

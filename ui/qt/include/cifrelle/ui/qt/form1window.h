@@ -18,8 +18,12 @@ namespace cifrelle::ui {
 // The game window "Form1": every control of the design below a menu bar,
 // with a fixed client area, and the one-second timer "Timer1". It raises
 // the window's events (clicks, the answer box's keys, the timer's tick,
-// the two menu entries, the activation) to its handlers; QtUi does the
-// game's operations on it. What only a window on the screen needs (the menu
+// the two menu entries, the activation, the unload) to its handlers; QtUi
+// does the game's operations on it. A close of the window is never the
+// window's own while it has handlers: the close is refused, and the unload
+// raised once the close has been handled, for the game to end the program
+// (the game's end, which may wait and show its boxes, never runs inside
+// the window's close). What only a window on the screen needs (the menu
 // bar, the controls' faces and pictures, the labels fitted to their
 // captions) is put on when it is first shown.
 class Form1Window : public QMainWindow {
@@ -40,6 +44,10 @@ public:
     // A menu bar entry or submenu item by its design name ("record", "aut");
     // null before the window is first shown.
     QAction* menuEntry(std::string_view name) const;
+
+    // Raises the unload event: at once, for the program at the end of the
+    // desktop session; queued by the window's close.
+    void unload(UnloadMode mode);
 
     // True once the activation event has been raised (it is raised once,
     // after the window is first shown).
