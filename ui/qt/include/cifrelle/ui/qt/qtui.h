@@ -3,26 +3,25 @@
 
 #include "cifrelle/ui/ui.h"
 
-#include <QPointer>
-
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QFrame;
-class QLabel;
 class QObject;
 class QString;
 class QWidget;
 
 namespace cifrelle::ui {
 
+class Boxes;
 class Form1Window;
+class WaitNotice;
 
 // The toolkit operations on the game window: they read and write the
-// controls the window built, switch its one-second timer, and open the
-// boxes and the notice over it. While the game waits (doEvents), a close
-// of the window is refused and taken as the way out of the wait.
+// controls the window built and switch its one-second timer (here); the
+// boxes over it are Boxes' (boxes.cpp), the wait with its notice and its
+// way out WaitNotice's (waitnotice.cpp), where a close of the window during
+// the game's end is the way out of its wait.
 //
 // The focus moves and the announcements a handler asks for reach the
 // toolkit when the handler is over (or before a box opens), as one move to
@@ -48,7 +47,7 @@ public:
     void showNotice(const std::string& text) override;
     void hideNotice() override;
     void offerWayOut(const std::string& caption) override;
-    bool wayOutTaken() const override { return wayOutTaken_; }
+    bool wayOutTaken() const override;
     std::string inputBox(const std::string& prompt, const std::string& title) override;
     void announce(const std::string& text) override;
     void end() override;
@@ -68,25 +67,16 @@ public:
 
 private:
     void settleLater();
-    void takeDownAnsweredBoxes();
-    QWidget* boxOwner() const;
-    void showScrollingBox(int icon, const QString& caption, const QString& text);
     QWidget* widget(Control control) const;
-    QLabel* noticeText() const;
-    void placeNotice();
 
     Form1Window* window_;
-    QPointer<QFrame> notice_; // shown by showNotice(), until hideNotice()
-    bool waiting_ = false;    // inside doEvents()
-    bool wayOutTaken_ = false;
-    std::unique_ptr<QObject> closeWatch_; // on the window: a close while waiting
+    std::unique_ptr<Boxes> boxes_;
+    std::unique_ptr<WaitNotice> wait_;
     std::function<void()> endAction_;
     QWidget* pendingFocus_ = nullptr;
     std::vector<QString> pendingAnnouncements_;
     std::unique_ptr<QObject> settler_; // receives the queued settle()
     bool settleQueued_ = false;
-    std::vector<QPointer<QWidget>> answeredBoxes_; // still on the screen
-    int boxesOpen_ = 0;
 };
 
 } // namespace cifrelle::ui
