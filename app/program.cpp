@@ -3,11 +3,13 @@
 
 #include "gamesession.h"
 #include "recordfolder.h"
+#include "sessionend.h"
 #include "startup.h"
 
 #include "cifrelle/ui/qt/qtscreenreaderkeys.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <cstdio>
@@ -95,6 +97,17 @@ int runGame(int argc, char* argv[], const GameOptions& options)
     session.window.show();
     // Takes the keyboard even where no window manager hands it over.
     session.window.activateWindow();
+
+    // From here on the game is under way. The end of the desktop session
+    // unloads the window, and the game ends as with the window closed: where
+    // Qt hears of it (its request to save the session's data, at logout or
+    // shutdown on X11 and Windows; its quit, which nothing else asks for)
+    // and by a signal (SIGTERM, SIGHUP).
+    const auto sessionEnded = [&session] { session.window.unload(ui::UnloadMode::SessionEnded); };
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &session.window,
+                     sessionEnded);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &session.window, sessionEnded);
+    onEndSignals(session.window, sessionEnded);
     return application.exec();
 }
 
