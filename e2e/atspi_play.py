@@ -27,7 +27,21 @@ accessibility bus). Scenarios:
                     with Enter; then a game left by closing the window
                     during the wait. Each time one box says the record was
                     not saved and why, the game ends with status 0 and the
-                    record files are as they were, byte for byte
+                    record files are as they were, byte for byte; and, with
+                    the teacher's register kept, a game left by closing its
+                    window twice and more while the lock is held: every
+                    close after the first reaches that box within 1 s, and
+                    no window goes before it
+  sessionend GAME   with the teacher's register kept, a game ended by SIGTERM
+                    and one by SIGHUP: each ends with status 0, its line in
+                    the register says "sessione chiusa", and no record is
+                    saved
+
+The games with the register kept read the administrator's setting from the
+one place the real game reads it, /etc/xdg/cifrelle/cifrelle.conf, in a
+mount namespace of their own where a folder of the test's lies over
+/etc/xdg: this needs root (and unshare); without it those games are
+skipped, and the scenario sessionend exits with status 77.
 """
 
 import argparse
@@ -36,6 +50,8 @@ import fcntl
 import os
 import statistics
 import re
+import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -281,12 +297,33 @@ def type_text(bus, text):
 
 # --- the game ----------------------------------------------------------------
 
+def can_keep_register():
+    return os.geteuid() == 0 and shutil.which("unshare") is not None
+
+
+def register_setting(where, folder):
+    """A folder to lay over /etc/xdg, whose cifrelle/cifrelle.conf keeps the
+    teacher's register in the record folder `folder`."""
+    xdg = Path(where) / "xdg"
+    (xdg / "cifrelle").mkdir(parents=True)
+    (xdg / "cifrelle" / "cifrelle.conf").write_text(
+        f"[record]\nfolder={folder}\nregister=true\n")
+    return xdg
+
+
 class Game:
-    def __init__(self, bus, binary, data_home):
+    def __init__(self, bus, binary, data_home, xdg=None):
+        """The game `binary`; with `xdg`, in a mount namespace of its own
+        where that folder lies over /etc/xdg (the same process: the shell
+        and unshare give way to the game)."""
         self.bus = bus
         bus.events.clear()  # object paths are only unique within one run
         env = dict(os.environ, XDG_DATA_HOME=str(data_home), LC_ALL="C.UTF-8")
-        self.process = subprocess.Popen([binary], env=env)
+        command = [binary]
+        if xdg is not None:
+            command = ["unshare", "--mount", "--propagation", "private", "--", "sh", "-c",
+                       'mount --bind "$1" /etc/xdg && exec "$2"', "sh", str(xdg), binary]
+        self.process = subprocess.Popen(command, env=env)
         self.app = bus.wait("the game on the accessibility bus", self._find_app, 20)
 
     def _find_app(self):
@@ -751,9 +788,107 @@ def scenario_wayout(bus, binary):
                     log(f"{way}: the box said why, status 0, the record files as they were")
                 finally:
                     game.stop()
+            if can_keep_register():
+                for second_close_after in (3.0, 0.3):
+                    closed_again(bus, binary, data, records, lock_file, second_close_after)
+            else:
+                log("the window closed twice with the register kept: skipped (needs root)")
         finally:
             hostile.kill()
             hostile.wait()
+
+
+def closed_again(bus, binary, data, records, lock_file, second_close_after):
+    """With the register kept, the window closed while the lock is held:
+    the game's end waits (its notice after a second); a close
+    `second_close_after` s after the first is the way out, and its box
+    comes within a second; a close while the box is up changes nothing."""
+    told = ("La partita non è stata scritta nel registro dell'insegnante: il file «"
+            + str(lock_file) + "» era occupato da un'altra partita o da un altro programma, "
+            "e hai scelto di uscire senza aspettare.")
+    with tempfile.TemporaryDirectory(prefix="cifrelle-etc.") as etc:
+        game = Game(bus, binary, data, register_setting(etc, records))
+        try:
+            answer_name_box(game, "Ada", keyboard_only=True)
+            answer_greeting(game, "Ada")
+            window = MainWindow(game)
+            play_one(window, "right", (1, 0))
+            before = {p.name: p.read_bytes() for p in records.iterdir()}
+
+            def shown(name, role=None):
+                return next((a for a in descendants(window.frame) if a.name == name
+                             and (role is None or a.getRole() == role) and showing(a)), None)
+
+            ask_to_close(WINDOW_TITLE)
+            first = time.monotonic()
+            if second_close_after > 1.0:
+                bus.wait("the notice", lambda: shown(SAVING_NOTICE, pyatspi.ROLE_LABEL), 5)
+                check(showing(window.frame), "the window went at the first close")
+            bus.pump(max(0.0, second_close_after - (time.monotonic() - first)))
+            check(game.process.poll() is None, "the game ended while it waited")
+            check(showing(window.frame), "the window went while the game waited")
+            ask_to_close(WINDOW_TITLE)
+            second = time.monotonic()
+            box = game.toplevel(pyatspi.ROLE_ALERT, "Cifrelle", timeout=5)
+            took = time.monotonic() - second
+            game.find(box, "the box that says why", lambda a: a.getRole()
+                      == pyatspi.ROLE_LABEL and a.name == told)
+            check(took <= 1.0, f"the box came {took:.2f} s after the second close")
+            check(showing(window.frame), "the window went before the box")
+            # Once more, while the box is up: the box and the window stay.
+            ask_to_close(WINDOW_TITLE)
+            bus.pump(1.0)
+            check(showing(box) and showing(window.frame), "a window went at the third close")
+            check(game.process.poll() is None, "the game ended before its box was answered")
+            press(KEY_RETURN)
+            status = game.wait_exit()
+            check(status == 0, f"the game ended with status {status}")
+            after = {p.name: p.read_bytes() for p in records.iterdir()}
+            check(after == before, "the record folder changed: "
+                  f"{sorted(after.items())} after {sorted(before.items())}")
+            log(f"the window closed, then again {second_close_after:.1f} s later: the box "
+                f"that says why after {took:.2f} s, the window there until then; a third "
+                "close changed nothing; status 0, neither record nor line written")
+        finally:
+            game.stop()
+
+
+def scenario_sessionend(bus, binary):
+    """With the register kept, a game ended by the session's signal."""
+    if not can_keep_register():
+        log("skipped: the register's setting needs root (and unshare)")
+        return 77
+    with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+        records = Path(data) / "class"
+        records.mkdir()
+        xdg = register_setting(data, records)
+        for number, (name, sent) in enumerate((("Ada", signal.SIGTERM),
+                                               ("Bea", signal.SIGHUP)), start=1):
+            game = Game(bus, binary, data, xdg)
+            try:
+                answer_name_box(game, name, keyboard_only=True)
+                answer_greeting(game, name)
+                window = MainWindow(game)
+                play_one(window, "right", (1, 0))
+                play_one(window, "point", (1, 1))
+                game.process.send_signal(sent)
+                sent_at = time.monotonic()
+                status = game.wait_exit()
+                took = time.monotonic() - sent_at
+                check(status == 0, f"the game ended with status {status}")
+                lines = read_file(records / "registro.csv").decode().split("\r\n")
+                check(len(lines) == number + 2 and lines[-1] == "",
+                      f"the register holds {lines!r}")
+                line = lines[-2]
+                check(line.split(";")[2:5] == [name, "1", "1"] and
+                      ";sessione chiusa;no;" in line, f"the game's line is {line!r}")
+                check(read_file(records / "cifrel.txt") == b"", "a record was saved")
+                check(read_file(records / "ncifrel.txt") == b"", "a record holder was saved")
+                log(f"{sent.name}: the game ended in {took:.2f} s with status 0; its line "
+                    f"{line!r}; no record")
+            finally:
+                game.stop()
+    return 0
 
 
 def scenario_lockwait(bus, binary):
@@ -849,20 +984,23 @@ def scenario_lockwait(bus, binary):
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("scenario", choices=["record", "clock", "lockwait", "wayout"])
+    parser.add_argument("scenario",
+                        choices=["record", "clock", "lockwait", "wayout", "sessionend"])
     parser.add_argument("binary")
     args = parser.parse_args()
     self_test_rounding()
     bus = Bus()
     try:
         scenarios = {"record": scenario_record, "clock": scenario_clock,
-                     "lockwait": scenario_lockwait, "wayout": scenario_wayout}
-        scenarios[args.scenario](bus, args.binary)
+                     "lockwait": scenario_lockwait, "wayout": scenario_wayout,
+                     "sessionend": scenario_sessionend}
+        status = scenarios[args.scenario](bus, args.binary) or 0
     except Failure as failure:
         log(f"FAILED: {failure}")
         return 1
-    log("passed")
-    return 0
+    if status == 0:
+        log("passed")
+    return status
 
 
 if __name__ == "__main__":
