@@ -7,13 +7,11 @@
 // fileops_windows.cpp (a folder handle and its final path, LockFileEx,
 // FlushFileBuffers, MoveFileExW).
 //
-// The record folder is opened once (Folder::open), following any link on
-// its way that once; every later operation works inside that opened folder
-// on a plain file name, so a link changed later, or the folder moved, sends
-// nothing elsewhere. Inside the folder nothing is ever followed: every
-// operation refuses to open anything but a regular file (or a missing one
-// it creates): a link, a folder, a device or a pipe in a record file's
-// place is reported, never opened.
+// They keep the shared folder's rule that the top of recordfiles.cpp tells
+// (the folder opened once, nothing inside it followed): the folder is
+// opened by Folder::open, every later operation takes a plain file name
+// inside it, and none opens anything but a regular file (or a missing one
+// it creates).
 
 #include <cstddef>
 #include <filesystem>

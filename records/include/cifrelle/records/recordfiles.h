@@ -98,14 +98,9 @@ struct GameEndResult {
 // lies beside them too (see register.h), made and set up as the record
 // files are, and every game adds its line there under the same lock.
 //
-// The folder is opened once, by the first ensure() (or save), after its
-// checks, and every later step works inside that opened folder: links on
-// its path are followed then only, so one changed during the game sends
-// nothing elsewhere. Inside it nothing is ever followed: only regular files
-// are ever opened as record files, and a link, a folder, a device or a pipe
-// in a record file's place (or the lock file's, or a ".new" file's) is
-// reported, naming the file to remove, and left alone, at start-up and at
-// the game end alike.
+// The folder is opened once and nothing inside it is ever followed, as the
+// top of recordfiles.cpp tells: anything but a regular file in the place
+// of one of these files is reported, naming it, and left alone.
 //
 // The player's own folder is created when missing, and the files made in it
 // get what the player's umask gives. A folder an administrator chose for
