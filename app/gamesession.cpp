@@ -11,10 +11,13 @@ GameSession::GameSession(records::RecordFolder recordFolder) : files(std::move(r
 {
     window.setHandlers(&form);
     // Where-am-I in the answer box tells the exercise and the time left,
-    // then what the box is for.
-    QWidget* answer = window.control(ui::Control::txtmio);
-    ui::setDescriptionSource(answer, [this, answer] {
-        return QString::fromStdString(form.whereAmI()) + QStringLiteral(". ") + answer->toolTip();
+    // then what the box is for (once the window has built its controls).
+    QObject::connect(&window, &ui::Form1Window::controlsBuilt, &window, [this] {
+        QWidget* answer = window.control(ui::Control::txtmio);
+        ui::setDescriptionSource(answer, [this, answer] {
+            return QString::fromStdString(form.whereAmI()) + QStringLiteral(". ") +
+                   answer->toolTip();
+        });
     });
 }
 

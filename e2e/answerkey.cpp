@@ -7,6 +7,8 @@
 // installed.
 #include "program.h"
 
+#include "cifrelle/ui/qt/form1window.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -26,8 +28,17 @@ void writeKey(const QString& path, const QString& key)
     }
 }
 
+void followKey(QLineEdit* key, const QString& path)
+{
+    QObject::connect(key, &QLineEdit::textChanged, key, [path](const QString& text) {
+        if (!text.isEmpty())
+            writeKey(path, text);
+    });
+}
+
 // Follows the hidden Text1 from the first run of the event loop (the name
-// box), before the first exercise writes its key there.
+// box), before the first exercise writes its key there: the window makes
+// it once the name is given.
 void watchAnswerKey()
 {
     const QString path = qEnvironmentVariable("CIFRELLE_ANSWER_KEY_FILE");
@@ -36,13 +47,16 @@ void watchAnswerKey()
     auto* find = new QTimer(QCoreApplication::instance());
     QObject::connect(find, &QTimer::timeout, find, [find, path] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* key = top->findChild<QLineEdit*>(QStringLiteral("Text1"));
-            if (!key)
+            auto* window = qobject_cast<cifrelle::ui::Form1Window*>(top);
+            if (!window)
                 continue;
-            QObject::connect(key, &QLineEdit::textChanged, key, [path](const QString& text) {
-                if (!text.isEmpty())
-                    writeKey(path, text);
-            });
+            if (auto* key = window->findChild<QLineEdit*>(QStringLiteral("Text1")))
+                followKey(key, path);
+            else
+                QObject::connect(
+                    window, &cifrelle::ui::Form1Window::controlsBuilt, window, [window, path] {
+                        followKey(window->findChild<QLineEdit*>(QStringLiteral("Text1")), path);
+                    });
             find->stop();
             return;
         }

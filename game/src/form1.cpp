@@ -92,15 +92,17 @@ Form1::Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::Record
 {
 }
 
+// Before the window is shown. Its controls are written only once the name
+// is given: the name box comes up with nothing of the window made.
 void Form1::Form_Load()
 {
-    ui_.setVisible(Control::Command4, false);
-    ui_.setVisible(Control::Command5, false);
     random_.reseed(time_.secondsSinceMidnight());
     ui_.setTimerEnabled(false);
 
     nome_ = ui_.inputBox("Come ti chiami?", nameTitle);
     ui_.messageBox(" " + nome_ + " vediamo se sei un vero campione  ", BoxStyle::Plain, nameTitle);
+    ui_.setVisible(Control::Command4, false);
+    ui_.setVisible(Control::Command5, false);
     ui_.setCaption(Control::lblnome1, nome_);
 
     Avviaconto();

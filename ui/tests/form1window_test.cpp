@@ -164,6 +164,7 @@ TEST_F(WindowTest, ClientAreaIsDarkBlue)
 
 TEST_F(WindowTest, EveryControlHasItsNameKindAndText)
 {
+    window.show(); // the controls are made by then
     for (const ControlDesign& d : cifrelle::ui::formDesign()) {
         SCOPED_TRACE(std::string(cifrelle::ui::controlName(d.control)));
         auto* found = window.findChild<QWidget*>(q(cifrelle::ui::controlName(d.control)));

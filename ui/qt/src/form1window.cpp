@@ -183,6 +183,38 @@ Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(fromView(design.caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/cifrelle.png")));
 
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setTimerType(Qt::PreciseTimer);
+    timer_->setInterval(design.timerIntervalMs);
+    connect(timer_, &QTimer::timeout, this, [this] { deliver(&Form1Events::Timer1_Timer); });
+    timer_->start();
+}
+
+QWidget* Form1Window::clientArea() const
+{
+    build();
+    return client_;
+}
+
+QWidget* Form1Window::control(Control control) const
+{
+    build();
+    return controls_.at(control);
+}
+
+// The client area with every control, wired to the events. What the window
+// shows does not change by it: they are only made later than the window.
+void Form1Window::build() const
+{
+    if (client_)
+        return;
+    const_cast<Form1Window*>(this)->buildClientArea();
+}
+
+void Form1Window::buildClientArea()
+{
+    const WindowDesign& design = windowDesign();
     client_ = new QWidget(this);
     client_->setObjectName(fromView(design.clientAreaName));
     client_->setFixedSize(twipsToPixels(design.clientWidth), twipsToPixels(design.clientHeight));
@@ -193,14 +225,8 @@ Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     buildControls();
-
-    timer_ = new QTimer(this);
-    timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setTimerType(Qt::PreciseTimer);
-    timer_->setInterval(design.timerIntervalMs);
-
     wireEvents();
-    timer_->start();
+    emit controlsBuilt();
 }
 
 // What only a window on the screen needs: the menu bar with its two
@@ -213,6 +239,7 @@ void Form1Window::completeForShow()
 {
     if (std::exchange(completed_, true))
         return;
+    build();
     buildMenuBar();
     connect(menuEntry("record"), &QAction::triggered, this,
             [this] { deliver(&Form1Events::record_Click); });
@@ -326,8 +353,6 @@ void Form1Window::wireEvents()
     click(Control::Command3, &Form1Events::Command3_Click);
     click(Control::cmdverifica, &Form1Events::cmdverifica_Click);
     click(Control::cmdexit, &Form1Events::cmdexit_Click);
-
-    connect(timer_, &QTimer::timeout, this, [this] { deliver(&Form1Events::Timer1_Timer); });
 
     control(Control::txtmio)->installEventFilter(this);
     for (const auto& [c, w] : controls_) {

@@ -23,9 +23,11 @@ namespace cifrelle::ui {
 // window's own while it has handlers: the close is refused, and the unload
 // raised once the close has been handled, for the game to end the program
 // (the game's end, which may wait and show its boxes, never runs inside
-// the window's close). What only a window on the screen needs (the menu
-// bar, the controls' faces and pictures, the labels fitted to their
-// captions) is put on when it is first shown.
+// the window's close). The controls are built when first needed: by the
+// first operation on one, or the first show (start-up asks the player's
+// name before, with nothing of the window made). What only a window on the
+// screen needs (the menu bar, the controls' faces and pictures, the labels
+// fitted to their captions) is put on when it is first shown.
 class Form1Window : public QMainWindow {
     Q_OBJECT
 
@@ -37,9 +39,10 @@ public:
     // handlers the events do nothing.
     void setHandlers(Form1Events* handlers) { handlers_ = handlers; }
 
-    // The client area below the menu bar, parent of every control.
-    QWidget* clientArea() const { return client_; }
-    QWidget* control(Control control) const { return controls_.at(control); }
+    // The client area below the menu bar, parent of every control. (Both
+    // build the controls when they are not yet built.)
+    QWidget* clientArea() const;
+    QWidget* control(Control control) const;
     QTimer* timer() const { return timer_; }
     // A menu bar entry or submenu item by its design name ("record", "aut");
     // null before the window is first shown.
@@ -53,12 +56,18 @@ public:
     // after the window is first shown).
     bool activationRaised() const { return activationRaised_; }
 
+signals:
+    // The controls have just been built (once).
+    void controlsBuilt();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void build() const;
+    void buildClientArea();
     void buildControls();
     void wireEvents();
     void completeForShow();
