@@ -14,6 +14,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 game="$build/app/cifrelle"
 minimal="$build/bench/minimal_inputbox"
 probe="$build/bench/startup_probe"
+cmake --build "$build" --target cifrelle minimal_inputbox startup_probe >/dev/null
 . "$root/testsupport/xdisplay.sh"
 # The game's records go to a folder of its own, made anew.
 data=$(mktemp -d)

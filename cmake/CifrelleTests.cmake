@@ -81,20 +81,46 @@ function(cifrelle_register_tests target)
   endif()
 endfunction()
 
+# Qt Test names each program's own folders in two macros (for
+# QFINDTESTDATA, which no test uses): without them, the Qt test programs
+# can share their precompiled headers.
+function(cifrelle_qt_test_options target)
+  get_target_property(libs ${target} LINK_LIBRARIES)
+  if("Qt6::Test" IN_LIST libs)
+    target_compile_options(${target} PRIVATE -UQT_TESTCASE_BUILDDIR -UQT_TESTCASE_SOURCEDIR)
+  endif()
+endfunction()
+
+# GoogleTest's header, compiled once for the test programs of the plain
+# libraries (a library of no code that only carries it).
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/cifrelle_gtest_pch.cpp
+     CONTENT "// GoogleTest's header, precompiled for the test programs.\n")
+add_library(cifrelle_gtest_pch OBJECT ${CMAKE_BINARY_DIR}/cifrelle_gtest_pch.cpp)
+target_link_libraries(cifrelle_gtest_pch PRIVATE GTest::gtest)
+target_compile_options(cifrelle_gtest_pch PRIVATE ${CIFRELLE_TEST_OPTIMIZATION})
+target_precompile_headers(cifrelle_gtest_pch PRIVATE <gtest/gtest.h>)
+
 # Adds a GoogleTest program built from SOURCES and linked to LIBS, and
 # registers its tests (but those TEST_FILTER leaves out, for another
-# cifrelle_register_tests to run in another setting). The headers in
-# PRECOMPILE (and GoogleTest's) are compiled once for all the files of a
-# program that names some, or that has three files or more.
+# cifrelle_register_tests to run in another setting). Its headers come
+# precompiled: GoogleTest's, shared by the programs that name nothing else;
+# GoogleTest's and those in PRECOMPILE, for its own files; or those of the
+# program PRECOMPILE_FROM, built with the same options (a Qt test program's,
+# for another). NO_PRECOMPILE: none (a program of one file linked to Qt,
+# whose options the shared ones do not match).
 function(cifrelle_add_test name)
-  cmake_parse_arguments(ARG "" "TEST_FILTER" "SOURCES;LIBS;PRECOMPILE" ${ARGN})
+  cmake_parse_arguments(ARG "NO_PRECOMPILE" "TEST_FILTER;PRECOMPILE_FROM"
+                        "SOURCES;LIBS;PRECOMPILE" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_options(${name} PRIVATE ${CIFRELLE_TEST_OPTIMIZATION})
-  list(LENGTH ARG_SOURCES files)
-  if(ARG_PRECOMPILE OR files GREATER 2)
+  cifrelle_qt_test_options(${name})
+  if(ARG_PRECOMPILE_FROM)
+    target_precompile_headers(${name} REUSE_FROM ${ARG_PRECOMPILE_FROM})
+  elseif(ARG_PRECOMPILE)
     target_precompile_headers(${name} PRIVATE <gtest/gtest.h> ${ARG_PRECOMPILE})
+  elseif(NOT ARG_NO_PRECOMPILE)
+    target_precompile_headers(${name} REUSE_FROM cifrelle_gtest_pch)
   endif()
   cifrelle_register_tests(${name} TEST_FILTER "${ARG_TEST_FILTER}")
 endfunction()
-
