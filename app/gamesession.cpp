@@ -3,27 +3,36 @@
 
 #include "cifrelle/ui/qt/qtaccessibility.h"
 
+#include <QTimer>
 #include <QWidget>
 
 namespace cifrelle::app {
 
-GameSession::GameSession(records::RecordFolder recordFolder) : files(std::move(recordFolder))
+GameSession::GameSession(records::RecordFolder recordFolder) : files(std::move(recordFolder)) {}
+
+ui::Form1Window& GameSession::window()
 {
-    window.setHandlers(&form);
+    if (window_)
+        return *window_;
+    ui::Form1Window& made = window_.emplace();
+    made.timer()->setInterval(tickIntervalMs);
+    made.setHandlers(&form);
     // Where-am-I in the answer box tells the exercise and the time left,
     // then what the box is for (once the window has built its controls).
-    QObject::connect(&window, &ui::Form1Window::controlsBuilt, &window, [this] {
-        QWidget* answer = window.control(ui::Control::txtmio);
+    QObject::connect(&made, &ui::Form1Window::controlsBuilt, &made, [this] {
+        QWidget* answer = window_->control(ui::Control::txtmio);
         ui::setDescriptionSource(answer, [this, answer] {
             return QString::fromStdString(form.whereAmI()) + QStringLiteral(". ") +
                    answer->toolTip();
         });
     });
+    return made;
 }
 
 GameSession::~GameSession()
 {
-    window.setHandlers(nullptr);
+    if (window_)
+        window_->setHandlers(nullptr);
 }
 
 } // namespace cifrelle::app

@@ -8,12 +8,15 @@
 #include "cifrelle/ui/qt/qtui.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace cifrelle::app {
 
 // One game in a real window: the window, the toolkit operations on it, the
-// record files, the generator and the game logic, wired together. The
-// window is not shown and start-up has not run yet.
+// record files, the generator and the game logic, wired together. Start-up
+// has not run yet. The window is made when first needed (by the first
+// operation on it, which start-up makes once the player's name is given):
+// the name box comes up before anything of it exists.
 class GameSession {
 public:
     explicit GameSession(records::RecordFolder recordFolder);
@@ -26,8 +29,16 @@ public:
     GameSession(const GameSession&) = delete;
     GameSession& operator=(const GameSession&) = delete;
 
-    ui::Form1Window window;
-    ui::QtUi ui{window};
+    // The game window, made now if it is not yet, its timer ticking every
+    // tickIntervalMs.
+    ui::Form1Window& window();
+    int tickIntervalMs = 1000;
+
+private:
+    std::optional<ui::Form1Window> window_;
+
+public:
+    ui::QtUi ui{[this]() -> ui::Form1Window& { return window(); }};
     records::RecordFiles files;
     game::MixingRandom random;
     game::SystemTime time;

@@ -89,25 +89,25 @@ int runGame(int argc, char* argv[], const GameOptions& options)
     }
 
     GameSession session(recordFolder(options.settingsFile));
-    session.window.timer()->setInterval(options.tickIntervalMs);
+    session.tickIntervalMs = options.tickIntervalMs;
     session.form.setSavingWaits({game::savingNoticeAfter, options.wayOutAfter});
-    QApplication::setWindowIcon(session.window.windowIcon());
+    QApplication::setWindowIcon(ui::Form1Window::icon());
 
     session.form.Form_Load();
-    session.window.show();
+    ui::Form1Window& window = session.window();
+    window.show();
     // Takes the keyboard even where no window manager hands it over.
-    session.window.activateWindow();
+    window.activateWindow();
 
     // From here on the game is under way. The end of the desktop session
     // unloads the window, and the game ends as with the window closed: where
     // Qt hears of it (its request to save the session's data, at logout or
     // shutdown on X11 and Windows; its quit, which nothing else asks for)
     // and by a signal (SIGTERM, SIGHUP).
-    const auto sessionEnded = [&session] { session.window.unload(ui::UnloadMode::SessionEnded); };
-    QObject::connect(&application, &QGuiApplication::commitDataRequest, &session.window,
-                     sessionEnded);
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &session.window, sessionEnded);
-    onEndSignals(session.window, sessionEnded);
+    const auto sessionEnded = [&window] { window.unload(ui::UnloadMode::SessionEnded); };
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window, sessionEnded);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window, sessionEnded);
+    onEndSignals(window, sessionEnded);
     return application.exec();
 }
 

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     QTemporaryDir data;
     app::GameSession session(data.path().toStdString());
     session.ui.setEndAction([] {});
-    ui::Form1Window& window = session.window;
+    ui::Form1Window& window = session.window();
     const game::Form1& form = session.form;
     window.show();
     window.activateWindow();

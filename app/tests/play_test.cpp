@@ -81,7 +81,7 @@ protected:
         session = std::make_unique<cifrelle::app::GameSession>(
             cifrelle::records::RecordFolder{data.path().toStdString(), {}, {}, keepRegister});
         session->ui.setEndAction([this] { ++ends; });
-        window = &session->window;
+        window = &session->window();
         form = &session->form;
         files = &session->files;
     }

@@ -25,7 +25,8 @@
 
 namespace cifrelle::ui {
 
-Boxes::Boxes(QWidget& window) : window_(&window), context_(std::make_unique<QObject>())
+Boxes::Boxes(std::function<QWidget*()> window)
+    : owner_(std::move(window)), context_(std::make_unique<QObject>())
 {
     // A box that has the focus takes down the boxes answered before it.
     QObject::connect(
@@ -44,14 +45,6 @@ Boxes::~Boxes()
     // A box answered before the window was shown has no owner to take it
     // along.
     takeDownAnswered();
-}
-
-QWidget* Boxes::owner() const
-{
-    // Before the window is first shown (start-up's boxes) there is nothing
-    // for a box to stand over: it stands alone, and the window's own
-    // native window is not made for it.
-    return window_->isVisible() ? window_ : nullptr;
 }
 
 void Boxes::takeDownAnswered()
@@ -75,7 +68,7 @@ void Boxes::message(int icon, const QString& caption, const QString& text)
         showScrolling(icon, caption, text);
         return;
     }
-    auto* box = new StayingBox(static_cast<QMessageBox::Icon>(icon), caption, text, owner());
+    auto* box = new StayingBox(static_cast<QMessageBox::Icon>(icon), caption, text, owner_());
     ++open_;
     box->ask();
     --open_;
@@ -85,7 +78,8 @@ void Boxes::message(int icon, const QString& caption, const QString& text)
         [this] {
             if (open_ == 0) {
                 takeDownAnswered();
-                window_->activateWindow();
+                if (QWidget* window = owner_())
+                    window->activateWindow();
             }
         },
         Qt::QueuedConnection);
@@ -98,7 +92,7 @@ void Boxes::showScrolling(int icon, const QString& caption, const QString& text)
     // A message box grows with its text: a very long one (a record file
     // holding pages of text) would push its OK button off the screen. The
     // whole text is shown all the same, in a box that fits and scrolls.
-    QDialog box(owner());
+    QDialog box(owner_());
     box.setWindowTitle(caption);
     auto* layout = new QVBoxLayout(&box);
     auto* row = new QHBoxLayout;
@@ -124,7 +118,7 @@ void Boxes::showScrolling(int icon, const QString& caption, const QString& text)
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     layout->addWidget(buttons);
 
-    const QScreen* screen = window_->screen();
+    const QScreen* screen = box.screen();
     const QSize room = screen ? screen->availableGeometry().size() * 0.8 : QSize(640, 480);
     box.resize(std::min(640, room.width()), std::min(480, room.height()));
     buttons->button(QDialogButtonBox::Ok)->setFocus();
@@ -135,7 +129,7 @@ void Boxes::showScrolling(int icon, const QString& caption, const QString& text)
 
 std::optional<QString> Boxes::input(const QString& title, const QString& prompt)
 {
-    QInputDialog box(owner());
+    QInputDialog box(owner_());
     box.setInputMode(QInputDialog::TextInput);
     box.setWindowTitle(title);
     box.setLabelText(prompt);

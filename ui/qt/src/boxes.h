@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,7 +16,7 @@ namespace cifrelle::ui {
 
 // The modal boxes over the game window: the message boxes, the input box,
 // and the box that scrolls for a message too long for an ordinary one.
-// Before the window is first shown (start-up's boxes) a box stands alone,
+// Before the window is on the screen (start-up's boxes) a box stands alone,
 // so that the window gets no native window for it.
 //
 // Between boxes in a row the window never takes the focus back (a screen
@@ -24,7 +25,9 @@ namespace cifrelle::ui {
 // until the game is back at the window with no box open.
 class Boxes {
 public:
-    explicit Boxes(QWidget& window);
+    // `window` gives the game window once it is on the screen, and null
+    // before.
+    explicit Boxes(std::function<QWidget*()> window);
     ~Boxes();
 
     Boxes(const Boxes&) = delete;
@@ -43,11 +46,10 @@ public:
     static bool isTooLong(const QString& text);
 
 private:
-    QWidget* owner() const;
     void showScrolling(int icon, const QString& caption, const QString& text);
     void takeDownAnswered();
 
-    QWidget* window_;
+    std::function<QWidget*()> owner_;
     std::unique_ptr<QObject> context_;        // receives the queued take-downs
     std::vector<QPointer<QWidget>> answered_; // still on the screen
     int open_ = 0;

@@ -176,12 +176,11 @@ std::optional<std::int16_t> keyAscii(const QKeyEvent& key)
 
 Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
 {
-    loadPictures();
     installGameWindowAccessibles();
     const WindowDesign& design = windowDesign();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(fromView(design.caption));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/cifrelle.png")));
+    setWindowIcon(icon());
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
@@ -189,6 +188,12 @@ Form1Window::Form1Window(QWidget* parent) : QMainWindow(parent)
     timer_->setInterval(design.timerIntervalMs);
     connect(timer_, &QTimer::timeout, this, [this] { deliver(&Form1Events::Timer1_Timer); });
     timer_->start();
+}
+
+QIcon Form1Window::icon()
+{
+    loadPictures();
+    return QIcon(QStringLiteral(":/icons/cifrelle.png"));
 }
 
 QWidget* Form1Window::clientArea() const

@@ -81,18 +81,36 @@ void writeText(QWidget* widget, const QString& text)
 
 } // namespace
 
-QtUi::QtUi(Form1Window& window)
-    : window_(&window), boxes_(std::make_unique<Boxes>(window)),
-      wait_(std::make_unique<WaitNotice>(window)), endAction_(terminateNow),
-      settler_(std::make_unique<QObject>())
+QtUi::QtUi(std::function<Form1Window&()> window)
+    : makeWindow_(std::move(window)),
+      // A box stands over the window once it is on the screen, alone before.
+      boxes_(std::make_unique<Boxes>(
+          [this]() -> QWidget* { return window_ && window_->isVisible() ? window_ : nullptr; })),
+      endAction_(terminateNow), settler_(std::make_unique<QObject>())
 {
+}
+
+QtUi::QtUi(Form1Window& window) : QtUi([&window]() -> Form1Window& { return window; })
+{
+    (void)this->window();
 }
 
 QtUi::~QtUi() = default;
 
+Form1Window& QtUi::window() const
+{
+    if (!window_) {
+        window_ = &makeWindow_();
+        wait_ = std::make_unique<WaitNotice>(*window_);
+        if (timerOff_)
+            window_->timer()->stop();
+    }
+    return *window_;
+}
+
 QWidget* QtUi::widget(Control control) const
 {
-    return window_->control(control);
+    return window().control(control);
 }
 
 std::string QtUi::text(Control control) const
@@ -173,13 +191,17 @@ void QtUi::settle()
     }
     for (const QString& text : said) {
         if (read.isEmpty() || !read.startsWith(text))
-            ui::announce(window_, text);
+            ui::announce(&window(), text);
     }
 }
 
 void QtUi::setTimerEnabled(bool enabled)
 {
-    QTimer* timer = window_->timer();
+    if (!window_ && !enabled) {
+        timerOff_ = true;
+        return;
+    }
+    QTimer* timer = window().timer();
     if (!enabled)
         timer->stop();
     else if (!timer->isActive())
@@ -212,31 +234,34 @@ bool QtUi::isTooLongForABox(const QString& text)
 
 void QtUi::doEvents()
 {
+    window();
     wait_->doEvents();
 }
 
 void QtUi::showNotice(const std::string& text)
 {
     // A player who cannot see it hears it once, when it appears.
+    window();
     if (wait_->show(fromView(text)))
         announce(text);
 }
 
 void QtUi::offerWayOut(const std::string& caption)
 {
+    window();
     wait_->offerWayOut(fromView(caption));
 }
 
 bool QtUi::wayOutTaken() const
 {
-    return wait_->wayOutTaken();
+    return wait_ && wait_->wayOutTaken();
 }
 
 void QtUi::hideNotice()
 {
     // What tells the screen reader goes with it (said or still to be
     // said), unless it has told something else since.
-    const QString text = wait_->hide();
+    const QString text = wait_ ? wait_->hide() : QString();
     if (text.isEmpty())
         return;
     std::erase(pendingAnnouncements_, text);

@@ -11,6 +11,7 @@
 #include <string_view>
 
 class QAction;
+class QIcon;
 class QTimer;
 
 namespace cifrelle::ui {
@@ -34,6 +35,9 @@ class Form1Window : public QMainWindow {
 public:
     explicit Form1Window(QWidget* parent = nullptr);
     ~Form1Window() override;
+
+    // The game's icon (the window's, and the program's for its boxes).
+    static QIcon icon();
 
     // Where the window's events go (the game's Form1); not owned. Without
     // handlers the events do nothing.

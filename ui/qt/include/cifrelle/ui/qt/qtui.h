@@ -30,6 +30,11 @@ class WaitNotice;
 // focus comes into reads with its description is not announced twice.
 class QtUi : public Ui {
 public:
+    // On the window `window` makes when the game first needs it: a box, and
+    // the timer switched off, need none (the name box comes up before the
+    // window is made).
+    explicit QtUi(std::function<Form1Window&()> window);
+    // On a window made already.
     explicit QtUi(Form1Window& window);
     ~QtUi() override;
 
@@ -66,12 +71,15 @@ public:
     static bool isTooLongForABox(const QString& text);
 
 private:
+    Form1Window& window() const;
     void settleLater();
     QWidget* widget(Control control) const;
 
-    Form1Window* window_;
+    std::function<Form1Window&()> makeWindow_;
+    mutable Form1Window* window_ = nullptr;
+    mutable std::unique_ptr<WaitNotice> wait_; // made with the window
+    bool timerOff_ = false;                    // asked for before the window was made
     std::unique_ptr<Boxes> boxes_;
-    std::unique_ptr<WaitNotice> wait_;
     std::function<void()> endAction_;
     QWidget* pendingFocus_ = nullptr;
     std::vector<QString> pendingAnnouncements_;
