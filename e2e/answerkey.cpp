@@ -37,8 +37,9 @@ void followKey(QLineEdit* key, const QString& path)
 }
 
 // Follows the hidden Text1 from the first run of the event loop (the name
-// box), before the first exercise writes its key there: the window makes
-// it once the name is given.
+// box). The game makes its window once the name is given, and the first
+// exercise may have written its key before the window is found: then it
+// is written at once.
 void watchAnswerKey()
 {
     const QString path = qEnvironmentVariable("CIFRELLE_ANSWER_KEY_FILE");
@@ -50,13 +51,16 @@ void watchAnswerKey()
             auto* window = qobject_cast<cifrelle::ui::Form1Window*>(top);
             if (!window)
                 continue;
-            if (auto* key = window->findChild<QLineEdit*>(QStringLiteral("Text1")))
+            const auto follow = [window, path] {
+                auto* key = window->findChild<QLineEdit*>(QStringLiteral("Text1"));
                 followKey(key, path);
+                if (window->activationRaised() && !key->text().isEmpty())
+                    writeKey(path, key->text());
+            };
+            if (window->findChild<QLineEdit*>(QStringLiteral("Text1")))
+                follow();
             else
-                QObject::connect(
-                    window, &cifrelle::ui::Form1Window::controlsBuilt, window, [window, path] {
-                        followKey(window->findChild<QLineEdit*>(QStringLiteral("Text1")), path);
-                    });
+                QObject::connect(window, &cifrelle::ui::Form1Window::controlsBuilt, window, follow);
             find->stop();
             return;
         }
