@@ -109,18 +109,19 @@ void Form1::Form_Load()
 
     recordProblem_ = files_.ensure();
     recordPunti_ = Leggifiletxt(files_.scorePath());
-    ui_.setCaption(Control::lblpunti, recordPunti_);
     recordNome_ = Leggifiletxt(files_.namePath());
+    // The game is played all the same, with an empty record, when the
+    // record cannot be kept.
+    if (recordProblem_) {
+        recordPunti_.clear();
+        recordNome_.clear();
+    }
+    ui_.setCaption(Control::lblpunti, recordPunti_);
     ui_.setCaption(Control::lblnome, recordNome_);
     ui_.setCaption(Control::lblconto, conto_.text());
 
     if (recordProblem_) {
-        // The game is played all the same, with an empty record; the clock
-        // waits while the player reads why.
-        recordPunti_.clear();
-        recordNome_.clear();
-        ui_.setCaption(Control::lblpunti, recordPunti_);
-        ui_.setCaption(Control::lblnome, recordNome_);
+        // The clock waits while the player reads why.
         ui_.setTimerEnabled(false);
         ui_.messageBox(*recordProblem_ + " Puoi giocare lo stesso.", BoxStyle::Warning);
         ui_.setTimerEnabled(true);
@@ -168,8 +169,7 @@ bool Form1::ruledOutByPreviousNumber(std::int16_t livello) const
     return characters(numero_) == static_cast<std::size_t>(livello);
 }
 
-// Leaves the level's button alone on the screen, hiding the other two (the
-// higher first, then the lower, but for thousandths).
+// Leaves the level's button alone on the screen, hiding the other two.
 void Form1::showLevel(std::int16_t livello)
 {
     switch (livello) {
