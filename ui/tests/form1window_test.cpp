@@ -4,6 +4,7 @@
 #include "cifrelle/ui/form1events.h"
 #include "cifrelle/ui/formdesign.h"
 #include "cifrelle/ui/qt/form1window.h"
+#include "designpixels.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -121,10 +122,7 @@ protected:
     }
 };
 
-int pixels(int twips)
-{
-    return static_cast<int>(std::lround(twips / 15.0));
-}
+using cifrelle::ui::testing::pixels;
 
 QRect designRect(const ControlDesign& d)
 {

@@ -5,6 +5,7 @@
 #include "cifrelle/ui/formdesign.h"
 #include "cifrelle/ui/qt/form1window.h"
 #include "cifrelle/ui/qt/qtui.h"
+#include "designpixels.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -40,10 +41,7 @@ std::string nameOf(Control c)
     return std::string(cifrelle::ui::controlName(c));
 }
 
-int pixels(int twips)
-{
-    return static_cast<int>(std::lround(twips / 15.0));
-}
+using cifrelle::ui::testing::pixels;
 
 QRect designRect(Control c)
 {
