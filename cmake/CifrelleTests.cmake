@@ -107,7 +107,9 @@ target_precompile_headers(cifrelle_gtest_pch PRIVATE <gtest/gtest.h>)
 # GoogleTest's and those in PRECOMPILE, for its own files; or those of the
 # program PRECOMPILE_FROM, built with the same options (a Qt test program's,
 # for another). NO_PRECOMPILE: none (a program of one file linked to Qt,
-# whose options the shared ones do not match).
+# whose options the shared ones do not match). A unity build
+# (CMAKE_UNITY_BUILD) compiles a program's files as one already: there only
+# GoogleTest's shared headers are precompiled.
 function(cifrelle_add_test name)
   cmake_parse_arguments(ARG "NO_PRECOMPILE" "TEST_FILTER;PRECOMPILE_FROM"
                         "SOURCES;LIBS;PRECOMPILE" ${ARGN})
@@ -115,12 +117,12 @@ function(cifrelle_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_options(${name} PRIVATE ${CIFRELLE_TEST_OPTIMIZATION})
   cifrelle_qt_test_options(${name})
-  if(ARG_PRECOMPILE_FROM)
-    target_precompile_headers(${name} REUSE_FROM ${ARG_PRECOMPILE_FROM})
-  elseif(ARG_PRECOMPILE)
-    target_precompile_headers(${name} PRIVATE <gtest/gtest.h> ${ARG_PRECOMPILE})
-  elseif(NOT ARG_NO_PRECOMPILE)
+  if(NOT ARG_PRECOMPILE_FROM AND NOT ARG_PRECOMPILE AND NOT ARG_NO_PRECOMPILE)
     target_precompile_headers(${name} REUSE_FROM cifrelle_gtest_pch)
+  elseif(ARG_PRECOMPILE_FROM AND NOT CMAKE_UNITY_BUILD)
+    target_precompile_headers(${name} REUSE_FROM ${ARG_PRECOMPILE_FROM})
+  elseif(ARG_PRECOMPILE AND NOT CMAKE_UNITY_BUILD)
+    target_precompile_headers(${name} PRIVATE <gtest/gtest.h> ${ARG_PRECOMPILE})
   endif()
   cifrelle_register_tests(${name} TEST_FILTER "${ARG_TEST_FILTER}")
 endfunction()
