@@ -59,7 +59,7 @@
 // The folder moved away, deleted or replaced by another of the same name
 // during a game (an administrator's doing): the game end writes nothing, in
 // the folder it opened nor in the new one, and says what happened
-// (movedAway).
+// (notInPlace).
 //
 // A damaged record. A game's count of right answers stops at highestScore:
 // a score file whose number is above it no game wrote, and no game could
@@ -272,6 +272,24 @@ std::string movedAway(const fs::path& path, fileops::Standing how, bool record)
     case fileops::Standing::Moved: return folder + "è stata spostata durante la partita" + stayed;
     default: return folder + "è stata sostituita durante la partita" + stayed;
     }
+}
+
+// The game end in a folder no longer at its path (`how`): nothing is
+// written. A score (`current`) is told it was not saved when it beats the
+// record of the folder opened, the one the game showed (any score, when
+// that is gone); the register, when one is kept (`line`), that it lacks the
+// game's line.
+GameEndResult notInPlace(const Folder& folder, fileops::Standing how, double current, bool line)
+{
+    std::string bytes;
+    GameEndResult result{{SaveOutcome::NotBetter, {}}, {}};
+    if (current > 0.0 &&
+        (folder.read(scoreFileName, readLimit, bytes) || storedScore(bytes) < current))
+        result.record = {SaveOutcome::Failed,
+                         sentence(saveOpening, movedAway(folder.path(), how, true))};
+    if (line)
+        result.registerProblem = sentence(registerOpening, movedAway(folder.path(), how, false));
+    return result;
 }
 
 // Clears what a save cut short left behind (see the top of this file).
@@ -639,20 +657,8 @@ GameEndResult RecordFiles::finish(int score, std::string_view playerName, bool s
     if (const auto problem = pin(*folder_, directory_, setting_, newFiles))
         return cannot(*problem);
     const Folder& folder = *folder_;
-    if (const fileops::Standing how = folder.standing(); how != fileops::Standing::Same) {
-        // Nothing is written; the record is compared with the one in the
-        // folder opened, the one the game showed.
-        std::string bytes;
-        const bool better = mayBeBetter && (folder.read(scoreFileName, readLimit, bytes) ||
-                                            storedScore(bytes) < current);
-        GameEndResult result{{SaveOutcome::NotBetter, {}}, {}};
-        if (better)
-            result.record = {SaveOutcome::Failed,
-                             sentence(saveOpening, movedAway(directory_, how, true))};
-        if (game)
-            result.registerProblem = sentence(registerOpening, movedAway(directory_, how, false));
-        return result;
-    }
+    if (const fileops::Standing how = folder.standing(); how != fileops::Standing::Same)
+        return notInPlace(folder, how, mayBeBetter ? current : 0.0, game != nullptr);
     clearLeftovers(folder);
 
     // Without the lock (a folder where we may not write) the record can
