@@ -517,7 +517,7 @@ TEST(RecordFilesFolder, TheFolderCheckedAtStartIsTheOnlyOneWrittenIn)
 #ifndef _WIN32
             EXPECT_TRUE(links);
 #endif
-            if (!links && c.old == std::string("classe"))
+            if (!links && std::string_view(c.what) == "a link turned")
                 continue; // Wine makes no junctions
             const fs::path path = links ? tmp / "link" : tmp / "classe";
             RecordFiles files(RecordFolder{path, {}, shared ? "l'impostazione" : "", true});
