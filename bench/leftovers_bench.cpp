@@ -44,8 +44,7 @@ long passingNames(const fs::path& folder)
 
 void flood(const fs::path& folder, long names)
 {
-    const std::string letters =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     const char* targets[] = {"cifrel.txt", "ncifrel.txt", ".cifrel.lock", "registro.csv"};
     std::mt19937 random(42);
     for (long made = 0; made < names;) {
