@@ -80,7 +80,8 @@ enum class Standing { Same, Moved, Replaced, Deleted };
 
 // How much of the folder one clean-up of passing files may take: at most
 // `files` of them looked at, and `time` in all (half of it at most reading
-// the folder's entries); what is left waits for the next.
+// the folder's entries), though a few thousand entries are always read and
+// a few files always looked at; what is left waits for the next.
 struct Budget {
     std::size_t files;
     std::chrono::milliseconds time;

@@ -718,6 +718,12 @@ void Folder::sync() const
     ::fsync(system_->fd.get());
 }
 
+// However short a clean-up's time (a busy machine can take it all before
+// the first entry), it reads this many entries and looks at this many of
+// the passing files found: a killed game's few go at the next start.
+constexpr std::size_t entriesAlwaysRead = 4096;
+constexpr std::size_t filesAlwaysLookedAt = 16;
+
 void Folder::clearPassing(std::initializer_list<std::string_view> targets,
                           const Budget& budget) const
 {
@@ -737,7 +743,8 @@ void Folder::clearPassing(std::initializer_list<std::string_view> targets,
     std::vector<std::string> chosen;
     std::size_t found = 0;
     for (std::size_t read = 0;; ++read) {
-        if (read % 1024 == 0 && Clock::now() - start >= budget.time / 2)
+        if (read >= entriesAlwaysRead && read % 1024 == 0 &&
+            Clock::now() - start >= budget.time / 2)
             break;
         const dirent* entry = ::readdir(entries);
         if (!entry)
@@ -752,10 +759,10 @@ void Folder::clearPassing(std::initializer_list<std::string_view> targets,
     }
     ::closedir(entries);
     std::shuffle(chosen.begin(), chosen.end(), randomness());
-    for (const std::string& name : chosen) {
-        if (Clock::now() - start >= budget.time)
+    for (std::size_t looked = 0; looked < chosen.size(); ++looked) {
+        if (looked >= filesAlwaysLookedAt && Clock::now() - start >= budget.time)
             break;
-        removeIfLeft(*this, dir, name);
+        removeIfLeft(*this, dir, chosen[looked]);
     }
 }
 
