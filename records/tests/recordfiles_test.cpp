@@ -109,23 +109,6 @@ TEST(RecordFilesRead, GivesTheWholeContentLineEndIncluded)
     EXPECT_EQ(files.read(tmp / "missing.txt"), std::nullopt);
 }
 
-// A score no game can reach (a file of digits with no line break, say) is a
-// damaged record: neither file shows it.
-TEST(RecordFilesRead, ADamagedRecordReadsAsNone)
-{
-    TempDir tmp;
-    RecordFiles files(tmp.path());
-    writeBytes(files.namePath(), "Ugo\r\n");
-    for (const std::string& score : {std::string("32768\r\n"), std::string(70000, '9')}) {
-        writeBytes(files.scorePath(), score);
-        EXPECT_EQ(files.ensure(), std::nullopt);
-        EXPECT_EQ(files.read(files.scorePath()), "");
-        EXPECT_EQ(files.read(files.namePath()), "");
-    }
-    writeBytes(files.scorePath(), "32767\r\n");
-    EXPECT_EQ(files.read(files.namePath()), "Ugo\r\n");
-}
-
 TEST(RecordFilesRead, AHugeFileIsReadQuicklyUpToTheLimit)
 {
     TempDir tmp;
