@@ -3,13 +3,17 @@
 // game's start-up and game end on the folder that the game's settings
 // reader gives, with the scripted window. Unlike the game, it is told its
 // settings file.
-// Usage: cifrelle-classplayer [--leave] SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
+// Usage: cifrelle-classplayer [--leave] [--killed-at-step N] SETTINGS NAME
+//                             RIGHT_ANSWERS [GO_FILE]
 //        cifrelle-classplayer --print-register-heading
-// Prints the record start-up shows ("record: SCORE|NAME", CR LF as \r\n),
-// gives that many right answers, says "ready" on its standard error and
-// waits for GO_FILE if given, ends the game (with --leave taking the way
-// out of a wait for the lock as soon as it is offered), and prints every
-// box shown ("box: TEXT") and how long the end took ("ended after: N ms").
+// Prints how long start-up took ("started after: N ms") and the record it
+// shows ("record: SCORE|NAME", CR LF as \r\n), gives that many right
+// answers, says "ready" on its standard error and waits for GO_FILE if
+// given, ends the game (with --leave taking the way out of a wait for the
+// lock as soon as it is offered), and prints every box shown ("box: TEXT")
+// and how long the end took ("ended after: N ms"). With --killed-at-step
+// the game kills itself (SIGKILL) just before the Nth step the record layer
+// takes in the folder, counted from start-up.
 // With --print-register-heading it prints the teacher's register's line of
 // column headings, as the game writes it without its byte-order mark and
 // CR LF, for the scripts that check a register.
@@ -18,7 +22,10 @@
 #include "cifrelle/game/form1.h"
 #include "cifrelle/ui/fake/fakeui.h"
 
+#include "fileops.h" // the record layer's watch on its steps
+
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -26,6 +33,15 @@
 
 using namespace cifrelle;
 using ui::Control;
+
+static long long msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+static int stepsLeft = 0;
 
 static std::string shown(std::string text)
 {
@@ -46,6 +62,15 @@ int main(int argc, char* argv[])
         --argc;
         ++argv;
     }
+    if (argc > 2 && std::string_view(argv[1]) == "--killed-at-step") {
+        stepsLeft = std::atoi(argv[2]);
+        records::fileops::watchStep = [](std::string_view, const std::filesystem::path&) {
+            if (--stepsLeft == 0)
+                std::raise(SIGKILL);
+        };
+        argc -= 2;
+        argv += 2;
+    }
     if (argc != 4 && argc != 5)
         return 2;
     records::RecordFiles files(app::recordFolder(argv[1]));
@@ -55,7 +80,9 @@ int main(int argc, char* argv[])
     game::MixingRandom random;
     game::SystemTime time;
     game::Form1 form(ui, random, time, files);
+    const auto starting = std::chrono::steady_clock::now();
     form.Form_Load();
+    std::printf("started after: %lld ms\n", msSince(starting));
     std::printf("record: %s|%s\n", shown(ui.caption(Control::lblpunti)).c_str(),
                 shown(ui.caption(Control::lblnome)).c_str());
     form.Form_Activate();
@@ -70,12 +97,9 @@ int main(int argc, char* argv[])
     }
     const auto pressed = std::chrono::steady_clock::now();
     form.cmdexit_Click();
-    const auto ended = std::chrono::steady_clock::now();
+    const long long ended = msSince(pressed);
     for (const ui::FakeUi::Box& box : ui.boxes())
         std::printf("box: %s\n", box.prompt.c_str());
-    std::printf(
-        "ended after: %lld ms\n",
-        static_cast<long long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(ended - pressed).count()));
+    std::printf("ended after: %lld ms\n", ended);
     return ui.caption(Control::lblScore) == argv[3] ? 0 : 1;
 }
