@@ -40,7 +40,9 @@ std::optional<Digits> digitsOf(std::string_view text)
 // the decimals' trailing zeros are gone.
 bool sameValue(Digits a, Digits b)
 {
-    auto whole = [](std::string_view s) { return s.substr(std::min(s.find_first_not_of('0'), s.size())); };
+    auto whole = [](std::string_view s) {
+        return s.substr(std::min(s.find_first_not_of('0'), s.size()));
+    };
     auto decimals = [](std::string_view s) { return s.substr(0, s.find_last_not_of('0') + 1); };
     return whole(a.whole) == whole(b.whole) && decimals(a.decimals) == decimals(b.decimals);
 }

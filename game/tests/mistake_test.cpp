@@ -78,8 +78,7 @@ TEST(MistakeOf, EachWrongAnswerHasTheFirstKindThatFits)
                      c.answer + "\"");
         const std::string key = answerKey(c.numero, c.decimals).key;
         ASSERT_NE(key, c.answer);
-        EXPECT_EQ(mistakeName(mistakeOf(c.numero, c.decimals, key, c.answer)),
-                  mistakeName(c.kind));
+        EXPECT_EQ(mistakeName(mistakeOf(c.numero, c.decimals, key, c.answer)), mistakeName(c.kind));
     }
 }
 

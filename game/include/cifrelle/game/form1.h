@@ -4,6 +4,7 @@
 #include "cifrelle/clock/countdown.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/random.h"
+#include "cifrelle/records/account.h"
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/ui/form1events.h"
 #include "cifrelle/ui/ui.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace cifrelle::game {
 
@@ -56,6 +58,14 @@ public:
     // shortens them.
     void setSavingWaits(const SavingWaits& waits) { savingWaits_ = waits; }
 
+    // The account and the computer the teacher's register names: the
+    // system's, unless a test tool says others.
+    void setPlayedBy(std::string account, std::string computer)
+    {
+        account_ = std::move(account);
+        computer_ = std::move(computer);
+    }
+
     // What the screen reader says when the player asks where the focus is
     // (in the answer box): the exercise and the time left.
     std::string whereAmI() const;
@@ -93,6 +103,10 @@ private:
     // teacher's register.
     std::array<int, 3> rightByLevel_{};
     std::array<int, 3> wrongByLevel_{};
+    // The wrong answers by kind, and who played where.
+    std::array<int, records::mistakeKinds> wrongByKind_{};
+    std::string account_ = records::thisAccount();
+    std::string computer_ = records::thisComputer();
     // Set by the tick that finds the clock at zero, before the game end.
     bool timeUp_ = false;
 
