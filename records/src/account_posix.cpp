@@ -2,8 +2,8 @@
 // Who plays where on POSIX systems: the password database and the host
 // name.
 
-#include "cifrelle/records/account.h"
 #include "cifrelle/records/account_posix.h"
+#include "cifrelle/records/account.h"
 
 #include <cerrno>
 #include <climits>

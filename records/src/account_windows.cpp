@@ -5,8 +5,8 @@
 #include "cifrelle/records/account.h"
 
 #define SECURITY_WIN32
-#include <windows.h>
 #include <security.h>
+#include <windows.h>
 
 namespace cifrelle::records {
 
