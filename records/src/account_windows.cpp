@@ -4,9 +4,11 @@
 
 #include "cifrelle/records/account.h"
 
+#include <windows.h>
+
+// GetUserNameExW, after windows.h.
 #define SECURITY_WIN32
 #include <security.h>
-#include <windows.h>
 
 namespace cifrelle::records {
 
