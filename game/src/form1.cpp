@@ -6,6 +6,7 @@
 #include "cifrelle/game/menus.h"
 #include "cifrelle/game/mistake.h"
 #include "cifrelle/numtext/numtext.h"
+#include "cifrelle/records/account.h"
 
 #include <algorithm>
 #include <cmath>
@@ -349,8 +350,8 @@ records::GameSummary Form1::summary(records::GameEnding ending) const
     game.secondsPlayed = std::max(0, clock::gameSeconds - left);
     game.ending = ending;
     game.wrongByKind = wrongByKind_;
-    game.account = account_;
-    game.computer = computer_;
+    game.account = account_.empty() ? records::thisAccount() : account_;
+    game.computer = computer_.empty() ? records::thisComputer() : computer_;
     return game;
 }
 

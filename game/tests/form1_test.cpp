@@ -4,6 +4,7 @@
 #include "cifrelle/game/answerkey.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/menus.h"
+#include "cifrelle/records/account.h"
 #include "cifrelle/ui/fake/fakeui.h"
 #include "scripted.h"
 

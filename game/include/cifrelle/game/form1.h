@@ -4,7 +4,6 @@
 #include "cifrelle/clock/countdown.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/random.h"
-#include "cifrelle/records/account.h"
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/ui/form1events.h"
 #include "cifrelle/ui/ui.h"
@@ -59,7 +58,8 @@ public:
     void setSavingWaits(const SavingWaits& waits) { savingWaits_ = waits; }
 
     // The account and the computer the teacher's register names: the
-    // system's, unless a test tool says others.
+    // system's (asked at the game's end, not at its start), unless a test
+    // tool says others.
     void setPlayedBy(std::string account, std::string computer)
     {
         account_ = std::move(account);
@@ -105,8 +105,8 @@ private:
     std::array<int, 3> wrongByLevel_{};
     // The wrong answers by kind, and who played where.
     std::array<int, records::mistakeKinds> wrongByKind_{};
-    std::string account_ = records::thisAccount();
-    std::string computer_ = records::thisComputer();
+    std::string account_;  // empty: the system's
+    std::string computer_; // empty: the system's
     // Set by the tick that finds the clock at zero, before the game end.
     bool timeUp_ = false;
 
