@@ -245,7 +245,21 @@ whole='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"
 [ "$(cut -d';' -f3 "$register" | sed -n '2p;3p' | tr '\n' ' ')" = 'Anna "Bea ' ] &&
     [ "$(tail -n 4 "$register" | cut -d';' -f3 | sort | tr '\n' ' ')" = 'G1 G2 G3 G4 ' ] ||
     fail "the register's games are not in the order they ended: $(cat -A "$register")"
-echo "class-record.sh: the class record and the teacher's register work for two accounts"
+
+# Each line of the register names the account that played and the
+# computer, whatever name was typed: here Bea types Anna's name.
+play "$bea" Anna 1
+computer=$(hostname)
+tail -n +2 "$register" | tr -d '\r' | awk -F';' -v anna="$anna" -v bea="$bea" -v computer="$computer" '
+    { expected = ($3 == "G1" || $3 == "G3" || NR == 1) ? anna : bea }
+    $(NF - 1) != expected || $NF != computer {
+        print "class-record.sh: FAILED: line " NR + 1 " names " $(NF - 1) " on " $NF ", not " \
+              expected " on " computer > "/dev/stderr"
+        bad = 1
+    }
+    END { exit bad || NR != 7 }' || fail "the register: $(cat -A "$register")"
+echo "class-record.sh: the class record and the teacher's register work for two accounts," \
+     "each game's line names the account that played it"
 
 # --- A classmate's flood, killed games, an unusable lock file, a moved
 # folder, a damaged record. Each section has a class folder of its own.

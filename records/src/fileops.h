@@ -158,11 +158,12 @@ public:
     // to the disk.
     Fault writeNew(std::string_view name, std::string_view bytes, const NewFiles& newFiles) const;
     // Adds `text` at the end of the regular file, made when missing (set up
-    // as `newFiles` says); an empty file gets `heading` first. Text cut off
+    // as `newFiles` says); a file that holds nothing, or only the heading's
+    // byte-order mark, gets `heading` first (lineStart()). Text cut off
     // before a line end by an earlier writer's crash keeps its bytes, and
     // `text` starts on a line of its own after it. Only the file's length
-    // and its last byte are read, however long it is. A write that fails
-    // leaves the file as it was, as far as the system lets it.
+    // and its last three bytes are read, however long it is. A write that
+    // fails leaves the file as it was, as far as the system lets it.
     Fault append(std::string_view name, std::string_view heading, std::string_view text,
                  const NewFiles& newFiles) const;
     // Puts `from` in place of `to` in one step.
@@ -186,6 +187,20 @@ private:
     std::unique_ptr<System> system_;
     fs::path path_;
 };
+
+// What Folder::append() writes before its text, from the file's last bytes
+// (`tail`, up to three; `whole` when they are all the file holds): the rest
+// of `heading` when the file holds nothing or only the heading's beginning
+// (its byte-order mark); after a line cut short, LF when it ends in a lone
+// CR, CR LF otherwise; nothing after a line end.
+inline std::string lineStart(std::string_view tail, bool whole, std::string_view heading)
+{
+    if (whole && heading.starts_with(tail))
+        return std::string(heading.substr(tail.size()));
+    if (tail.back() == '\r')
+        return "\n";
+    return tail.back() == '\n' ? "" : "\r\n";
+}
 
 // The lock file every game using the folder takes while it saves: a
 // byte-range lock (fcntl() on POSIX systems, LockFileEx on Windows), which a

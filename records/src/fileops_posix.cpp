@@ -676,14 +676,12 @@ Fault Folder::append(std::string_view name, std::string_view heading, std::strin
     if (::fstat(fd.get(), &st) != 0)
         return lastFault();
     const off_t length = st.st_size;
-    std::string bytes;
-    char last = '\n';
-    if (length == 0)
-        bytes = heading;
-    else if (::pread(fd.get(), &last, 1, length - 1) != 1)
+    char tail[3];
+    const off_t tailSize = length < 3 ? length : 3;
+    if (::pread(fd.get(), tail, static_cast<std::size_t>(tailSize), length - tailSize) != tailSize)
         return lastFault();
-    if (last != '\n')
-        bytes = "\r\n";
+    std::string bytes = lineStart(std::string_view(tail, static_cast<std::size_t>(tailSize)),
+                                  length == tailSize, heading);
     bytes += text;
     stepping("write", pathOf(name));
     if (::lseek(fd.get(), length, SEEK_SET) != length)

@@ -385,20 +385,16 @@ Fault Folder::append(std::string_view name, std::string_view heading, std::strin
     LARGE_INTEGER length;
     if (!GetFileSizeEx(handle.get(), &length))
         return lastFault();
-    std::string bytes;
-    char last = '\n';
-    if (length.QuadPart == 0) {
-        bytes = heading;
-    } else {
-        LARGE_INTEGER before;
-        before.QuadPart = length.QuadPart - 1;
-        DWORD n = 0;
-        if (!SetFilePointerEx(handle.get(), before, nullptr, FILE_BEGIN) ||
-            !ReadFile(handle.get(), &last, 1, &n, nullptr) || n != 1)
-            return lastFault();
-    }
-    if (last != '\n')
-        bytes = "\r\n";
+    char tail[3];
+    const DWORD tailSize = length.QuadPart < 3 ? static_cast<DWORD>(length.QuadPart) : 3;
+    LARGE_INTEGER before;
+    before.QuadPart = length.QuadPart - tailSize;
+    DWORD n = 0;
+    if (!SetFilePointerEx(handle.get(), before, nullptr, FILE_BEGIN) ||
+        !ReadFile(handle.get(), tail, tailSize, &n, nullptr) || n != tailSize)
+        return lastFault();
+    std::string bytes =
+        lineStart(std::string_view(tail, tailSize), length.QuadPart == tailSize, heading);
     bytes += text;
     if (!SetFilePointerEx(handle.get(), length, nullptr, FILE_BEGIN))
         return lastFault();
