@@ -4,7 +4,9 @@
 #include "cifrelle/game/answerkey.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/menus.h"
+#include "cifrelle/game/mistake.h"
 #include "cifrelle/numtext/numtext.h"
+#include "cifrelle/records/account.h"
 #include "cifrelle/ui/formdesign.h"
 
 #include <algorithm>
@@ -268,7 +270,7 @@ void Form1::cmdverifica_Click()
         cmdini_Click();
         checking_ = false;
     } else {
-        countWrong();
+        countWrong(risposta);
         showWarning();
     }
     showCounts();
@@ -290,10 +292,14 @@ void Form1::countRight()
     countOne(esatte_);
 }
 
-void Form1::countWrong()
+void Form1::countWrong(const std::string& risposta)
 {
     if (livello_ != 0)
         ++wrongByLevel_[livello_ - 1];
+    // Its kind is counted only with the wrong answer itself (not when the
+    // count overflows).
+    if (sbagliate_ < std::numeric_limits<std::int16_t>::max())
+        ++wrongByKind_[static_cast<int>(mistakeOf(numero_, livello_, chiave_, risposta))];
     countOne(sbagliate_);
 }
 
@@ -427,6 +433,9 @@ records::GameSummary Form1::summary(records::GameEnding ending) const
     game.wrongByLevel = wrongByLevel_;
     game.secondsPlayed = std::max(0, clock::gameSeconds - conto_.secondsLeft());
     game.ending = ending;
+    game.wrongByKind = wrongByKind_;
+    game.account = account_.empty() ? records::thisAccount() : account_;
+    game.computer = computer_.empty() ? records::thisComputer() : computer_;
     return game;
 }
 
