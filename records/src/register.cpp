@@ -289,4 +289,9 @@ std::string registerLine(const GameSummary& game)
     return line + "\r\n";
 }
 
+std::string spreadsheetField(std::string_view text)
+{
+    return textField(text);
+}
+
 } // namespace cifrelle::records
