@@ -39,14 +39,7 @@ std::string periodText(const Period& p)
     case PeriodKind::ThisWeek: return "Questa settimana, " + fromTo();
     case PeriodKind::ThisMonth: return "Questo mese, " + fromTo();
     case PeriodKind::All: break;
-    case PeriodKind::Range:
-        if (p.first == INT_MIN && p.last == INT_MAX)
-            break;
-        if (p.last == INT_MAX)
-            return "Dal " + italianDate(p.first);
-        if (p.first == INT_MIN)
-            return "Fino al " + italianDate(p.last);
-        return "D" + fromTo().substr(1);
+    case PeriodKind::Range: return "D" + fromTo().substr(1);
     }
     return "Tutte le partite";
 }

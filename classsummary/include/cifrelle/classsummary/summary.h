@@ -35,8 +35,7 @@ Period rangeOf(int first, int last);
 // What a title or an export says of the period: "Oggi, 08/12/2026",
 // "Questa settimana, dal 07/12/2026 al 13/12/2026", "Questo mese, dal
 // 01/12/2026 al 31/12/2026", "Tutte le partite" and "Dal 01/12/2026 al
-// 20/12/2026" (a range open at one end: "Dal 01/12/2026", "Fino al
-// 20/12/2026").
+// 20/12/2026".
 std::string periodText(const Period& period);
 
 // --- Judgements --------------------------------------------------------------
