@@ -2,8 +2,8 @@
 // The class's games, read into sums per pupil, day and account-and-computer.
 // For each game the reader hands on:
 //
-//   1. its line's hash, looked up among the lines already read: a line
-//      first met in an earlier file is not counted again;
+//   1. its line's hash, looked up among the lines of the earlier files: a
+//      line met there is not counted again;
 //   2. its name, looked up among the names typed so far (each typing once
 //      made into a pupil's key), which gives the pupil;
 //   3. its account and computer, made into one origin number;
@@ -19,51 +19,64 @@ namespace cifrelle::classsummary {
 
 namespace {
 
-// The hashes of the lines read, each with the file it was first met in:
-// open addressing, at most half full.
+// The hashes of the lines read: those of the file under way in the order
+// read (appended, never looked up: within a file every line counts), and
+// those of the earlier files in a set, open addressing at most half full,
+// made when the next file begins.
 class SeenLines {
 public:
-    // The file the line was first met in; `file` when it is new.
-    std::uint32_t firstFile(std::uint64_t hash, std::uint32_t file)
+    void nextFile()
+    {
+        if (2 * (used_ + current_.size()) > slots_.size())
+            grow(used_ + current_.size());
+        for (std::uint64_t hash : current_)
+            insert(hash);
+        current_.clear();
+    }
+    // Whether an earlier file had the line; the line is the current file's.
+    bool metBefore(std::uint64_t hash)
     {
         hash |= hash == 0; // 0 marks a free slot
-        if (2 * (used_ + 1) > keys_.size())
-            grow();
-        std::size_t at = slot(hash);
-        while (keys_[at] != 0) {
-            if (keys_[at] == hash)
-                return files_[at];
-            at = (at + 1) & (keys_.size() - 1);
+        current_.push_back(hash);
+        if (used_ == 0)
+            return false;
+        for (std::size_t at = slot(hash); slots_[at] != 0; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == hash)
+                return true;
         }
-        keys_[at] = hash;
-        files_[at] = file;
-        ++used_;
-        return file;
+        return false;
     }
 
 private:
     std::size_t slot(std::uint64_t hash) const
     {
-        return static_cast<std::size_t>(hash ^ (hash >> 32)) & (keys_.size() - 1);
+        return static_cast<std::size_t>(hash ^ (hash >> 32)) & (slots_.size() - 1);
     }
-    void grow()
+    void insert(std::uint64_t hash)
     {
-        std::vector<std::uint64_t> keys(std::max<std::size_t>(1024, keys_.size() * 2));
-        std::vector<std::uint32_t> files(keys.size());
-        std::swap(keys, keys_);
-        std::swap(files, files_);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            if (keys[i] == 0)
-                continue;
-            std::size_t at = slot(keys[i]);
-            while (keys_[at] != 0)
-                at = (at + 1) & (keys_.size() - 1);
-            keys_[at] = keys[i];
-            files_[at] = files[i];
+        std::size_t at = slot(hash);
+        for (; slots_[at] != 0; at = (at + 1) & (slots_.size() - 1)) {
+            if (slots_[at] == hash)
+                return;
+        }
+        slots_[at] = hash;
+        ++used_;
+    }
+    void grow(std::size_t wanted)
+    {
+        std::size_t size = 1024;
+        while (size < 2 * wanted)
+            size *= 2;
+        std::vector<std::uint64_t> old(size);
+        std::swap(old, slots_);
+        used_ = 0;
+        for (std::uint64_t hash : old) {
+            if (hash != 0)
+                insert(hash);
         }
     }
-    std::vector<std::uint64_t> keys_;
-    std::vector<std::uint32_t> files_;
+    std::vector<std::uint64_t> slots_;
+    std::vector<std::uint64_t> current_;
     std::size_t used_ = 0;
 };
 
@@ -156,6 +169,7 @@ const RegisterFile& ClassRecords::read(const std::filesystem::path& path)
 
 void ClassRecords::beginFile(std::filesystem::path path)
 {
+    index_->seen.nextFile();
     files_.push_back({std::move(path), {}, 0});
 }
 
@@ -176,8 +190,7 @@ std::optional<std::uint32_t> ClassRecords::pupilOf(std::string_view typed) const
 void ClassRecords::add(const records::RegisterEntry& entry)
 {
     Index& x = *index_;
-    const auto file = static_cast<std::uint32_t>(files_.size() - 1);
-    if (x.seen.firstFile(entry.hash, file) != file) {
+    if (x.seen.metBefore(entry.hash)) {
         ++files_.back().repeated;
         return;
     }
@@ -220,10 +233,12 @@ void ClassRecords::add(const records::RegisterEntry& entry)
     const Columns& c = columns();
     if (records::hasColumn(entry, c.account) || records::hasColumn(entry, c.computer)) {
         x.originText.assign(game.account).append(1, '\0').append(game.computer);
-        auto [found, added] =
-            x.origins.emplace(x.originText, static_cast<std::uint32_t>(origins_.size()));
-        if (added)
+        auto found = x.origins.find(std::string_view(x.originText));
+        if (found == x.origins.end()) {
+            found =
+                x.origins.emplace(x.originText, static_cast<std::uint32_t>(origins_.size())).first;
             origins_.push_back({game.account, game.computer});
+        }
         origin = found->second;
     }
 
@@ -271,14 +286,14 @@ const std::vector<Tally>& ClassRecords::tallies() const
 void ClassRecords::readAgain(const Games& each) const
 {
     SeenLines seen;
-    for (std::uint32_t file = 0; file < files_.size(); ++file) {
-        const RegisterFile& f = files_[file];
+    for (const RegisterFile& f : files_) {
+        seen.nextFile();
         if (!f.reading.problem.empty() && f.reading.games == 0)
             continue;
         records::readRegister(
             f.path,
             [&](const records::RegisterEntry& e) {
-                if (seen.firstFile(e.hash, file) != file)
+                if (seen.metBefore(e.hash))
                     return;
                 if (const auto pupil = pupilOf(e.game.name))
                     each(*pupil, e);

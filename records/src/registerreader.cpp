@@ -118,9 +118,12 @@ struct RegisterParser::State {
             ++at;
             return true;
         }
-        const std::size_t end = line.find(';', at);
-        field = line.substr(at, end == std::string_view::npos ? end : end - at);
-        at = end == std::string_view::npos ? end : end + 1;
+        // Fields are short: a plain loop beats a call to memchr.
+        std::size_t end = at;
+        while (end < line.size() && line[end] != ';')
+            ++end;
+        field = std::string_view(line.data() + at, end - at);
+        at = end == line.size() ? std::string_view::npos : end + 1;
         return true;
     }
 
