@@ -17,8 +17,8 @@
 #include "cifrelle/records/register.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <chrono>
@@ -88,10 +88,9 @@ int write(const char* file, long lines)
 int bare(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QWidget window;
+    QMainWindow window;
     window.setWindowTitle(QStringLiteral("Registro della classe — Tutte le partite"));
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(new QTableView(&window));
+    window.setCentralWidget(new QTableView(&window));
     window.resize(1260, 800);
     window.show();
     return application.exec();

@@ -230,7 +230,8 @@ def window_cells(row):
 def csv_cells(row):
     """A row's cells as the CSV holds them (before a spreadsheet reads them)."""
     last = row["last"].strftime("%Y-%m-%d %H:%M") if row["last"] else ""
-    cells = [row["alunno"], str(row["partite"]), row["tempo"], last]
+    name = row["alunno"]
+    cells = ["'" + name if name[0] in "=+-@\t" else name, str(row["partite"]), row["tempo"], last]
     for lv in row["levels"]:
         cells += [str(lv["esatte"]), str(lv["errate"]), lv["whole"], lv["giudizio"]]
     return cells + ["sì" if row["aiutare"] else "no"]

@@ -93,6 +93,11 @@ QVariant ClassTableModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole: return cellText(row, column);
+    case Qt::AccessibleTextRole: { // read with its column's heading, also in a whole row
+        const QString text = cellText(row, column);
+        return columnHeadings().at(column) + QStringLiteral(": ") +
+               (text.isEmpty() ? QStringLiteral("nessuno") : text);
+    }
     case Qt::BackgroundRole:
         if (const auto judgement = cellJudgement(row, column))
             return judgementColour(*judgement);
@@ -112,8 +117,14 @@ QVariant ClassTableModel::data(const QModelIndex& index, int role) const
 
 QVariant ClassTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= columns)
-        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Vertical) { // each row's header, for the screen reader: the pupil
+        if ((role == Qt::DisplayRole || role == Qt::AccessibleTextRole) && summary_ &&
+            section >= 0 && section < rowCount())
+            return qs(summary_->rows[static_cast<std::size_t>(section)].shown);
+        return {};
+    }
+    if (section < 0 || section >= columns)
+        return {};
     const QString heading = columnHeadings().at(section);
     if (role == Qt::AccessibleTextRole || role == Qt::ToolTipRole)
         return heading;

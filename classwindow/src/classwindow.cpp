@@ -58,10 +58,12 @@ QDateEdit* dateEdit(QWidget* parent, const QString& name)
 } // namespace
 
 ClassWindow::ClassWindow(ClassView& view, const QStringList& notes, QWidget* parent)
-    : QWidget(parent), view_(view)
+    : QMainWindow(parent), view_(view)
 {
     setObjectName(QStringLiteral("registro"));
-    auto* layout = new QVBoxLayout(this);
+    auto* body = new QWidget(this);
+    setCentralWidget(body);
+    auto* layout = new QVBoxLayout(body);
 
     // The period and the order.
     auto* choices = new QHBoxLayout;
@@ -181,7 +183,7 @@ ClassWindow::ClassWindow(ClassView& view, const QStringList& notes, QWidget* par
             });
     connect(pdf, &QPushButton::clicked, this, &ClassWindow::exportPdf);
     connect(csv, &QPushButton::clicked, this, &ClassWindow::exportCsv);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(close, &QPushButton::clicked, this, &QMainWindow::close);
 
     refresh();
     grid_->resizeColumnsToContents();
@@ -295,6 +297,7 @@ void ClassWindow::exportPdf()
     if (!path.isEmpty())
         tell(this, path, writeClassPdf(path, view_, QDateTime::currentDateTime()),
              QStringLiteral("Il PDF"));
+    activateWindow(); // the keyboard back, also where no window manager gives it
 }
 
 void ClassWindow::exportCsv()
@@ -306,6 +309,7 @@ void ClassWindow::exportCsv()
         QStringLiteral("CSV (*.csv)"));
     if (!path.isEmpty())
         tell(this, path, writeClassCsv(path, view_.summary()), QStringLiteral("Il file CSV"));
+    activateWindow();
 }
 
 } // namespace cifrelle::classwindow

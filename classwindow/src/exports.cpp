@@ -268,34 +268,45 @@ void classPages(Pages& pages, const ClassView& view, const QDateTime& made)
     pages.y += h + 1;
     pages.text(qs(judgementRule()), 8.5);
 
-    // The levels' columns under the level's name.
+    // The levels' columns under the level's name, each column as wide as
+    // its widest cell or heading word.
     const QStringList headings = ClassTableModel::columnHeadings();
-    std::vector<Column> columns = {
-        {headings[0], 36}, {headings[1], 11, true}, {headings[2], 15}, {headings[3], 27}};
-    std::vector<std::pair<QString, int>> groups = {{QString(), 4}};
-    for (int level = 0; level < levelCount; ++level) {
-        groups.push_back({qs(levelName(level)), 4});
-        for (const char* what : {"esatte", "errate", "%", "giudizio"})
-            columns.push_back({QString::fromUtf8(what),
-                               std::string_view(what) == "giudizio" ? 16.0
-                               : std::string_view(what) == "%"      ? 13.0
-                                                                    : 11.0,
-                               std::string_view(what) != "giudizio"});
+    std::vector<std::vector<Cell>> cells;
+    for (const PupilRow& row : s.rows) {
+        cells.emplace_back();
+        for (int c = 0; c < headings.size(); ++c)
+            cells.back().push_back(
+                {ClassTableModel::cellText(row, c), ClassTableModel::cellJudgement(row, c)});
     }
-    columns.push_back({headings[headings.size() - 2], 12});
-    columns.push_back({headings[headings.size() - 1], 34});
+    std::vector<Column> columns;
+    std::vector<std::pair<QString, int>> groups = {{QString(), 4}};
+    for (int c = 0; c < headings.size(); ++c) {
+        const bool levelColumn = c >= 4 && c < 4 + 4 * levelCount;
+        if (levelColumn && (c - 4) % 4 == 0)
+            groups.push_back({qs(levelName((c - 4) / 4)), 4});
+        const QString heading =
+            levelColumn ? headings[c].section(QLatin1Char(' '), 1) : headings[c];
+        columns.push_back({heading, 0, c == 1 || (levelColumn && (c - 4) % 4 != 3)});
+    }
     groups.push_back({QString(), 2});
+    pages.font(7, true);
+    const QFontMetricsF bold(p.font());
+    pages.font(7);
+    const QFontMetricsF plain(p.font());
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        double widest = 0;
+        for (const QString& word : columns[c].heading.split(QLatin1Char(' ')))
+            widest = std::max(widest, bold.horizontalAdvance(word));
+        for (const auto& row : cells)
+            widest = std::max(widest, plain.horizontalAdvance(row[c].text));
+        columns[c].width = widest / dotsPerMm + 2.4;
+    }
     Table grid(pages, columns, 7, QPageLayout::Landscape,
                QStringLiteral("Registro della classe (segue) — ") + qs(periodText(s.period)),
                groups);
     grid.heading();
-    for (const PupilRow& row : s.rows) {
-        std::vector<Cell> cells;
-        for (int c = 0; c < headings.size(); ++c)
-            cells.push_back(
-                {ClassTableModel::cellText(row, c), ClassTableModel::cellJudgement(row, c)});
-        grid.row(cells);
-    }
+    for (const auto& row : cells)
+        grid.row(row);
 
     // The class's picture.
     const double chartHeight = 50;

@@ -9,7 +9,10 @@ namespace cifrelle::classwindow {
 
 // The grid: one row per pupil of a summary, its columns those of
 // columnHeadings(). Each judgement's word is in its cell with the cell's
-// colour; the screen reader gets each column's heading on one line.
+// colour. The screen reader gets each column's heading on one line, each
+// row's header is the pupil, and each cell is read with its heading
+// ("Decimi giudizio: da rivedere"), so that a row read whole says what each
+// number is.
 class ClassTableModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;

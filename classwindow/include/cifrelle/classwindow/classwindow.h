@@ -5,7 +5,7 @@
 #include "cifrelle/classwindow/charts.h"
 #include "cifrelle/classwindow/classtablemodel.h"
 
-#include <QWidget>
+#include <QMainWindow>
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +21,7 @@ namespace cifrelle::classwindow {
 // Every control has its name for the screen reader and its key. The
 // controls are written from the ClassView, and what the teacher chooses
 // goes to it: nothing is read back from a control to decide anything.
-class ClassWindow : public QWidget {
+class ClassWindow : public QMainWindow {
 public:
     // `notes`: what the reading of the registers left to say (lines not
     // read, files that could not be read), one line each.
