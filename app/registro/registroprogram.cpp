@@ -119,8 +119,7 @@ std::vector<std::string> utf8Arguments()
 
 void setUp(QGuiApplication&)
 {
-    // The same name as the game's: it names the record folder on Windows.
-    QCoreApplication::setApplicationName(QStringLiteral("cifrelle"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(applicationName()));
     QGuiApplication::setDesktopFileName(QStringLiteral(CIFRELLE_REGISTRO_APP_ID));
 }
 

@@ -12,9 +12,13 @@ int runRegistro(int argc, char* argv[]);
 
 // What differs between the systems (registroplatform_*.cpp): the exports'
 // Qt platform (offscreen on Linux, where no display is needed; Windows has
-// its desktop), and the console of a program started from one (Windows
-// gives a window program none unless it asks).
+// its desktop); the console of a program started from one (Windows gives a
+// window program none unless it asks); and the application's name: the
+// game's on Windows, where it names the record folder, its own on Linux,
+// where it is the window's class that the desktop matches with the menu
+// entry (the record folder does not depend on it there).
 void useNoDisplay();
 void useParentConsole();
+const char* applicationName();
 
 } // namespace cifrelle::app
