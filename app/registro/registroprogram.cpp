@@ -123,9 +123,18 @@ void setUp(QGuiApplication&)
     QGuiApplication::setDesktopFileName(QStringLiteral(CIFRELLE_REGISTRO_APP_ID));
 }
 
+// Without a window Qt's own notes (a runtime folder not set, say) would
+// only hide the program's one line.
+void onlyQtsErrors(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", message.toUtf8().constData());
+}
+
 int runExports(int argc, char* argv[])
 {
     useNoDisplay();
+    qInstallMessageHandler(onlyQtsErrors);
     QGuiApplication application(argc, argv);
     setUp(application);
     const RegistroOptions options = readOptions(utf8Arguments());

@@ -227,7 +227,7 @@ void ClassWindow::refresh()
     last_->setEnabled(summary.period.kind == PeriodKind::Range);
     helpFirst_->setChecked(view_.helpFirst());
 
-    QString said = QStringLiteral("%1: %2 partite di %3 alunni su %4; %5 da aiutare.")
+    QString said = QStringLiteral("%1: %2 partite, giocate da %3 alunni su %4; %5 da aiutare.")
                        .arg(qs(periodText(summary.period)))
                        .arg(summary.games)
                        .arg(summary.pupilsPlayed)

@@ -6,7 +6,9 @@
 //      CRs at the end dropped, without copying unless it spans two pieces;
 //   2. the first line, after its byte-order mark, is the heading when its
 //      first field is "data": it says which field is which column;
-//      otherwise the file has none and the table's order holds;
+//      otherwise the file has none and the table's order holds (a heading
+//      further down, with or without its mark, where registers were joined,
+//      holds from there on);
 //   3. every other line is split into fields (quoted ones unquoted), each
 //      field of a known column read by that column into one GameSummary,
 //      kept from line to line, and the game handed on with the columns
