@@ -113,15 +113,19 @@ case "$(file -b "$binary")" in
     *) fail "usr/bin/cifrelle is not a stripped executable: $(file -b "$binary")" ;;
 esac
 file -b "$binary" | grep -q 'not stripped' && fail "usr/bin/cifrelle is not stripped"
-# Every library the binary needs comes from a package the package depends on.
-for library in $(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }'); do
-    owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
-    found=""
-    for owner in $owners; do
-        depends_on "$owner" && found=yes
+# Every library the program $1 needs comes from a package the package
+# depends on.
+libraries_in_depends() {
+    for library in $(objdump -p "$1" | awk '$1 == "NEEDED" { print $2 }'); do
+        owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
+        found=""
+        for owner in $owners; do
+            depends_on "$owner" && found=yes
+        done
+        [ -n "$found" ] || fail "$(basename "$1") needs $library (from: ${owners:-no package}) but Depends does not name it"
     done
-    [ -n "$found" ] || fail "the binary needs $library (from: ${owners:-no package}) but Depends does not name it"
-done
+}
+libraries_in_depends "$binary"
 
 desktop="$root/usr/share/applications/$id.desktop"
 if [ -f "$desktop" ]; then
@@ -194,14 +198,7 @@ if [ -f "$registro" ]; then
         ELF*executable*", stripped"*) ;;
         *) fail "usr/bin/cifrelle-registro is not a stripped executable: $(file -b "$registro")" ;;
     esac
-    for library in $(objdump -p "$registro" | awk '$1 == "NEEDED" { print $2 }'); do
-        owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
-        found=""
-        for owner in $owners; do
-            depends_on "$owner" && found=yes
-        done
-        [ -n "$found" ] || fail "cifrelle-registro needs $library but Depends does not name it"
-    done
+    libraries_in_depends "$registro"
 fi
 entry="$root/usr/share/applications/$id.Registro.desktop"
 if [ -f "$entry" ]; then
