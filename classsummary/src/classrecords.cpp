@@ -13,6 +13,7 @@
 #include "cifrelle/classsummary/pupilname.h"
 
 #include <algorithm>
+#include <tuple>
 #include <unordered_map>
 
 namespace cifrelle::classsummary {
