@@ -175,6 +175,16 @@ std::vector<Week> weeksOf(const ClassRecords& records, std::uint32_t pupil, cons
     return weeks;
 }
 
+std::string countsText(const ClassSummary& s)
+{
+    const auto n = [](std::uint64_t count, const char* one, const char* many) {
+        return std::to_string(count) + ' ' + (count == 1 ? one : many);
+    };
+    return n(s.games, "partita, giocata", "partite, giocate") + " da " +
+           n(s.pupilsPlayed, "alunno", "alunni") + " su " + std::to_string(s.rows.size()) + "; " +
+           std::to_string(s.needHelp) + " da aiutare";
+}
+
 std::string skippedText(const RegisterFile& file)
 {
     const records::RegisterReading& r = file.reading;

@@ -227,12 +227,8 @@ void ClassWindow::refresh()
     last_->setEnabled(summary.period.kind == PeriodKind::Range);
     helpFirst_->setChecked(view_.helpFirst());
 
-    QString said = QStringLiteral("%1: %2 partite, giocate da %3 alunni su %4; %5 da aiutare.")
-                       .arg(qs(periodText(summary.period)))
-                       .arg(summary.games)
-                       .arg(summary.pupilsPlayed)
-                       .arg(summary.rows.size())
-                       .arg(summary.needHelp);
+    QString said = qs(periodText(summary.period)) + QStringLiteral(": ") + qs(countsText(summary)) +
+                   QLatin1Char('.');
     for (const QString& note : notes_)
         said += QLatin1Char('\n') + note;
     summary_->setText(said);

@@ -238,14 +238,10 @@ void classPages(Pages& pages, const ClassView& view, const QDateTime& made)
     const ClassSummary& s = view.summary();
     pages.text(QStringLiteral("Registro della classe"), 16, true);
     pages.text(qs(periodText(s.period)), 11, true);
-    pages.text(QStringLiteral("Creato il %1 alle %2. %3 partite, giocate da %4 alunni su %5; %6 da "
-                              "aiutare.")
-                   .arg(made.date().toString(QStringLiteral("dd/MM/yyyy")),
-                        made.time().toString(QStringLiteral("HH:mm")))
-                   .arg(s.games)
-                   .arg(s.pupilsPlayed)
-                   .arg(s.rows.size())
-                   .arg(s.needHelp),
+    pages.text(QStringLiteral("Creato il %1 alle %2. ")
+                       .arg(made.date().toString(QStringLiteral("dd/MM/yyyy")),
+                            made.time().toString(QStringLiteral("HH:mm"))) +
+                   qs(countsText(s)) + QLatin1Char('.'),
                9);
     for (const RegisterFile& file : view.records().files()) {
         if (const std::string skipped = skippedText(file); !skipped.empty())

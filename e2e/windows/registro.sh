@@ -51,7 +51,8 @@ heading='alunno;partite;tempo di gioco;ultima partita;decimi esatte;decimi errat
 [ "$(tr -d '\n' <"$out/classe.csv" | tr -cd '\r' | wc -c)" -eq "$(wc -l <"$out/classe.csv")" ] ||
     fail "the CSV's lines do not all end with CR LF"
 sed -n 2p "$out/classe.csv" | tr -d '\r' | awk -F';' '
-    $1 != "Nicolò" || $2 != 1 || $3 !~ /^00:0[0-9]:[0-9][0-9]$/ || $4 !~ /^[0-9-]{10} [0-9:]{5}$/ { exit 1 }
+    $1 != "Nicolò" || $2 != 1 || $3 !~ /^00:0[0-9]:[0-9][0-9]$/ { exit 1 }
+    $4 !~ /^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]$/ { exit 1 }
     $5 + $9 + $13 != 1 || $6 + $10 + $14 != 1 || $17 != "no" { exit 1 }
     $8 != "pochi dati" || $12 != "pochi dati" || $16 != "pochi dati" { exit 1 }' ||
     fail "the CSV's row is $(sed -n 2p "$out/classe.csv")"

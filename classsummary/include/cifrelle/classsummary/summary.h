@@ -110,6 +110,10 @@ std::vector<Week> weeksOf(const ClassRecords& records, std::uint32_t pupil, cons
 
 // --- Texts for everyone ---------------------------------------------------
 
+// What the period holds: "115 partite, giocate da 25 alunni su 25; 19 da
+// aiutare" ("1 partita, giocata da 1 alunno su 1").
+std::string countsText(const ClassSummary& summary);
+
 // The skipped lines, for the window and stderr: "3 righe non lette in
 // «registro.csv» (righe 4, 17, 240)"; empty when none.
 std::string skippedText(const RegisterFile& file);
