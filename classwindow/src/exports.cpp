@@ -298,17 +298,20 @@ void classPages(Pages& pages, const ClassView& view, const QDateTime& made)
             widest = std::max(widest, plain.horizontalAdvance(row[c].text));
         columns[c].width = widest / dotsPerMm + 2.4;
     }
-    Table grid(pages, columns, 7, QPageLayout::Landscape,
-               QStringLiteral("Registro della classe (segue) — ") + qs(periodText(s.period)),
-               groups);
+    const QString continued =
+        QStringLiteral("Registro della classe (segue) — ") + qs(periodText(s.period));
+    Table grid(pages, columns, 7, QPageLayout::Landscape, continued, groups);
     grid.heading();
     for (const auto& row : cells)
         grid.row(row);
 
-    // The class's picture.
+    // The class's picture, under the grid or on a page of its own that
+    // says again whose class and which period it is.
     const double chartHeight = 50;
-    if (!pages.fits(chartHeight + 6))
+    if (!pages.fits(chartHeight + 6)) {
         pages.next(QPageLayout::Landscape);
+        pages.text(continued, 8, true);
+    }
     pages.y += 4;
     pages.font(9);
     paintClassChart(p, pages.rect(0, pages.y, pages.width(), chartHeight), classChartOf(s));
