@@ -129,7 +129,12 @@ int periods(int argc, char* argv[], const char* file, int runs)
             times.push_back(msSince(t));
         }
         std::sort(times.begin(), times.end());
-        std::printf("  %-18s median %6.1f ms, slowest %6.1f ms\n", names[kind], times[runs / 2],
+        // Padded by characters, not bytes ("…" is three).
+        std::string name = names[kind];
+        const auto shown =
+            std::count_if(name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; });
+        name.append(static_cast<std::size_t>(std::max<long>(0, 18 - shown)), ' ');
+        std::printf("  %s median %6.1f ms, slowest %6.1f ms\n", name.c_str(), times[runs / 2],
                     times.back());
         all.insert(all.end(), times.begin(), times.end());
     }
