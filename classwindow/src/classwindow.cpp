@@ -52,6 +52,10 @@ QDateEdit* dateEdit(QWidget* parent, const QString& name)
     edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     edit->setCalendarPopup(true);
     edit->setMinimumDate(QDate(1970, 1, 1));
+    // Windows' style leaves the calendar's button out of the size it asks
+    // for, and the year's last digit went under it: two digits more.
+    edit->setMinimumWidth(edit->sizeHint().width() +
+                          edit->fontMetrics().horizontalAdvance(QStringLiteral("00")));
     return edit;
 }
 
