@@ -21,17 +21,32 @@
 
 namespace {
 
-std::string windowName(xcb_connection_t* x, xcb_window_t window)
+std::string property(xcb_connection_t* x, xcb_window_t window, xcb_atom_t atom)
 {
-    const auto cookie =
-        xcb_get_property(x, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
+    const auto cookie = xcb_get_property(x, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
     xcb_get_property_reply_t* reply = xcb_get_property_reply(x, cookie, nullptr);
     if (!reply)
         return {};
-    std::string name(static_cast<const char*>(xcb_get_property_value(reply)),
-                     static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+    std::string value(static_cast<const char*>(xcb_get_property_value(reply)),
+                      static_cast<std::size_t>(xcb_get_property_value_length(reply)));
     std::free(reply);
-    return name;
+    return value;
+}
+
+// The window's title in UTF-8 (_NET_WM_NAME), or its WM_NAME when it has
+// none (which Qt writes as compound text beyond Latin-1).
+std::string windowName(xcb_connection_t* x, xcb_window_t window)
+{
+    static const xcb_atom_t netName = [x] {
+        const char name[] = "_NET_WM_NAME";
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(x, xcb_intern_atom(x, 0, sizeof name - 1, name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return atom;
+    }();
+    std::string name = netName != XCB_ATOM_NONE ? property(x, window, netName) : std::string();
+    return name.empty() ? property(x, window, XCB_ATOM_WM_NAME) : name;
 }
 
 long residentKiB(pid_t pid)

@@ -60,8 +60,17 @@ has_file usr/share/man/it/man6/cifrelle.6.gz -rw-r--r--
 for size in $sizes; do
     has_file "usr/share/icons/hicolor/${size}x${size}/apps/$id.png" -rw-r--r--
 done
+# The teacher's view of the register, beside the game.
+has_file usr/bin/cifrelle-registro -rwxr-xr-x
+has_file "usr/share/applications/$id.Registro.desktop" -rw-r--r--
+has_file "usr/share/icons/hicolor/scalable/apps/$id.Registro.svg" -rw-r--r--
+has_file usr/share/man/man6/cifrelle-registro.6.gz -rw-r--r--
+has_file usr/share/man/it/man6/cifrelle-registro.6.gz -rw-r--r--
+for size in $sizes; do
+    has_file "usr/share/icons/hicolor/${size}x${size}/apps/$id.Registro.png" -rw-r--r--
+done
 # Nothing else: no libraries, headers or test programs of the build.
-awk '$1 !~ /^d/ && $2 !~ /^usr\/share\// && $2 != "usr/bin/cifrelle" { print $2 }' "$work/list" >"$work/stray"
+awk '$1 !~ /^d/ && $2 !~ /^usr\/share\// && $2 != "usr/bin/cifrelle" && $2 != "usr/bin/cifrelle-registro" { print $2 }' "$work/list" >"$work/stray"
 if [ -s "$work/stray" ]; then
     fail "files that do not belong in the package: $(tr '\n' ' ' <"$work/stray")"
 fi
@@ -104,15 +113,19 @@ case "$(file -b "$binary")" in
     *) fail "usr/bin/cifrelle is not a stripped executable: $(file -b "$binary")" ;;
 esac
 file -b "$binary" | grep -q 'not stripped' && fail "usr/bin/cifrelle is not stripped"
-# Every library the binary needs comes from a package the package depends on.
-for library in $(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }'); do
-    owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
-    found=""
-    for owner in $owners; do
-        depends_on "$owner" && found=yes
+# Every library the program $1 needs comes from a package the package
+# depends on.
+libraries_in_depends() {
+    for library in $(objdump -p "$1" | awk '$1 == "NEEDED" { print $2 }'); do
+        owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
+        found=""
+        for owner in $owners; do
+            depends_on "$owner" && found=yes
+        done
+        [ -n "$found" ] || fail "$(basename "$1") needs $library (from: ${owners:-no package}) but Depends does not name it"
     done
-    [ -n "$found" ] || fail "the binary needs $library (from: ${owners:-no package}) but Depends does not name it"
-done
+}
+libraries_in_depends "$binary"
 
 desktop="$root/usr/share/applications/$id.desktop"
 if [ -f "$desktop" ]; then
@@ -175,6 +188,30 @@ if [ -f "$changelog" ]; then
         "cifrelle ($version) "*) ;;
         *) fail "the changelog's newest entry is '$first', expected version $version" ;;
     esac
+fi
+
+# --- The teacher's register -----------------------------------------------
+# Its program stripped, the libraries it needs in Depends, its menu entry.
+registro="$root/usr/bin/cifrelle-registro"
+if [ -f "$registro" ]; then
+    case "$(file -b "$registro")" in
+        ELF*executable*", stripped"*) ;;
+        *) fail "usr/bin/cifrelle-registro is not a stripped executable: $(file -b "$registro")" ;;
+    esac
+    libraries_in_depends "$registro"
+fi
+entry="$root/usr/share/applications/$id.Registro.desktop"
+if [ -f "$entry" ]; then
+    if ! out=$(desktop-file-validate "$entry" 2>&1) || [ -n "$out" ]; then
+        fail "desktop-file-validate (the register's entry): $out"
+    fi
+    [ "$(sed -n 's/^Name=//p' "$entry")" = "Registro di Cifrelle" ] ||
+        fail "the register's entry is named '$(sed -n 's/^Name=//p' "$entry")'"
+    [ "$(sed -n 's/^Icon=//p' "$entry")" = "$id.Registro" ] || fail "the register's entry has another icon"
+    [ -x "$root/usr/bin/$(sed -n 's/^Exec=//p' "$entry" | cut -d' ' -f1)" ] ||
+        fail "the register's entry starts a program the package does not install"
+    grep -q "<launchable type=\"desktop-id\">$id.Registro.desktop</launchable>" "$metainfo" ||
+        fail "the metainfo does not launch $id.Registro.desktop"
 fi
 
 # --- lintian ---------------------------------------------------------------

@@ -77,8 +77,11 @@ migrate_features=1 only_detect=2 version_max_inclusive=512
 has_row Upgrade "$upgrade_code\t\t$version\t\t$((migrate_features + version_max_inclusive))\t\tWIX_UPGRADE_DETECTED"
 has_row Upgrade "$upgrade_code\t$version\t\t\t$only_detect\t\tWIX_DOWNGRADE_DETECTED"
 [ "$(rows File | cut -f3 | sort | tr '\n' ' ')" = \
-  "LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll cifrelle.exe qt_it.qm qwindows.dll qwindowsvistastyle.dll " ] ||
+  "LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll cifrelle-registro.exe cifrelle.exe qt_it.qm qwindows.dll qwindowsvistastyle.dll " ] ||
     fail "files: $(rows File | cut -f3 | tr '\n' ' ')"
+# The teacher's register: its program and its own shortcut, with its icon.
+rows Shortcut | grep -q "^RegistroShortcut$(printf '\t')ProgramMenuFolder$(printf '\t').*Registro di Cifrelle$(printf '\t')Registro$(printf '\t')\\[INSTALLDIR\\]cifrelle-registro.exe$(printf '\t').*cifrelle-registro.ico$(printf '\t')0$(printf '\t')" ||
+    fail "no shortcut \"Registro di Cifrelle\": $(rows Shortcut | tr '\t\n' '|;')"
 echo "windows installer: the MSI's tables say per machine, 64-bit, the shortcut, the setting, the upgrade"
 
 # --- Install, upgrade, start, remove -----------------------------------
@@ -157,6 +160,14 @@ strings -a "$shortcut" | grep -qx 'C:\\Program Files\\Cifrelle\\cifrelle.exe' ||
 strings -a -e l "$shortcut" | grep -q '^.C:\\windows\\Installer\\{.*}\\cifrelle.ico$' ||
     fail "the shortcut has not the game's icon"
 
+# The teacher's register's shortcut beside the game's, for every user.
+registro_shortcut="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Registro di Cifrelle.lnk"
+[ -f "$registro_shortcut" ] || fail "no shortcut \"Registro di Cifrelle\" in every user's Start menu"
+strings -a "$registro_shortcut" | grep -qx 'C:\\Program Files\\Cifrelle\\cifrelle-registro.exe' ||
+    fail "the register's shortcut does not point at cifrelle-registro.exe"
+strings -a -e l "$registro_shortcut" | grep -q '^.C:\\windows\\Installer\\{.*}\\cifrelle-registro.ico$' ||
+    fail "the register's shortcut has not its icon"
+
 # Waits about 15 s for the name box of the game $1 names.
 name_box() {
     i=0
@@ -176,9 +187,25 @@ import -window root "$out/installed-name-box.png"
 wine_stop
 "$WINE_SERVER" -p </dev/null >/dev/null 2>&1
 
+# The register's program, from its shortcut: the class folder set above is
+# on a server that is not there, and its box says so.
+wine_desktop
+wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Registro di Cifrelle.lnk' >/dev/null 2>&1
+i=0
+until xdotool search --onlyvisible --name '^Registro della classe$' >/dev/null 2>&1; do
+    i=$((i + 1))
+    [ $i -lt 300 ] || fail "the register's program, started from its shortcut, showed nothing"
+    sleep 0.05
+done
+sleep 0.3
+import -window root "$out/installed-registro.png"
+wine_stop
+"$WINE_SERVER" -p </dev/null >/dev/null 2>&1
+
 wine msiexec /x "$(windows_path "$msi")" /qn || fail "the silent removal failed"
 [ ! -e "$program" ] || fail "Program Files\\Cifrelle is still there: $(ls "$program")"
 [ ! -e "$shortcut" ] || fail "the shortcut is still there"
+[ ! -e "$registro_shortcut" ] || fail "the register's shortcut is still there"
 [ -z "$(entries)" ] || fail "the installed programs still list: $(entries)"
 [ "$(cat "$records/cifrel.txt" "$records/ncifrel.txt" | tr -d '\r')" = "$(printf '7\nMarco')" ] ||
     fail "the removal touched the pupils' records"

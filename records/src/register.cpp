@@ -5,7 +5,6 @@
 
 #include "cifrelle/records/register.h"
 
-#include <charconv>
 #include <cstdio>
 
 namespace cifrelle::records {
@@ -71,9 +70,14 @@ bool readCount(std::string_view field, int& value)
 {
     if (field.empty() || field.size() > 9)
         return false;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    return error == std::errc() && end == field.data() + field.size() && field.front() != '-' &&
-           field.front() != '+';
+    int read = 0;
+    for (char c : field) {
+        if (c < '0' || c > '9')
+            return false;
+        read = read * 10 + (c - '0');
+    }
+    value = read;
+    return true;
 }
 
 // Exactly `digits` decimal digits.
@@ -113,12 +117,13 @@ bool readDate(std::string_view field, LocalTime& t)
 
 // A text field as written: the "'" put before a formula's first character
 // is not part of it.
-std::string readText(std::string_view field)
+bool readText(std::string_view field, std::string& text)
 {
     if (field.size() >= 2 && field.front() == '\'' &&
         formulaStarts.find(field[1]) != std::string_view::npos)
         field.remove_prefix(1);
-    return std::string(field);
+    text.assign(field);
+    return true;
 }
 
 template <int level>
@@ -171,10 +176,7 @@ const RegisterColumn columns[] = {
          return readClock(f, 23, g.ended.hour, g.ended.minute, g.ended.second) && f.find(':') == 2;
      }},
     {"nome", [](const GameSummary& g) { return textField(g.name); },
-     [](std::string_view f, GameSummary& g) {
-         g.name = readText(f);
-         return true;
-     }},
+     [](std::string_view f, GameSummary& g) { return readText(f, g.name); }},
     {"esatte", [](const GameSummary& g) { return std::to_string(g.right); },
      [](std::string_view f, GameSummary& g) { return readCount(f, g.right); }},
     {"errate", [](const GameSummary& g) { return std::to_string(g.wrong); },
@@ -222,15 +224,9 @@ const RegisterColumn columns[] = {
     {"errori livello", writeMistakes<Mistake::Level>, readMistakes<Mistake::Level>},
     {"errori altro", writeMistakes<Mistake::Other>, readMistakes<Mistake::Other>},
     {"utente", [](const GameSummary& g) { return textField(g.account); },
-     [](std::string_view f, GameSummary& g) {
-         g.account = readText(f);
-         return true;
-     }},
+     [](std::string_view f, GameSummary& g) { return readText(f, g.account); }},
     {"computer", [](const GameSummary& g) { return textField(g.computer); },
-     [](std::string_view f, GameSummary& g) {
-         g.computer = readText(f);
-         return true;
-     }},
+     [](std::string_view f, GameSummary& g) { return readText(f, g.computer); }},
 };
 
 } // namespace
@@ -287,6 +283,11 @@ std::string registerLine(const GameSummary& game)
         line += column.write(game);
     }
     return line + "\r\n";
+}
+
+std::string spreadsheetField(std::string_view text)
+{
+    return textField(text);
 }
 
 } // namespace cifrelle::records

@@ -103,6 +103,10 @@ const std::string& registerHeading();
 // "+", "-", "@", a tab or a carriage return) is written after a "'".
 std::string registerLine(const GameSummary& game);
 
+// A text as one field of a spreadsheet line, as the register writes a
+// name (the rules of registerLine()): for other files of the same kind.
+std::string spreadsheetField(std::string_view text);
+
 // A name as one line: each line break (CR LF, CR, LF and the other breaks
 // Unicode knows) becomes one blank.
 std::string oneLine(std::string_view name);
