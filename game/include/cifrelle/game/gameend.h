@@ -52,7 +52,7 @@ struct SavingWaits {
 // register. What went
 // wrong with the register is told in the same warning as the record's, or
 // in one of its own.
-void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary& game,
+void gameEnd(ui::Ui& ui, records::RecordStore& files, const records::GameSummary& game,
              const std::optional<std::string>& startProblem = std::nullopt,
              const SavingWaits& waits = {});
 
