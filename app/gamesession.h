@@ -3,20 +3,25 @@
 
 #include "cifrelle/game/form1.h"
 #include "cifrelle/game/random.h"
+#include "cifrelle/keeper/keeperclient.h"
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/ui/qt/form1window.h"
 #include "cifrelle/ui/qt/qtui.h"
 
 #include <filesystem>
+#include <memory>
 
 namespace cifrelle::app {
 
 // One game in a real window: the window, the toolkit operations on it, the
 // record files, the generator and the game logic, wired together. The
-// window is not shown and start-up has not run yet.
+// window is not shown and start-up has not run yet. In a guarded class
+// folder the record files are the class's keeper's, which `keeperCommand` reaches
+// (by default the one installed with the game).
 class GameSession {
 public:
-    explicit GameSession(records::RecordFolder recordFolder);
+    explicit GameSession(records::RecordFolder recordFolder,
+                         keeper::KeeperCommand keeperCommand = keeper::installedKeeper());
     explicit GameSession(const std::filesystem::path& recordDirectory)
         : GameSession(records::RecordFolder{recordDirectory, {}, {}})
     {
@@ -28,10 +33,10 @@ public:
 
     ui::Form1Window window;
     ui::QtUi ui{window};
-    records::RecordFiles files;
+    std::unique_ptr<records::RecordStore> files;
     game::MixingRandom random;
     game::SystemTime time;
-    game::Form1 form{ui, random, time, files};
+    game::Form1 form{ui, random, time, *files};
 };
 
 } // namespace cifrelle::app

@@ -86,7 +86,7 @@ int runGame(int argc, char* argv[], const GameOptions& options)
                              "qt6-translations-l10n); i pulsanti restano in inglese\n");
     }
 
-    GameSession session(recordFolder(options.settingsFile));
+    GameSession session(recordFolder(options.settingsFile), options.keeperCommand);
     session.window.timer()->setInterval(options.tickIntervalMs);
     session.form.setSavingWaits({game::savingNoticeAfter, options.wayOutAfter});
     QApplication::setWindowIcon(session.window.windowIcon());

@@ -15,7 +15,10 @@
 # group's, rw-rw----, and alone in the folder (each pupil reads and replaces
 # what the other made). Accounts, group and files go at the end, however it
 # ends. Needs root: otherwise it exits 77 (skipped).
-# Usage: class-record.sh CLASSPLAYER
+# With KEEPER (the keeper's test build), the guarded class folder too (see
+# guarded_class below): a teacher and the same two pupils, the folder
+# written by the keeper alone.
+# Usage: class-record.sh CLASSPLAYER [KEEPER]
 set -eu
 if [ "$(id -u)" -ne 0 ]; then
     echo "class-record.sh: skipped: making the test's accounts needs root" >&2
@@ -24,6 +27,8 @@ fi
 group=cfr$$
 anna=${group}a
 bea=${group}b
+teacher=${group}t # the guarded folder's teacher, in the keeper's group
+keepers=${group}k
 work=$(mktemp -d)
 hostile=
 cleanup() {
@@ -31,7 +36,9 @@ cleanup() {
     if [ -n "$hostile" ]; then kill "$hostile" 2>/dev/null || true; fi
     userdel "$anna" 2>/dev/null || true
     userdel "$bea" 2>/dev/null || true
+    userdel "$teacher" 2>/dev/null || true
     groupdel "$group" 2>/dev/null || true
+    groupdel "$keepers" 2>/dev/null || true
     rm -rf "$work"
     exit "$status"
 }
@@ -215,3 +222,190 @@ whole='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"
     [ "$(tail -n 4 "$register" | cut -d';' -f3 | sort | tr '\n' ' ')" = 'G1 G2 G3 G4 ' ] ||
     fail "the register's games are not in the order they ended: $(cat -A "$register")"
 echo "class-record.sh: the class record and the teacher's register work for two accounts"
+
+# --- The guarded class folder ------------------------------------------------
+# The class folder is root:$keepers 2770 and named with guarded=true; the
+# keeper's test build is installed 2755 root:$keepers in the test's folder
+# and the games ask it (cifrelle-classplayer --keeper). The teacher is in
+# $keepers, the pupils are not; every account's umask is 077.
+
+# gplay USER NAME RIGHT_ANSWERS [GO_FILE]: one game as that account through
+# the keeper; what it showed in $out.
+gplay() {
+    player=$1
+    shift
+    out=$(as "$player" sh -c 'umask 077; exec "$@"' sh "$work/player" --keeper "$keeper" \
+          "$gconf" "$@") || fail "the guarded game of $player failed: $out"
+    if printf '%s\n' "$out" | grep -q '^box: Il record'; then fail "$player was warned: $out"; fi
+}
+# field KEY VALUE, request NAME RIGHT [SECONDS]: the end of a game as the
+# game asks it of the keeper (ASCII values: their length is their bytes').
+field() { printf '%s %d\n%s\n' "$1" "${#2}" "$2"; }
+request() {
+    field ask end; field name "$1"; field right "$2"; field wrong 0
+    field right-by-level "$2 0 0"; field wrong-by-level '0 0 0'
+    field wrong-by-kind '0 0 0 0 0 0 0'; field seconds "${3:-60}"; field ending exit
+    field save-record yes
+}
+# ask USER [SHELL_SETUP] < REQUEST: the keeper run by hand as that account,
+# after SHELL_SETUP (ulimit, closed descriptors); its answer in $answer,
+# its exit status in $status.
+ask() {
+    status=0
+    answer=$(as "$1" sh -c "umask 077; ${2:-} exec \"\$0\" \"\$1\"" "$keeper" "$gconf") ||
+        status=$?
+}
+# gwhole: the guarded folder holds the record files, the lock and the
+# register and nothing else, each rw-rw---- in $keepers, the record files
+# one line each, every line of the register whole.
+gwhole() {
+    [ "$(ls -A "$gfolder" | tr '\n' ' ')" = ".cifrel.lock cifrel.txt ncifrel.txt registro.csv " ] ||
+        fail "the guarded folder holds: $(ls -A "$gfolder" | tr '\n' ' ')"
+    [ "$(cd "$gfolder" && stat -c '%G %a' .cifrel.lock cifrel.txt ncifrel.txt registro.csv | sort -u)" = \
+      "$keepers 660" ] || fail "the guarded files are: $(cd "$gfolder" && stat -c '%n %G %a' ./* .cifrel.lock)"
+    grep -qE '^[0-9]+'"$cr"'$' "$gfolder/cifrel.txt" && [ "$(wc -l < "$gfolder/cifrel.txt")" -eq 1 ] &&
+        [ "$(wc -l < "$gfolder/ncifrel.txt")" -eq 1 ] || fail "the record files are not one line each"
+    [ "$(tail -n +2 "$gfolder/registro.csv" | grep -cvE "$gline")" -eq 0 ] &&
+        [ "$(tail -c 2 "$gfolder/registro.csv" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
+        fail "a line of the register is not whole: $(cat -A "$gfolder/registro.csv")"
+}
+# gsnapshot: the guarded folder's files, to see that nothing changed.
+gsnapshot() { (cd "$gfolder" && cat cifrel.txt ncifrel.txt registro.csv | md5sum); }
+cannot() {
+    what=$1
+    shift
+    if (as "$anna" "$@") >/dev/null 2>&1; then fail "a pupil could $what"; fi
+}
+
+guarded_class() {
+    cr=$(printf '\r')
+    gline='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"]*)(;[0-9]+){8};[0-9]{2}:[0-9]{2}:[0-9]{2};(Esci|tempo scaduto|finestra chiusa|sessione chiusa);(sì|no)(;[0-9]+){7};'"$group"'[ab];[^;]*'"$cr"'$'
+    groupadd "$keepers"
+    useradd --user-group --groups "$keepers" --no-create-home --home-dir "$work/home-$teacher" \
+            --shell /usr/sbin/nologin "$teacher"
+    install -d -m 700 -o "$teacher" -g "$teacher" "$work/home-$teacher"
+    install -d -m 755 "$work/keeper"
+    keeper=$work/keeper/cifrelle-classe
+    install -m 2755 -o root -g "$keepers" "$1" "$keeper"
+    ! findmnt -no OPTIONS -T "$keeper" | grep -qw nosuid || fail "$work is on a nosuid file system"
+    gfolder=$work/guarded
+    install -d -m 2770 -o root -g "$keepers" "$gfolder"
+    gconf=$work/guarded.conf
+    printf '[record]\nfolder=%s\nregister=true\nguarded=true\n' "$gfolder" > "$gconf"
+    chmod 644 "$gconf"
+
+    # Both pupils show, beat and save the class record through the keeper;
+    # the teacher reads every line, naming the accounts that played.
+    gplay "$anna" Anna 5
+    shows 'record: |'
+    shows "$saved"
+    gplay "$bea" Bea 8
+    shows 'record: 5\r\n|Anna\r\n'
+    shows "$saved"
+    gplay "$anna" Anna 3
+    shows 'record: 8\r\n|Bea\r\n'
+    [ "$(as "$teacher" cat "$gfolder/cifrel.txt" "$gfolder/ncifrel.txt")" = "8${cr}
+Bea${cr}" ] || fail "the teacher does not read the record 8, Bea"
+    utente=$("$work/player" --print-register-heading | tr ';' '\n' | grep -nx utente | cut -d: -f1)
+    lines=$(as "$teacher" cat "$gfolder/registro.csv" | tail -n +2 | cut -d';' -f3,"$utente" | tr '\n' ' ')
+    [ "$lines" = "Anna;$anna Bea;$bea Anna;$anna " ] ||
+        fail "the teacher's register names: $lines"
+    gwhole
+
+    # Nothing of the folder is in the pupils' hands.
+    cannot "list the folder" ls "$gfolder"
+    cannot "read the register" cat "$gfolder/registro.csv"
+    cannot "read the record" cat "$gfolder/ncifrel.txt"
+    cannot "change the register" sh -c ": >> '$gfolder/registro.csv'"
+    cannot "empty the record" sh -c ": > '$gfolder/cifrel.txt'"
+    cannot "delete the record" rm -f "$gfolder/cifrel.txt"
+    cannot "plant a file" touch "$gfolder/cifrel.txt.new"
+    cannot "plant a link" ln -s /dev/null "$gfolder/x"
+    cannot "hold the lock" python3 -c 'import fcntl, sys
+fcntl.lockf(open(sys.argv[1]), fcntl.LOCK_SH)' "$gfolder/.cifrel.lock"
+    gwhole
+
+    # Four games ending at the same moment: the best stays, four whole lines.
+    rm -f "$work/go"
+    pids=
+    for game in 1 2 3 4; do
+        if [ $((game % 2)) -eq 1 ]; then user=$anna name=Anna; else user=$bea name=Bea; fi
+        (gplay "$user" "$name" $((20 + game * 3 % 4)) "$work/go") 2> "$work/gready$game" &
+        pids="$pids $!"
+    done
+    ready "$work/gready1" "$work/gready2" "$work/gready3" "$work/gready4"
+    touch "$work/go"
+    for pid in $pids; do wait "$pid" || fail "a guarded game ending with three others failed"; done
+    [ "$(cat "$gfolder/cifrel.txt" "$gfolder/ncifrel.txt" | tr -d "$cr" | tr '\n' ' ')" = "23 Anna " ] ||
+        fail "four games ending together kept: $(cat "$gfolder/cifrel.txt" "$gfolder/ncifrel.txt")"
+    [ "$(wc -l < "$gfolder/registro.csv")" -eq 8 ] || fail "not four more lines: $(cat -A "$gfolder/registro.csv")"
+    gwhole
+
+    # The keeper under attack, run by hand by a pupil: what is not a
+    # request of the game is refused, and changes nothing.
+    before=$(gsnapshot)
+    { field folder /tmp; request Anna 99; } > "$work/req-folder"
+    request Anna 99 | sed 's/^right 2$/right 5/; s/^99$/99999/' > "$work/req-counts"
+    request "$(head -c 32768 /dev/zero | tr '\0' a)" 99 > "$work/req-long"
+    head -c 4096 /dev/urandom > "$work/req-garbage"
+    { request Anna 99; field account "$teacher"; } > "$work/req-account"
+    for attack in folder counts long garbage account; do
+        ask "$anna" < "$work/req-$attack"
+        [ "$status" -eq 2 ] && printf '%s\n' "$answer" | grep -qx refused ||
+            fail "the keeper did not refuse the $attack request ($status): $answer"
+    done
+    [ "$(gsnapshot)" = "$before" ] || fail "a refused request changed the class's files"
+    # A settings file of the pupil's own is not the administrator's (only
+    # the keeper's test build is told one).
+    own=$work/home-$anna/own.conf
+    (as "$anna" sh -c 'printf "[record]\nfolder=%s\nguarded=true\n" "$0" > "$1"' "$work" "$own")
+    answer=$(request Anna 99 | as "$anna" "$keeper" "$own") || true
+    printf '%s\n' "$answer" | grep -q "non è al sicuro" && [ "$(gsnapshot)" = "$before" ] ||
+        fail "the keeper took a pupil's settings file: $answer"
+    # What the caller can set up: closed descriptors, a one-block file size
+    # limit, few open files. Refused or harmless: the files stay whole.
+    request Anna 24 > "$work/req-better"
+    ask "$anna" 'exec 0<&-;' < "$work/req-better"
+    [ "$status" -eq 2 ] && [ "$(gsnapshot)" = "$before" ] || fail "a closed input was not refused"
+    ask "$anna" 'exec 1>&- 2>&-;' < "$work/req-better"
+    gwhole
+    [ "$(tr -d "$cr" < "$gfolder/cifrel.txt")" = 24 ] || fail "a closed output stopped the save"
+    before=$(gsnapshot)
+    ask "$anna" 'ulimit -f 1;' < "$work/req-better"
+    [ "$(gsnapshot)" = "$before" ] && printf '%s\n' "$answer" | grep -q 'registro dell.insegnante' ||
+        fail "ulimit -f 1 was not harmless: $answer"
+    request Anna 25 > "$work/req-better"
+    ask "$anna" 'ulimit -n 4;' < "$work/req-better"
+    gwhole
+    # Killed at each step of a save (as a pupil may kill the keeper she
+    # started): after the next start the record is the old one or the new
+    # one, whole, and every line of the register is whole.
+    step=1
+    while :; do
+        request "K$step" $((100 + step)) > "$work/req-kill"
+        killed=$(as "$anna" sh -c '"$0" "$1" "$2" < "$3" > /dev/null 2>&1; echo $?' \
+                 "$keeper" "$gconf" "$step" "$work/req-kill" 2>/dev/null)
+        field ask record > "$work/req-read"
+        ask "$bea" < "$work/req-read"
+        score=$(tr -d "$cr" < "$gfolder/cifrel.txt")
+        name=$(tr -d "$cr" < "$gfolder/ncifrel.txt")
+        [ "$score" -le 100 ] && [ "$name" = Anna ] || [ "$name" = "K$((score - 100))" ] ||
+            fail "killed at step $step the record is $score, $name"
+        gwhole
+        [ "$killed" -eq 0 ] && break
+        [ "$step" -lt 80 ] || fail "the keeper was still killed after 80 steps"
+        step=$((step + 1))
+    done
+    [ "$score" -eq $((100 + step)) ] || fail "the save not killed did not save ($score, step $step)"
+    # What is left: a pupil who runs the keeper by hand claims any score,
+    # and the register names her account whatever name she gives.
+    request Bea 32767 > "$work/req-claim"
+    ask "$anna" < "$work/req-claim"
+    tail -n 1 "$gfolder/registro.csv" | grep -q "^[^;]*;[^;]*;Bea;32767;.*;$anna;[^;]*$cr\$" ||
+        fail "the claimed score's line does not name $anna: $(tail -n 1 "$gfolder/registro.csv")"
+    echo "class-record.sh: the guarded class folder: written by the keeper alone, read by the" \
+         "teacher alone, the keeper refused or harmless under attack ($step steps of a save killed)"
+}
+if [ -n "${2:-}" ]; then
+    guarded_class "$2"
+fi

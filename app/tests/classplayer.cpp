@@ -3,7 +3,7 @@
 // game's start-up and game end on the folder that the game's settings
 // reader gives, with the scripted window. Unlike the game, it is told its
 // settings file.
-// Usage: cifrelle-classplayer [--leave] SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
+// Usage: cifrelle-classplayer [--leave] [--keeper KEEPER] SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
 //        cifrelle-classplayer --print-register-heading
 // Prints the record start-up shows ("record: SCORE|NAME", CR LF as \r\n),
 // gives that many right answers, says "ready" on its standard error and
@@ -12,15 +12,18 @@
 // box shown ("box: TEXT") and how long the end took ("ended after: N ms").
 // With --print-register-heading it prints the teacher's register's line of
 // column headings, as the game writes it without its byte-order mark and
-// CR LF, for the scripts that check a register.
+// CR LF, for the scripts that check a register. With --keeper, a guarded
+// class folder is asked of KEEPER, the keeper's test build, told SETTINGS.
 #include "recordfolder.h"
 
 #include "cifrelle/game/form1.h"
+#include "cifrelle/keeper/keeperclient.h"
 #include "cifrelle/ui/fake/fakeui.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 #include <thread>
 
@@ -46,9 +49,22 @@ int main(int argc, char* argv[])
         --argc;
         ++argv;
     }
+    const char* keeperProgram = nullptr;
+    if (argc > 2 && std::string_view(argv[1]) == "--keeper") {
+        keeperProgram = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
     if (argc != 4 && argc != 5)
         return 2;
-    records::RecordFiles files(app::recordFolder(argv[1]));
+    records::RecordFolder folder = app::recordFolder(argv[1]);
+    std::unique_ptr<records::RecordStore> store;
+    if (folder.guarded && keeperProgram)
+        store = std::make_unique<keeper::KeeperClient>(
+            folder, keeper::KeeperCommand{keeperProgram, argv[1]});
+    else
+        store = std::make_unique<records::RecordFiles>(folder);
+    records::RecordStore& files = *store;
     ui::FakeUi ui;
     ui.takeWayOutWhenOffered = leave;
     ui.queueInput(argv[2]);
