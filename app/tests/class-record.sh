@@ -341,6 +341,29 @@ fcntl.lockf(open(sys.argv[1]), fcntl.LOCK_SH)' "$gfolder/.cifrel.lock"
     [ "$(wc -l < "$gfolder/registro.csv")" -eq 8 ] || fail "not four more lines: $(cat -A "$gfolder/registro.csv")"
     gwhole
 
+    # The teacher's program holds the lock for good: Anna's better game
+    # waits for the keeper, leaves by the way out ("Esci senza salvare") as
+    # without a keeper, and her keeper gives up, having written nothing.
+    before=$(gsnapshot)
+    as "$teacher" python3 -c 'import fcntl, sys, time
+held = open(sys.argv[1])
+fcntl.lockf(held, fcntl.LOCK_SH)
+print("held", flush=True)
+time.sleep(1e9)' "$gfolder/.cifrel.lock" > "$work/gheld" &
+    hostile=$!
+    ready "$work/gheld"
+    out=$(as "$anna" "$work/player" --leave --keeper "$keeper" "$gconf" Anna 30) ||
+        fail "Anna's guarded game did not end: $out"
+    shows "box: Il record non è stato salvato, né la partita scritta nel registro \
+dell'insegnante: il file «$gfolder/.cifrel.lock» era occupato da un'altra partita o da un altro \
+programma, e hai scelto di uscire senza aspettare."
+    sleep 0.1
+    ! pgrep -u "$anna" -f cifrelle-classe >/dev/null || fail "Anna's keeper did not give up"
+    kill "$hostile"
+    wait "$hostile" || true
+    hostile=
+    [ "$(gsnapshot)" = "$before" ] || fail "a game that left the wait changed the class's files"
+
     # The keeper under attack, run by hand by a pupil: what is not a
     # request of the game is refused, and changes nothing.
     before=$(gsnapshot)
