@@ -50,6 +50,7 @@ has_file() { # PATH [MODE]
     fi
 }
 has_file usr/bin/cifrelle -rwxr-xr-x
+has_file usr/libexec/cifrelle/cifrelle-classe -rwxr-xr-x
 has_file "usr/share/applications/$id.desktop" -rw-r--r--
 has_file "usr/share/metainfo/$id.metainfo.xml" -rw-r--r--
 has_file "usr/share/icons/hicolor/scalable/apps/$id.svg" -rw-r--r--
@@ -61,7 +62,8 @@ for size in $sizes; do
     has_file "usr/share/icons/hicolor/${size}x${size}/apps/$id.png" -rw-r--r--
 done
 # Nothing else: no libraries, headers or test programs of the build.
-awk '$1 !~ /^d/ && $2 !~ /^usr\/share\// && $2 != "usr/bin/cifrelle" { print $2 }' "$work/list" >"$work/stray"
+awk '$1 !~ /^d/ && $2 !~ /^usr\/share\// && $2 != "usr/bin/cifrelle" &&
+     $2 != "usr/libexec/cifrelle/cifrelle-classe" { print $2 }' "$work/list" >"$work/stray"
 if [ -s "$work/stray" ]; then
     fail "files that do not belong in the package: $(tr '\n' ' ' <"$work/stray")"
 fi
@@ -90,7 +92,7 @@ depends_on() { grep -qx "$1" "$work/depends"; }
 printf '%s\n' "$depends" | grep -q 'libqt6widgets6 (>= ' ||
     fail "Depends has no versioned libqt6widgets6 from dpkg-shlibdeps: $depends"
 for package in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 \
-               qt6-qpa-plugins qt6-translations-l10n fonts-liberation; do
+               qt6-qpa-plugins qt6-translations-l10n fonts-liberation adduser; do
     depends_on "$package" || fail "Depends lacks $package: $depends"
 done
 
@@ -98,20 +100,45 @@ done
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 
-binary="$root/usr/bin/cifrelle"
-case "$(file -b "$binary")" in
-    ELF*executable*stripped*) ;;
-    *) fail "usr/bin/cifrelle is not a stripped executable: $(file -b "$binary")" ;;
-esac
-file -b "$binary" | grep -q 'not stripped' && fail "usr/bin/cifrelle is not stripped"
-# Every library the binary needs comes from a package the package depends on.
-for library in $(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }'); do
-    owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
-    found=""
-    for owner in $owners; do
-        depends_on "$owner" && found=yes
+for program in usr/bin/cifrelle usr/libexec/cifrelle/cifrelle-classe; do
+    binary="$root/$program"
+    case "$(file -b "$binary")" in
+        ELF*executable*stripped*) ;;
+        *) fail "$program is not a stripped executable: $(file -b "$binary")" ;;
+    esac
+    file -b "$binary" | grep -q 'not stripped' && fail "$program is not stripped"
+    # Every library it needs comes from a package the package depends on.
+    for library in $(objdump -p "$binary" | awk '$1 == "NEEDED" { print $2 }'); do
+        owners=$(dpkg -S "*/$library" 2>/dev/null | cut -d: -f1 | tr ',' '\n' | sed 's/[[:space:]]//g' | sort -u)
+        found=""
+        for owner in $owners; do
+            depends_on "$owner" && found=yes
+        done
+        [ -n "$found" ] || fail "$program needs $library (from: ${owners:-no package}) but Depends does not name it"
     done
-    [ -n "$found" ] || fail "the binary needs $library (from: ${owners:-no package}) but Depends does not name it"
+done
+
+# The keeper's group and set-group-ID bit: the postinst run against stand-ins
+# of the commands it calls, which note their arguments; without and then
+# with an administrator's dpkg-statoverride for the keeper.
+dpkg-deb -e "$deb" "$work/control"
+mkdir -p "$work/bin"
+for command in addgroup dpkg-statoverride chown chmod; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ "%s" != dpkg-statoverride ] || exit "${OVERRIDE:-1}"\n' \
+        "$command" "$work/calls" "$command" >"$work/bin/$command"
+    chmod 755 "$work/bin/$command"
+done
+keeper=/usr/libexec/cifrelle/cifrelle-classe
+for override in 1 0; do
+    rm -f "$work/calls"
+    PATH="$work/bin:$PATH" OVERRIDE=$override sh "$work/control/postinst" configure ||
+        fail "the postinst failed"
+    expected="addgroup --system --quiet cifrelle
+dpkg-statoverride --list $keeper"
+    [ "$override" -eq 0 ] || expected="$expected
+chown root:cifrelle $keeper
+chmod 2755 $keeper"
+    [ "$(cat "$work/calls")" = "$expected" ] || fail "the postinst called: $(cat "$work/calls")"
 done
 
 desktop="$root/usr/share/applications/$id.desktop"

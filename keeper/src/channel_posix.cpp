@@ -45,10 +45,10 @@ std::string why(int error)
 
 } // namespace
 
-KeeperCommand installedKeeper()
+KeeperCommand installedKeeper(const fs::path& program)
 {
     std::error_code error;
-    const fs::path game = fs::read_symlink("/proc/self/exe", error);
+    const fs::path game = program.empty() ? fs::read_symlink("/proc/self/exe", error) : program;
     if (error)
         return {};
     // CIFRELLE_KEEPER_FROM_GAME: the way from the game's folder to the
@@ -80,8 +80,7 @@ Exchange exchange(const KeeperCommand& command, std::string_view request,
     argv.push_back(nullptr);
     char* noEnvironment[] = {nullptr};
     pid_t pid = -1;
-    const int spawned =
-        ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), noEnvironment);
+    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), noEnvironment);
     ::posix_spawn_file_actions_destroy(&actions);
     ::close(ends[1]);
     const int socket = ends[0];

@@ -86,17 +86,15 @@ records::GameEndResult KeeperClient::endGame(records::GameSummary game, bool sav
     for (int& count : game.wrongByKind)
         count = std::min(count, countLimit);
     const records::GameSummary asked = game;
-    const Exchange exchange =
-        keeper::exchange(command_, encodeRequest(EndRequest{std::move(game), saveRecord}),
-                         stillWaiting);
+    const Exchange exchange = keeper::exchange(
+        command_, encodeRequest(EndRequest{std::move(game), saveRecord}), stillWaiting);
     const std::optional<Answer> answer =
         exchange.problem.empty() ? parseAnswer(exchange.answer) : std::nullopt;
     if (const auto* end = answer ? std::get_if<records::GameEndResult>(&*answer) : nullptr)
         return *end;
     if (exchange.gaveUp)
         return {{records::SaveOutcome::Abandoned, {}}, {}};
-    return unusable(folder_, whyNot(exchange, answer))
-        .endGame(asked, saveRecord);
+    return unusable(folder_, whyNot(exchange, answer)).endGame(asked, saveRecord);
 }
 
 } // namespace cifrelle::keeper

@@ -24,19 +24,17 @@ constexpr std::size_t listField = 7 * (countField + 1);
 // What the keeper may answer: two record files read in full, decoded.
 constexpr std::size_t answerField = 4 * records::readLimit;
 
-constexpr std::string_view endingWords[] = {"exit", "time-up", "window-closed",
-                                            "session-closed"};
+constexpr std::string_view endingWords[] = {"exit", "time-up", "window-closed", "session-closed"};
 constexpr std::string_view outcomeWords[] = {"not-better", "saved", "failed", "abandoned"};
 
 std::string field(std::string_view key, std::string_view value)
 {
-    return std::string(key) + ' ' + std::to_string(value.size()) + '\n' + std::string(value) +
-           '\n';
+    return std::string(key) + ' ' + std::to_string(value.size()) + '\n' + std::string(value) + '\n';
 }
 
 // Reads the field `key` at `at`, moving `at` past it.
-Reading readField(std::string_view bytes, std::size_t& at, std::string_view key,
-                  std::size_t limit, std::string_view& value)
+Reading readField(std::string_view bytes, std::size_t& at, std::string_view key, std::size_t limit,
+                  std::string_view& value)
 {
     std::string_view rest = bytes.substr(at);
     const std::string head = std::string(key) + ' ';
@@ -111,10 +109,11 @@ bool validName(std::string_view text)
     for (std::size_t i = 0; i < text.size(); ++characters) {
         const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
         const unsigned lead = byte(i);
-        const std::size_t size = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2
-                                               : lead >= 0xE0 && lead < 0xF0   ? 3
-                                               : lead >= 0xF0 && lead < 0xF5   ? 4
-                                                                               : 0;
+        const std::size_t size = lead < 0x80                   ? 1
+                                 : lead >= 0xC2 && lead < 0xE0 ? 2
+                                 : lead >= 0xE0 && lead < 0xF0 ? 3
+                                 : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                               : 0;
         if (size == 0 || i + size > text.size())
             return false;
         for (std::size_t k = 1; k < size; ++k) {
@@ -169,7 +168,9 @@ ParsedRequest readEnd(std::string_view bytes, std::size_t at)
         take("wrong-by-level", listField, [&] { return readCounts(v, g.wrongByLevel); }) &&
         take("wrong-by-kind", listField, [&] { return readCounts(v, g.wrongByKind); }) &&
         take("seconds", countField,
-             [&] { return readCount(v, g.secondsPlayed) && g.secondsPlayed <= clock::gameSeconds; }) &&
+             [&] {
+                 return readCount(v, g.secondsPlayed) && g.secondsPlayed <= clock::gameSeconds;
+             }) &&
         take("ending", 16, [&] { return readWord(v, endingWords, ending); }) &&
         take("save-record", 3, [&] { return readWord(v, answers, save); });
     if (!whole)
@@ -211,8 +212,7 @@ std::string encodeRequest(const Request& request)
         return field("ask", "record");
     const records::GameSummary& game = end->game;
     return field("ask", "end") + field("name", game.name) +
-           field("right", std::to_string(game.right)) +
-           field("wrong", std::to_string(game.wrong)) +
+           field("right", std::to_string(game.right)) + field("wrong", std::to_string(game.wrong)) +
            field("right-by-level", countsText(game.rightByLevel)) +
            field("wrong-by-level", countsText(game.wrongByLevel)) +
            field("wrong-by-kind", countsText(game.wrongByKind)) +
@@ -225,9 +225,9 @@ std::string encodeAnswer(const Answer& answer)
 {
     if (const auto* record = std::get_if<RecordAnswer>(&answer)) {
         std::string text = field("answer", "record");
-        for (const auto& [key, value] : {std::pair{"problem", &record->problem},
-                                         std::pair{"score", &record->score},
-                                         std::pair{"name", &record->name}}) {
+        for (const auto& [key, value] :
+             {std::pair{"problem", &record->problem}, std::pair{"score", &record->score},
+              std::pair{"name", &record->name}}) {
             if (*value)
                 text += field(key, **value);
         }
@@ -267,8 +267,7 @@ std::optional<Answer> parseAnswer(std::string_view bytes)
         const auto word = next("record");
         const auto recordProblem = next("record-problem");
         const auto registerProblem = next("register-problem");
-        if (!word || !readWord(*word, outcomeWords, outcome) || !recordProblem ||
-            !registerProblem)
+        if (!word || !readWord(*word, outcomeWords, outcome) || !recordProblem || !registerProblem)
             return std::nullopt;
         end.record = {static_cast<SaveOutcome>(outcome), *recordProblem};
         end.registerProblem = *registerProblem;

@@ -12,8 +12,8 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,7 +87,8 @@ ParsedRequest readRequest()
         ParsedRequest parsed = parseRequest(bytes);
         if (parsed.reading != Reading::Incomplete)
             return parsed;
-        const ssize_t n = ::read(0, chunk.data(), std::min(chunk.size(), requestLimit - bytes.size()));
+        const ssize_t n =
+            ::read(0, chunk.data(), std::min(chunk.size(), requestLimit - bytes.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0 || bytes.size() + static_cast<std::size_t>(n) >= requestLimit) {
@@ -162,8 +163,8 @@ int runKeeper(const std::filesystem::path& settingsFile)
         return 2;
     }
     const Caller caller{accountOf(::getuid()), computerName(), localNow(), callerStillThere};
-    return writeAll(encodeAnswer(
-               answer(parsed.request, administratorsSetting(settingsFile), caller)))
+    return writeAll(
+               encodeAnswer(answer(parsed.request, administratorsSetting(settingsFile), caller)))
                ? 0
                : 1;
 }

@@ -204,8 +204,8 @@ records::RecordFolder administratorsSetting(const fs::path& file)
     std::array<std::optional<std::string>, 3> values; // folder, register, guarded
     if (const auto line = readValues(text, values)) {
         setting.problem = "il file delle impostazioni " + shown +
-                          " non è scritto come il custode lo legge (riga " +
-                          std::to_string(*line) + ")";
+                          " non è scritto come il custode lo legge (riga " + std::to_string(*line) +
+                          ")";
         return setting;
     }
     if (!values[0]) {

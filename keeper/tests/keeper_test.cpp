@@ -75,12 +75,14 @@ TEST(KeeperRequest, AnythingElseIsRefused)
 {
     const std::string longestName(nameLimit, 'a');
     EXPECT_EQ(parseRequest(endWith("name", longestName)).reading, Reading::Complete);
-    const std::string declaredTooLong = "ask 3\nend\nname " + std::to_string(4 * nameLimit + 1) + "\n";
+    const std::string declaredTooLong =
+        "ask 3\nend\nname " + std::to_string(4 * nameLimit + 1) + "\n";
     const struct {
         const char* what;
         std::string bytes;
     } cases[] = {
-        {"garbage", "\x7f" "ELF\x02\x01"},
+        {"garbage", "\x7f"
+                    "ELF\x02\x01"},
         {"another question", field("ask", "delete")},
         {"a folder named", field("folder", "/tmp/x") + field("ask", "end")},
         {"a folder among the fields", endWith("right", "1\nfolder 6\n/tmp/x")},
@@ -180,15 +182,25 @@ TEST(KeeperClient, AKeeperThatDoesNotAnswerIsTold)
 {
     const records::RecordFolder setting{"/srv/classe", {}, "l'impostazione", true, true};
     KeeperClient missing(setting, {"/nonexistent/cifrelle-classe"});
-    const std::string why =
-        "non riesco ad avviare il custode del record della classe "
-        "«/nonexistent/cifrelle-classe» (non esiste).";
+    const std::string why = "non riesco ad avviare il custode del record della classe "
+                            "«/nonexistent/cifrelle-classe» (non esiste).";
     EXPECT_EQ(missing.ensure(), "Il record non potrà essere conservato: " + why);
     const records::GameEndResult end = missing.endGame(aGame().game, true, {});
     EXPECT_EQ(end.record.problem, "Il record non è stato salvato: " + why);
-    EXPECT_EQ(end.registerProblem, "La partita non è stata scritta nel registro dell'insegnante: " + why);
+    EXPECT_EQ(end.registerProblem,
+              "La partita non è stata scritta nel registro dell'insegnante: " + why);
 
 #ifndef _WIN32
+    // Installed, the keeper is in the package's private folder; in a build
+    // tree beside the game.
+    TempDir tree;
+    fs::create_directories(tree / "libexec" / "cifrelle");
+    writeBytes(tree / "libexec" / "cifrelle" / "cifrelle-classe", "");
+    EXPECT_EQ(installedKeeper(tree / "bin" / "cifrelle"),
+              KeeperCommand{(tree / "libexec" / "cifrelle" / "cifrelle-classe").string()});
+    EXPECT_EQ(installedKeeper(tree / "build" / "app" / "cifrelle"),
+              KeeperCommand{(tree / "build" / "app" / "cifrelle-classe").string()});
+
     KeeperClient silent(setting, {"/bin/sleep", "3"});
     const auto start = std::chrono::steady_clock::now();
     const records::GameEndResult left = silent.endGame(

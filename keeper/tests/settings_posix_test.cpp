@@ -32,11 +32,11 @@ TEST(AdministratorsSetting, OnlyWhatRootAloneMayChangeAndOnlyPlainlyWritten)
         void (*harm)(const fs::path& conf); // what else is done to the way
         const char* problem;                // a part of it; "" for none
     } cases[] = {
-        {"plain", "[record]\nfolder=\"" + classe.string() + "\"\nregister=true" + guarded,
-         nullptr, ""},
+        {"plain", "[record]\nfolder=\"" + classe.string() + "\"\nregister=true" + guarded, nullptr,
+         ""},
         {"blanks, comments, another group",
-         "# x\n[other]\nfolder=/tmp,\\x\n[record]\n  folder = \"" + classe.string() +
-             "\" \r\n;c" + guarded,
+         "# x\n[other]\nfolder=/tmp,\\x\n[record]\n  folder = \"" + classe.string() + "\" \r\n;c" +
+             guarded,
          nullptr, ""},
         {"a comma outside quotes", "[record]\nfolder=" + classe.string() + guarded, nullptr,
          "(riga 2)"},
@@ -58,8 +58,8 @@ TEST(AdministratorsSetting, OnlyWhatRootAloneMayChangeAndOnlyPlainlyWritten)
              fs::create_symlink("real.conf", c);
          },
          "è un collegamento"},
-        {"no file", "",
-         [](const fs::path& c) { fs::remove(c); }, "non trovo il file delle impostazioni"},
+        {"no file", "", [](const fs::path& c) { fs::remove(c); },
+         "non trovo il file delle impostazioni"},
         {"a class folder of another account",
          "[record]\nfolder=\"" + classe.string() + "\"" + guarded,
          [](const fs::path& c) {

@@ -15,11 +15,12 @@ namespace cifrelle::keeper {
 // Windows nothing (the keeper is the service, at its named pipe).
 using KeeperCommand = std::vector<std::string>;
 
-// The keeper as the game installs it (channel_*.cpp): on Linux the program
-// in the package's private folder beside the game's
-// (<prefix>/libexec/cifrelle/cifrelle-classe), or, in a build tree, the one
-// beside the game itself.
-KeeperCommand installedKeeper();
+// The keeper as the game installs it (channel_*.cpp), for the game at
+// `game` (by default this program): on Linux the program in the package's
+// private folder beside the game's (<prefix>/libexec/cifrelle/cifrelle-classe
+// for <prefix>/bin/cifrelle), or, in a build tree, the one beside the game
+// itself.
+KeeperCommand installedKeeper(const std::filesystem::path& game = {});
 
 // The game's record and register through the class's keeper: ensure() asks
 // it for the class record (read() then gives what it answered), endGame()
