@@ -2,10 +2,13 @@
 // The game's line to the class's keeper on Linux: the keeper's program,
 // started for each request with an empty environment, its standard input
 // and output one end of a socket pair. The game sends its request and reads
-// the answer until the keeper ends; to give up a wait it shuts its side of
-// the socket, which the keeper notices, and takes the keeper's last word.
+// the answer until it is whole (or the keeper ends); to give up a wait it
+// shuts its side of the socket, which the keeper notices, and takes the
+// keeper's last word.
 
 #include "channel.h"
+
+#include "cifrelle/keeper/protocol.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -112,6 +115,7 @@ Exchange exchange(const KeeperCommand& command, std::string_view request,
             ended = n <= 0 || result.answer.size() + static_cast<std::size_t>(n) > answerLimit;
             if (n > 0)
                 result.answer.append(chunk, static_cast<std::size_t>(n));
+            ended = ended || parseAnswer(result.answer);
         } else if (!result.gaveUp && stillWaiting &&
                    !stillWaiting(duration_cast<milliseconds>(steady_clock::now() - start))) {
             result.gaveUp = true;

@@ -223,23 +223,24 @@ std::string encodeRequest(const Request& request)
 
 std::string encodeAnswer(const Answer& answer)
 {
+    std::string text;
     if (const auto* record = std::get_if<RecordAnswer>(&answer)) {
-        std::string text = field("answer", "record");
+        text = field("answer", "record");
         for (const auto& [key, value] :
              {std::pair{"problem", &record->problem}, std::pair{"score", &record->score},
               std::pair{"name", &record->name}}) {
             if (*value)
                 text += field(key, **value);
         }
-        return text;
-    }
-    if (const auto* end = std::get_if<records::GameEndResult>(&answer)) {
-        return field("answer", "end") +
+    } else if (const auto* end = std::get_if<records::GameEndResult>(&answer)) {
+        text = field("answer", "end") +
                field("record", outcomeWords[static_cast<int>(end->record.outcome)]) +
                field("record-problem", end->record.problem) +
                field("register-problem", end->registerProblem);
+    } else {
+        text = field("answer", "refused") + field("why", std::get<Refusal>(answer).why);
     }
-    return field("answer", "refused") + field("why", std::get<Refusal>(answer).why);
+    return text + field("done", "");
 }
 
 std::optional<Answer> parseAnswer(std::string_view bytes)
@@ -278,7 +279,8 @@ std::optional<Answer> parseAnswer(std::string_view bytes)
             return std::nullopt;
         answer = Refusal{*why};
     }
-    if (at != bytes.size())
+    const auto done = next("done");
+    if (!done || !done->empty() || at != bytes.size())
         return std::nullopt;
     return answer;
 }

@@ -26,6 +26,9 @@
 //     answer end     then record (saved, not-better, failed, abandoned),
 //                    record-problem and register-problem
 //     answer refused then why: the request was not one of the above
+//
+// and ends every answer with "done 0\n\n", so that the game knows it is
+// whole before the keeper hangs up.
 
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/records/register.h"
@@ -92,5 +95,9 @@ using Answer = std::variant<RecordAnswer, records::GameEndResult, Refusal>;
 std::string encodeAnswer(const Answer& answer);
 // Nothing when `bytes` are not one whole answer.
 std::optional<Answer> parseAnswer(std::string_view bytes);
+
+// On Windows the keeper is this service, reached at this named pipe.
+inline constexpr const wchar_t* windowsService = L"cifrelle-classe";
+inline constexpr const wchar_t* windowsPipe = L"\\\\.\\pipe\\cifrelle-classe";
 
 } // namespace cifrelle::keeper
