@@ -27,26 +27,25 @@ constexpr milliseconds lastWord{250};
 constexpr milliseconds busyAtStart{10000};
 constexpr std::size_t answerLimit = 1024 * 1024;
 
-const std::string keeperName = "il servizio cifrelle-classe, che custodisce il record della classe,";
+const std::string keeperName =
+    "il servizio cifrelle-classe, che custodisce il record della classe,";
 
-// The process of the service, 0 when it is not running.
-DWORD serviceProcess()
+// The service's state and process (all 0 when it is not installed).
+SERVICE_STATUS_PROCESS service()
 {
-    DWORD process = 0;
+    SERVICE_STATUS_PROCESS status{};
     const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     const SC_HANDLE service =
         manager ? OpenServiceW(manager, windowsService, SERVICE_QUERY_STATUS) : nullptr;
-    SERVICE_STATUS_PROCESS status{};
     DWORD size = 0;
-    if (service && QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
-                                        reinterpret_cast<BYTE*>(&status), sizeof status, &size) &&
-        status.dwCurrentState == SERVICE_RUNNING)
-        process = status.dwProcessId;
+    if (service && !QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                         reinterpret_cast<BYTE*>(&status), sizeof status, &size))
+        status = {};
     if (service)
         CloseServiceHandle(service);
     if (manager)
         CloseServiceHandle(manager);
-    return process;
+    return status;
 }
 
 // An overlapped operation on `pipe`, waited for `ms` at most;
@@ -85,13 +84,16 @@ Exchange exchange(const KeeperCommand&, std::string_view request,
         if (pipe != INVALID_HANDLE_VALUE)
             break;
         const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) {
+        // A service starting (as at the computer's start) is waited for.
+        const DWORD state = service().dwCurrentState;
+        if (error == ERROR_FILE_NOT_FOUND && state != SERVICE_START_PENDING &&
+            state != SERVICE_RUNNING) {
             result.problem = keeperName + " non è in esecuzione";
             return result;
         }
-        if (error != ERROR_PIPE_BUSY) {
-            result.problem = "non riesco a raggiungere " + keeperName + " (errore di sistema numero " +
-                             std::to_string(error) + ")";
+        if (error != ERROR_PIPE_BUSY && error != ERROR_FILE_NOT_FOUND) {
+            result.problem = "non riesco a raggiungere " + keeperName +
+                             " (errore di sistema numero " + std::to_string(error) + ")";
             return result;
         }
         if (stillWaiting ? !stillWaiting(waited()) : waited() > busyAtStart) {
@@ -99,12 +101,16 @@ Exchange exchange(const KeeperCommand&, std::string_view request,
             result.problem = result.gaveUp ? "" : keeperName + " non risponde";
             return result;
         }
-        WaitNamedPipeW(windowsPipe, 20);
+        if (!WaitNamedPipeW(windowsPipe, 20))
+            Sleep(20);
     }
     ULONG server = 0;
-    if (!GetNamedPipeServerProcessId(pipe, &server) || server == 0 || server != serviceProcess()) {
+    const SERVICE_STATUS_PROCESS keeper = service();
+    if (!GetNamedPipeServerProcessId(pipe, &server) || server == 0 ||
+        keeper.dwCurrentState != SERVICE_RUNNING || server != keeper.dwProcessId) {
         CloseHandle(pipe);
-        result.problem = "il programma che risponde al posto di " + keeperName + " non è il servizio";
+        result.problem =
+            "il programma che risponde al posto di " + keeperName + " non è il servizio";
         return result;
     }
 

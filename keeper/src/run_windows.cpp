@@ -58,8 +58,8 @@ std::string utf8(std::wstring_view text)
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                          nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
-                        size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
     return bytes;
 }
 
@@ -145,7 +145,8 @@ ParsedRequest readRequest(HANDLE pipe, HANDLE event)
         OVERLAPPED operation{};
         operation.hEvent = event;
         const ULONGLONG now = GetTickCount64();
-        const DWORD wanted = static_cast<DWORD>(std::min(chunk.size(), requestLimit - bytes.size()));
+        const DWORD wanted =
+            static_cast<DWORD>(std::min(chunk.size(), requestLimit - bytes.size()));
         const std::optional<DWORD> got =
             finish(pipe, operation, ReadFile(pipe, chunk.data(), wanted, nullptr, &operation),
                    now < deadline ? static_cast<DWORD>(deadline - now) : 0);
@@ -223,37 +224,40 @@ void serve()
     // the service, and the system and the administrators may.
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;OW)(A;;0x12019b;;;AU)", SDDL_REVISION_1,
-        &descriptor, nullptr);
+        L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;OW)(A;;0x12019b;;;AU)", SDDL_REVISION_1, &descriptor,
+        nullptr);
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
     const HANDLE slots = CreateSemaphoreW(nullptr, clientsAtOnce, clientsAtOnce, nullptr);
     const HANDLE connected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED connect{};
     DWORD first = FILE_FLAG_FIRST_PIPE_INSTANCE;
     for (;;) {
         HANDLE waits[] = {stopping, slots};
         if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
             break;
-        const HANDLE pipe =
-            CreateNamedPipeW(windowsPipe, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | first,
-                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT |
-                                 PIPE_REJECT_REMOTE_CLIENTS,
-                             PIPE_UNLIMITED_INSTANCES, pipeBuffer, pipeBuffer, 0, &attributes);
+        const HANDLE pipe = CreateNamedPipeW(
+            windowsPipe, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | first,
+            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+            PIPE_UNLIMITED_INSTANCES, pipeBuffer, pipeBuffer, 0, &attributes);
         if (pipe == INVALID_HANDLE_VALUE && first) {
             // Another program holds the pipe's name: serving is no use.
             status.dwWin32ExitCode = GetLastError();
+            ReleaseSemaphore(slots, 1, nullptr);
             break;
         }
         first = 0;
-        OVERLAPPED connect{};
+        connect = OVERLAPPED{};
         connect.hEvent = connected;
         BOOL ok = pipe != INVALID_HANDLE_VALUE && ConnectNamedPipe(pipe, &connect);
         if (!ok && pipe != INVALID_HANDLE_VALUE && GetLastError() == ERROR_IO_PENDING) {
             HANDLE events[] = {stopping, connected};
             DWORD done = 0;
             if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) {
-                CancelIoEx(pipe, &connect);
-                GetOverlappedResult(pipe, &connect, &done, TRUE);
+                // Closing the pipe ends the wait for a game (a cancel may
+                // never end it under Wine).
                 CloseHandle(pipe);
+                WaitForSingleObject(connected, 1000);
+                ReleaseSemaphore(slots, 1, nullptr);
                 break;
             }
             ok = GetOverlappedResult(pipe, &connect, &done, FALSE);
@@ -261,8 +265,8 @@ void serve()
             ok = GetLastError() == ERROR_PIPE_CONNECTED;
         }
         auto* client = new Client{pipe, slots};
-        const HANDLE thread = ok ? CreateThread(nullptr, 0, serveClient, client, 0, nullptr)
-                                 : nullptr;
+        const HANDLE thread =
+            ok ? CreateThread(nullptr, 0, serveClient, client, 0, nullptr) : nullptr;
         if (thread) {
             CloseHandle(thread);
         } else {
