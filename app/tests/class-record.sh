@@ -357,6 +357,9 @@ time.sleep(1e9)' "$gfolder/.cifrel.lock" > "$work/gheld" &
     shows "box: Il record non è stato salvato, né la partita scritta nel registro \
 dell'insegnante: il file «$gfolder/.cifrel.lock» era occupato da un'altra partita o da un altro \
 programma, e hai scelto di uscire senza aspettare."
+    left=$(printf '%s\n' "$out" | sed -n 's/^ended after: \([0-9]*\) ms$/\1/p')
+    [ -n "$left" ] && [ "$left" -ge 11000 ] && [ "$left" -lt 15000 ] ||
+        fail "Anna left the guarded wait ${left:-?} ms after Esci, not within 11 to 15 s"
     sleep 0.1
     ! pgrep -u "$anna" -f cifrelle-classe >/dev/null || fail "Anna's keeper did not give up"
     kill "$hostile"
