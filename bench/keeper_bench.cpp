@@ -38,7 +38,8 @@ int main(int argc, char* argv[])
 {
     const int games = argc > 1 ? std::atoi(argv[1]) : 200;
     if (::geteuid() != 0) {
-        std::fprintf(stderr, "keeper_bench: run it as root (the keeper takes only root's settings)\n");
+        std::fprintf(stderr,
+                     "keeper_bench: run it as root (the keeper takes only root's settings)\n");
         return 1;
     }
     const fs::path work =
@@ -73,12 +74,12 @@ int main(int argc, char* argv[])
         game.right = i + 1; // always a better record: both files replaced
         for (int way = 0; way < 2; ++way) {
             const auto start = std::chrono::steady_clock::now();
-            const records::GameEndResult end = way == 0 ? itself.endGame(game, true, {})
-                                                        : client.endGame(game, true, {});
+            const records::GameEndResult end =
+                way == 0 ? itself.endGame(game, true, {}) : client.endGame(game, true, {});
             const auto stop = std::chrono::steady_clock::now();
             if (end.record.outcome != records::SaveOutcome::Saved || !end.registerProblem.empty()) {
-                std::fprintf(stderr, "keeper_bench: not saved: %s %s\n",
-                             end.record.problem.c_str(), end.registerProblem.c_str());
+                std::fprintf(stderr, "keeper_bench: not saved: %s %s\n", end.record.problem.c_str(),
+                             end.registerProblem.c_str());
                 return 1;
             }
             times[way].push_back(std::chrono::duration<double, std::milli>(stop - start).count());
