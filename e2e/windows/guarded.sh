@@ -136,8 +136,8 @@ rm -f "$program/$(basename "$answerkey")"
     fail "the class record is $(od -An -c "$classe/cifrel.txt" "$classe/ncifrel.txt")"
 [ "$(wc -l <"$register")" -eq 3 ] && tail -n 1 "$register" | grep -q ';Ada;1;0;.*;Esci;sì;' ||
     fail "registro.csv holds $(od -An -c "$register")"
-echo "windows guarded: the service installed and running, the installed game's line (account" \
-     "$(printf '%s\n' "$line" | cut -d';' -f22)) and a record saved through its pipe"
+printf 'windows guarded: %s (account %s) %s\n' "the service installed and running, the installed game's line" \
+    "$(printf '%s\n' "$line" | cut -d';' -f22)" "and a record saved through its pipe"
 
 cp "$classe/cifrel.txt" "$classe/ncifrel.txt" "$register" "$out/"
 wine msiexec /x "$(windows_path "$msi")" /qn </dev/null >/dev/null 2>&1 || fail "the removal failed"

@@ -187,7 +187,7 @@ register="$records/registro.csv"
 [ "$(head -c 8 "$register" | od -An -tx1 | tr -d ' \n')" = "efbbbf646174613b" ] ||
     fail "registro.csv begins with $(head -c 8 "$register" | od -An -c)"
 [ "$(wc -l <"$register")" -eq 2 ] &&
-    tail -n 1 "$register" | grep -qE "^[0-9-]{10};[0-9:]{8};Nicolò;1;1;([01];){6}00:0[0-9]:[0-9]{2};Esci;sì$(printf '\r')\$" ||
+    tail -n 1 "$register" | grep -qE "^[0-9-]{10};[0-9:]{8};Nicolò;1;1;([01];){6}00:0[0-9]:[0-9]{2};Esci;sì(;[^;]*)*$(printf '\r')\$" ||
     fail "registro.csv holds $(od -An -c "$register")"
 wine reg delete 'HKLM\SOFTWARE\cifrelle\cifrelle\record' /v register /reg:64 /f >/dev/null 2>&1 || true
 echo "windows play: name box, greeting, the design's colours, a wrong and a right answer," \
