@@ -16,6 +16,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine.sh"
+. "$here/game.sh"
 msi=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 answerkey=${2:?the answer-key build}
 out=${4:?output folder}
@@ -52,25 +53,6 @@ wine msiexec /i "$(windows_path "$msi")" 'RECORDFOLDER=C:\ProgramData\Cifrelle\c
 wine reg query "$setting" /v guarded /reg:64 </dev/null 2>/dev/null | tr -d '\r' |
     grep -q 'guarded *REG_SZ *true$' || fail "the value guarded is not true"
 
-# The window whose title is exactly $1, waiting up to ten seconds.
-window() {
-    i=0
-    until id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1) && [ -n "$id" ]; do
-        kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting for \"$1\""
-        i=$((i + 1))
-        [ $i -lt 200 ] || fail "no window \"$1\""
-        sleep 0.05
-    done
-    echo "$id"
-}
-gone() {
-    i=0
-    while xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1"; do
-        i=$((i + 1))
-        [ $i -lt 200 ] || fail "window $1 stayed open"
-        sleep 0.05
-    done
-}
 # play GAME NAME [key]: the game from the installed folder, the name
 # typed, an answer (with "key", the key the game tells; else a wrong one),
 # then "Esci", clicked at the middle of the button: 95 and 373 pixels from
@@ -103,22 +85,8 @@ play() {
     sleep 0.3
     eval "$(xdotool getwindowgeometry --shell "$main")"
     xdotool mousemove --window "$main" $((WIDTH - 95 - 4)) $((HEIGHT - 373 - 4)) click 1
-    i=0
-    while kill -0 "$pid" 2>/dev/null; do
-        if box=$(xdotool search --onlyvisible --name '^Cifrelle$' 2>/dev/null | head -n 1) &&
-           [ -n "$box" ]; then
-            import -window root "$out/guarded-$1.png"
-            xdotool key Return
-            sleep 0.3
-        fi
-        i=$((i + 1))
-        [ $i -lt 300 ] || fail "$1 did not end after Esci"
-        sleep 0.05
-    done
-    status=0
-    wait "$pid" || status=$?
+    ended "$1" "$out/guarded-$1.png"
     pid=
-    [ "$status" -eq 0 ] || fail "$1 ended with status $status: $(cat "$out/$1.log")"
 }
 
 # The installed game: its line in the register, through the service.
