@@ -2,6 +2,9 @@
 // Plays the game in the real window (offscreen) and measures:
 //  - one right-answer check, from the Enter key in the answer box through the
 //    whole set-up of the next exercise: median and 99th percentile;
+//  - one wrong-answer check (the key with one digit more: as a rule a
+//    mistake of no kind but "altro", which every kind is tried for): the
+//    same;
 //  - the resident memory after the first 100 answers and after all of them.
 // Usage: play_bench [ANSWERS]   (default 30000; one in four is wrong)
 #include "gamesession.h"
@@ -65,7 +68,9 @@ int main(int argc, char** argv)
     auto* box = static_cast<QLineEdit*>(window.control(ui::Control::txtmio));
     auto* key = static_cast<QLineEdit*>(window.control(ui::Control::Text1));
     std::vector<double> rightMicros;
+    std::vector<double> wrongMicros;
     rightMicros.reserve(static_cast<std::size_t>(answers));
+    wrongMicros.reserve(static_cast<std::size_t>(answers));
     long rssAt100 = 0;
     for (int i = 1; i <= answers; ++i) {
         const bool right = i % 4 != 0;
@@ -73,8 +78,8 @@ int main(int argc, char** argv)
         const auto start = std::chrono::steady_clock::now();
         QTest::keyClick(box, Qt::Key_Return);
         const auto stop = std::chrono::steady_clock::now();
-        if (right)
-            rightMicros.push_back(std::chrono::duration<double, std::micro>(stop - start).count());
+        (right ? rightMicros : wrongMicros)
+            .push_back(std::chrono::duration<double, std::micro>(stop - start).count());
         QCoreApplication::processEvents(); // paint as a player would see it
         if (i == 100)
             rssAt100 = residentKiB();
@@ -92,6 +97,10 @@ int main(int argc, char** argv)
     std::printf(
         "  median %.1f us, 99th percentile %.1f us, max %.1f us (target: p99 under 1000 us)\n",
         percentile(rightMicros, 0.5), percentile(rightMicros, 0.99), percentile(rightMicros, 1.0));
+    std::printf("wrong-answer check, %zu runs: median %.1f us, 99th percentile %.1f us, max %.1f "
+                "us\n",
+                wrongMicros.size(), percentile(wrongMicros, 0.5), percentile(wrongMicros, 0.99),
+                percentile(wrongMicros, 1.0));
     std::printf("resident memory: %ld KiB after 100 answers, %ld KiB after %d answers "
                 "(growth %ld KiB; target: under 1024 KiB)\n",
                 rssAt100, rssAtEnd, answers, rssAtEnd - rssAt100);

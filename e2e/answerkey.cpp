@@ -3,8 +3,11 @@
 // by CIFRELLE_ANSWER_KEY_FILE, for the scripted play of the Windows build
 // under Wine (e2e/windows/play.sh): there no accessibility bus lets the
 // test read the window, and the test must know the key to give a right
-// answer and a wrong one. Built only with the tests for Windows, never
-// installed.
+// answer and a wrong one. Elsewhere it reads the administrator's settings
+// from the file CIFRELLE_SETTINGS_FILE names, if any (on Windows they are
+// in the registry), so that a test keeps the teacher's register without
+// touching the machine's settings (e2e/atspi_play.py mistakes). Built only
+// with the tests, never installed.
 #include "program.h"
 
 #include <QApplication>
@@ -13,6 +16,8 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QWidget>
+
+#include <cstdlib>
 
 namespace {
 
@@ -56,5 +61,8 @@ Q_COREAPP_STARTUP_FUNCTION(watchAnswerKey)
 
 int main(int argc, char* argv[])
 {
-    return cifrelle::app::runGame(argc, argv, cifrelle::app::GameOptions{});
+    cifrelle::app::GameOptions options;
+    if (const char* settings = std::getenv("CIFRELLE_SETTINGS_FILE"))
+        options.settingsFile = settings;
+    return cifrelle::app::runGame(argc, argv, options);
 }

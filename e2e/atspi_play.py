@@ -28,19 +28,29 @@ accessibility bus). Scenarios:
                     during the wait. Each time one box says the record was
                     not saved and why, the game ends with status 0 and the
                     record files are as they were, byte for byte
+  mistakes KEYGAME  with the teacher's register kept (the test build that
+                    takes its settings file from CIFRELLE_SETTINGS_FILE):
+                    one wrong answer of each kind at each level, as the
+                    numbers drawn allow, then "Esci"; the register's line
+                    has each kind's count in its column, their sum the
+                    wrong answers, and the account and computer the game
+                    runs on
 """
 
 import argparse
+import collections
 import ctypes
 import fcntl
 import os
+import pwd
+import socket
 import statistics
 import re
 import subprocess
 import sys
 import tempfile
 import time
-from decimal import ROUND_HALF_UP, Decimal
+from decimal import ROUND_DOWN, ROUND_HALF_UP, Decimal
 from pathlib import Path
 
 import pyatspi
@@ -91,6 +101,67 @@ def rounded_key(number_text, decimals):
     return format(value.quantize(step, rounding=ROUND_HALF_UP), "f").replace(".", ",")
 
 
+def with_comma(value):
+    return format(value, "f").replace(".", ",")
+
+
+def cut_off(number_text, decimals):
+    """The number cut after `decimals` decimals, written with that many."""
+    step = Decimal(1).scaleb(-decimals)
+    return with_comma(Decimal(number_text.replace(",", ".")).quantize(step, rounding=ROUND_DOWN))
+
+
+def one_unit_more(text, decimals):
+    return with_comma(Decimal(text.replace(",", ".")) + Decimal(1).scaleb(-decimals))
+
+
+# The kinds of wrong answers, in the register's order.
+KINDS = ["punto", "decimali", "non arrotondato", "per difetto", "per eccesso", "livello",
+         "altro"]
+
+
+def kind_of(number_text, decimals, answer):
+    """The kind of a wrong answer, worked out here with exact decimals: the
+    first that fits, in the register's order."""
+    key = rounded_key(number_text, decimals)
+    cut = cut_off(number_text, decimals)
+    if "." in answer and answer.replace(".", ",") == key:
+        return "punto"
+    if re.fullmatch(r"\d+(,\d*)?", answer) and len(answer.partition(",")[2]) != decimals \
+            and Decimal(answer.replace(",", ".")) == Decimal(key.replace(",", ".")):
+        return "decimali"
+    if answer in (number_text, number_text.replace(",", ".")):
+        return "non arrotondato"
+    if cut != key and answer == cut:
+        return "per difetto"
+    if cut == key and answer == one_unit_more(key, decimals):
+        return "per eccesso"
+    if answer in [rounded_key(number_text, level) for level in (1, 2, 3) if level != decimals]:
+        return "livello"
+    return "altro"
+
+
+def wrong_answers(number_text, decimals):
+    """For each kind this exercise allows, a wrong answer of that kind."""
+    key = rounded_key(number_text, decimals)
+    cut = cut_off(number_text, decimals)
+    candidates = {
+        "punto": [key.replace(",", ".")],
+        "decimali": [key + "0"],
+        "non arrotondato": [number_text],
+        "per difetto": [cut],
+        "per eccesso": [one_unit_more(cut, decimals)],
+        "livello": [rounded_key(number_text, level) for level in (1, 2, 3)],
+        "altro": [key[:-1] + str((int(key[-1]) + 5) % 10), "x"],
+    }
+    found = {}
+    for kind, answers in candidates.items():
+        fitting = [a for a in answers if a != key and kind_of(number_text, decimals, a) == kind]
+        if fitting:
+            found[kind] = fitting[0]
+    return found
+
+
 def self_test_rounding():
     cases = [
         ("74,23917", 3, "74,239"), ("74,2395", 3, "74,240"), ("0,05", 1, "0,1"),
@@ -100,6 +171,12 @@ def self_test_rounding():
     for text, decimals, expected in cases:
         got = rounded_key(text, decimals)
         check(got == expected, f"rounding {text} to {decimals}: {got} instead of {expected}")
+    kinds = [("53,2267", 2, "53,22", "per difetto"), ("9,991", 2, "10,00", "per eccesso"),
+             ("52,996", 2, "53", "decimali"), ("4,65", 2, "4.65", "punto"),
+             ("12,5", 3, "12.5", "non arrotondato"), ("9,996", 3, "10,0", "livello")]
+    for text, decimals, answer, expected in kinds:
+        got = kind_of(text, decimals, answer)
+        check(got == expected, f"{answer} for {text} at {decimals}: {got} instead of {expected}")
 
 
 # --- the accessibility bus ---------------------------------------------------
@@ -282,10 +359,11 @@ def type_text(bus, text):
 # --- the game ----------------------------------------------------------------
 
 class Game:
-    def __init__(self, bus, binary, data_home):
+    def __init__(self, bus, binary, data_home, environment=None):
         self.bus = bus
         bus.events.clear()  # object paths are only unique within one run
-        env = dict(os.environ, XDG_DATA_HOME=str(data_home), LC_ALL="C.UTF-8")
+        env = dict(os.environ, XDG_DATA_HOME=str(data_home), LC_ALL="C.UTF-8",
+                   **(environment or {}))
         self.process = subprocess.Popen([binary], env=env)
         self.app = bus.wait("the game on the accessibility bus", self._find_app, 20)
 
@@ -458,13 +536,16 @@ def answer_greeting(game, name):
     log("greeting read and closed")
 
 
-def play_one(window, kind, expected_scores, click_first=True):
-    """Plays one answer, right or wrong, and checks what the window says."""
+def play_one(window, kind, expected_scores, click_first=True, answer=None):
+    """Plays one answer, right or wrong ("wrong": the `answer` given), and
+    checks what the window says."""
     bus = window.bus
     number = text_of(window.number)
     level = window.level()
     key = rounded_key(number, LEVELS[level])
-    if kind == "right":
+    if kind == "wrong":
+        check(answer is not None and answer != key, f"no wrong answer given: {answer!r}")
+    elif kind == "right":
         answer = key
     elif kind == "point":
         answer = key.replace(",", ".")  # a decimal point is wrong
@@ -846,17 +927,77 @@ def scenario_lockwait(bus, binary):
             game.stop()
 
 
+def scenario_mistakes(bus, binary):
+    with tempfile.TemporaryDirectory(prefix="cifrelle-data.") as data:
+        settings = Path(data) / "cifrelle.conf"
+        settings.write_text("[record]\nregister=true\n")
+        register = Path(data) / "cifrelle" / "registro.csv"
+        game = Game(bus, binary, data, {"CIFRELLE_SETTINGS_FILE": str(settings)})
+        try:
+            answer_name_box(game, "Ada", keyboard_only=True)
+            answer_greeting(game, "Ada")
+            window = MainWindow(game)
+            given = set()  # (level, kind)
+            by_kind = collections.Counter()
+            right = wrong = 0
+            wrong_by_level = [0, 0, 0]
+            for _ in range(60):
+                number = text_of(window.number)
+                level = LEVELS[window.level()]
+                for kind, answer in wrong_answers(number, level).items():
+                    if (level, kind) in given:
+                        continue
+                    wrong += 1
+                    play_one(window, "wrong", (right, wrong), answer=answer)
+                    log(f"  a mistake of the kind {kind!r}")
+                    given.add((level, kind))
+                    by_kind[kind] += 1
+                    wrong_by_level[level - 1] += 1
+                if len(given) == 3 * len(KINDS):
+                    break
+                right += 1
+                play_one(window, "right", (right, wrong))
+            check(len(given) == 3 * len(KINDS), "the numbers drawn did not allow every kind "
+                  f"at every level: missing {set((l, k) for l in (1, 2, 3) for k in KINDS) - given}")
+            click(window.exit)
+            box = game.toplevel(pyatspi.ROLE_ALERT, "Cifrelle")
+            game.find(box, "the record message", lambda a: a.getRole() == pyatspi.ROLE_LABEL
+                      and a.name == RECORD_TEXT)
+            press(KEY_RETURN)
+            status = game.wait_exit()
+            check(status == 0, f"the game ended with status {status}")
+        finally:
+            game.stop()
+        lines = register.read_bytes().decode().split("\r\n")
+        check(len(lines) == 3 and lines[2] == "", f"the register holds {lines}")
+        fields = lines[1].split(";")
+        check(len(fields) == 23, f"the game's line has {len(fields)} fields: {lines[1]}")
+        counts = [int(f) for f in fields[3:11]]
+        check(counts[:2] == [right, wrong] and counts[3::2] == wrong_by_level,
+              f"the line counts {counts}, not {right} right and {wrong} wrong, by level "
+              f"{wrong_by_level}")
+        kinds = [int(f) for f in fields[14:21]]
+        check(kinds == [by_kind[k] for k in KINDS] and sum(kinds) == counts[1],
+              f"the line counts the kinds {kinds}, not {[by_kind[k] for k in KINDS]}")
+        account = (pwd.getpwuid(os.getuid()).pw_name, socket.gethostname())
+        check(tuple(fields[21:]) == account, f"the line names {fields[21:]}, not {account}")
+        log(f"the register's line: {right} right, {wrong} wrong, by kind {kinds}, played by "
+            f"{account[0]!r} on {account[1]!r}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("scenario", choices=["record", "clock", "lockwait", "wayout"])
+    parser.add_argument("scenario", choices=["record", "clock", "lockwait", "wayout",
+                                             "mistakes"])
     parser.add_argument("binary")
     args = parser.parse_args()
     self_test_rounding()
     bus = Bus()
     try:
         scenarios = {"record": scenario_record, "clock": scenario_clock,
-                     "lockwait": scenario_lockwait, "wayout": scenario_wayout}
+                     "lockwait": scenario_lockwait, "wayout": scenario_wayout,
+                     "mistakes": scenario_mistakes}
         scenarios[args.scenario](bus, args.binary)
     except Failure as failure:
         log(f"FAILED: {failure}")

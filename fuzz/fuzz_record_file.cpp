@@ -13,10 +13,12 @@
 //
 // Checked: ensure() keeps what it finds (or completes a save cut short) and
 // reports what it cannot keep; read() gives every byte back through the
-// code page, up to the read limit; Windows-1252 decoding and encoding are
-// each other's inverse; saveIfBetter() saves exactly when the score file's
-// leading number is below the score (and both record files are regular
-// files or missing), leaves exactly score CR LF and the name in the code
+// code page, up to the read limit, and nothing of either file while the
+// score file's leading number is above the highest score a game can make (a
+// damaged record); Windows-1252 decoding and encoding are each other's
+// inverse; saveIfBetter() saves exactly when the score file's leading
+// number is below the score, a damaged one counting as 0 (and both record
+// files are regular files or missing), leaves exactly score CR LF and the name in the code
 // page, its line breaks blanks, CR LF after a save, and changes nothing
 // otherwise.
 
@@ -219,13 +221,29 @@ Entry file(std::string bytes)
 }
 
 // The lenient reading's value of a score file, found independently.
-double storedScore(std::string_view bytes)
+double leadingValue(std::string_view bytes)
 {
     const auto number = cifrelle::fuzz::leadingNumber(bytes);
     return referenceDecimal(number.whole, number.fraction);
 }
 
-void checkRead(const rec::RecordFiles& files, const fs::path& path, const Entry& entry)
+// Whether the score file holds a damaged record: a number no game reaches.
+bool damaged(const Entry& score)
+{
+    return score.kind == Entry::File &&
+           leadingValue(std::string_view(score.bytes).substr(0, rec::readLimit)) >
+               rec::highestScore;
+}
+
+// The stored score the game end compares with.
+double storedScore(std::string_view bytes)
+{
+    const double value = leadingValue(bytes);
+    return value > rec::highestScore ? 0.0 : value;
+}
+
+void checkRead(const rec::RecordFiles& files, const fs::path& path, const Entry& entry,
+               const Entry& score)
 {
     const std::optional<std::string> text = files.read(path);
     if (entry.kind != Entry::File) {
@@ -233,6 +251,10 @@ void checkRead(const rec::RecordFiles& files, const fs::path& path, const Entry&
         return;
     }
     FUZZ_CHECK(text.has_value());
+    if (damaged(score)) {
+        FUZZ_CHECK(text->empty());
+        return;
+    }
     const std::string_view shown = std::string_view(entry.bytes).substr(0, rec::readLimit);
     FUZZ_CHECK(rec::encodeCp1252(*text) == shown);
     FUZZ_CHECK(*text == rec::decodeCp1252(shown));
@@ -367,8 +389,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // --- start-up: read() ---
-    checkRead(files, score, scoreAfter);
-    checkRead(files, name, nameAfter);
+    checkRead(files, score, scoreAfter, scoreAfter);
+    checkRead(files, name, nameAfter, scoreAfter);
 
     // --- game end: saveIfBetter() ---
     const rec::SaveResult result = files.saveIfBetter(gameScore, nameBytes);

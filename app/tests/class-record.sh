@@ -10,14 +10,16 @@
 # better score, leaves by the way out ("Esci senza salvare") within 15 s of
 # pressing "Esci", the record as it was; once Bea lets go, Anna's next game
 # saves. Last, the setting names a link to the folder, and the link is
-# turned to another folder during a game: the record lands in the folder
-# the game checked at start. After every game each file must be the
+# turned to another folder during a game: nothing is written, in either
+# folder, and Anna is told why. After every game each file must be the
 # group's, rw-rw----, and alone in the folder (each pupil reads and replaces
-# what the other made). Accounts, group and files go at the end, however it
-# ends. Needs root: otherwise it exits 77 (skipped).
-# With KEEPER (the keeper's test build), the guarded class folder too (see
-# guarded_class below): a teacher and the same two pupils, the folder
-# written by the keeper alone.
+# what the other made). Then the shared folder's holes (see "A classmate's
+# flood" below on): a flood of passing names, games killed at each step, a
+# lock file made unusable, the folder moved by an administrator, a damaged
+# record. With KEEPER (the keeper's test build), the guarded class folder
+# too (see guarded_class below): a teacher and the same two pupils, the
+# folder written by the keeper alone. Accounts, groups and files go at the
+# end, however it ends. Needs root: otherwise it exits 77 (skipped).
 # Usage: class-record.sh CLASSPLAYER [KEEPER]
 set -eu
 if [ "$(id -u)" -ne 0 ]; then
@@ -101,6 +103,30 @@ play() {
 shows() {
     printf '%s\n' "$out" | grep -qxF -- "$1" || fail "no line '$1' in: $out"
 }
+# told [--killed-at-step N] USER NAME RIGHT_ANSWERS [GO_FILE]: one game as
+# play plays it, where a warning is no failure; what it showed in $out.
+# With --killed-at-step the game kills itself just
+# before that step of the record layer: no failure either, and its status
+# in $status (0 when it took every step).
+told() {
+    status=0
+    if [ "$1" = --killed-at-step ]; then
+        # (The shell's word of the kill goes nowhere.)
+        out=$(exec 2> /dev/null
+              (as "$3" sh -c 'umask 077; exec "$@"' sh "$work/player" "$1" "$2" "$conf" "$4" "$5")
+              exit) || status=$?
+        return 0
+    fi
+    player=$1
+    shift
+    out=$(as "$player" sh -c 'umask 077; exec "$@"' sh "$work/player" "$conf" "$@") ||
+        fail "the game of $player failed: $out"
+}
+# took WHAT: how long the start ("started") or the end ("ended") of the last
+# game told took, in milliseconds.
+took() {
+    printf '%s\n' "$out" | sed -n "s/^$1 after: \([0-9]*\) ms\$/\1/p"
+}
 
 # record SCORE NAME: the files hold that record and are as they should be.
 record() {
@@ -170,14 +196,15 @@ record 30 Anna
 echo "class-record.sh: a lock held for good by Bea: Anna left without saving $left ms after Esci"
 
 # The setting names a link to the folder; during a game an administrator
-# turns it to another folder. The game saves where it checked at start.
+# turns it to another folder. The game writes nothing, in the folder it
+# checked at start nor in the new one, and says so.
 other=$work/altra
 install -d -m 2770 -g "$group" "$other"
 ln -s "$folder" "$work/classe-link"
 printf '[record]\nfolder=%s\n' "$work/classe-link" > "$work/link.conf"
 conf=$work/link.conf
 rm -f "$work/go" "$work/anna"
-(play "$anna" Anna 31 "$work/go") 2> "$work/anna" &
+(told "$anna" Anna 31 "$work/go"; printf '%s\n' "$out" > "$work/out") 2> "$work/anna" &
 first=$!
 ready "$work/anna"
 ln -s "$other" "$work/classe-link.new"
@@ -185,7 +212,10 @@ mv -T "$work/classe-link.new" "$work/classe-link"
 touch "$work/go"
 wait "$first" || fail "the game through the link: $(cat "$work/anna")"
 [ "$(readlink "$work/classe-link")" = "$other" ] || fail "the link was not turned"
-record 31 Anna
+out=$(cat "$work/out")
+shows "box: Il record non è stato salvato: la cartella «$work/classe-link» è stata sostituita \
+durante la partita: il record è rimasto nella cartella di prima."
+record 30 Anna
 [ -z "$(ls -A "$other")" ] || fail "the other folder holds: $(ls -A "$other")"
 
 # The teacher's register, once the school keeps it: the games of both land
@@ -221,7 +251,251 @@ whole='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"
 [ "$(cut -d';' -f3 "$register" | sed -n '2p;3p' | tr '\n' ' ')" = 'Anna "Bea ' ] &&
     [ "$(tail -n 4 "$register" | cut -d';' -f3 | sort | tr '\n' ' ')" = 'G1 G2 G3 G4 ' ] ||
     fail "the register's games are not in the order they ended: $(cat -A "$register")"
-echo "class-record.sh: the class record and the teacher's register work for two accounts"
+
+# Each line of the register names the account that played and the
+# computer, whatever name was typed: here Bea types Anna's name.
+play "$bea" Anna 1
+computer=$(hostname)
+tail -n +2 "$register" | tr -d '\r' | awk -F';' -v anna="$anna" -v bea="$bea" -v computer="$computer" '
+    { expected = ($3 == "G1" || $3 == "G3" || NR == 1) ? anna : bea }
+    $(NF - 1) != expected || $NF != computer {
+        print "class-record.sh: FAILED: line " NR + 1 " names " $(NF - 1) " on " $NF ", not " \
+              expected " on " computer > "/dev/stderr"
+        bad = 1
+    }
+    END { exit bad || NR != 7 }' || fail "the register: $(cat -A "$register")"
+echo "class-record.sh: the class record and the teacher's register work for two accounts," \
+     "each game's line names the account that played it"
+
+# --- A classmate's flood, killed games, an unusable lock file, a moved
+# folder, a damaged record. Each section has a class folder of its own.
+
+# class_folder NAME [MODE]: a new class folder $work/NAME (rwxrws--- unless
+# MODE says otherwise) in $folder, named in the settings file $conf.
+class_folder() {
+    folder=$work/$1
+    install -d -m "${2:-2770}" -g "$group" "$folder"
+    printf '[record]\nfolder=%s\n' "$folder" > "$work/$1.conf"
+    conf=$work/$1.conf
+}
+
+# plant COUNT MODE: COUNT names like the game's passing files in $folder,
+# made by Bea with the permissions MODE: names of a few files (a file takes
+# 65,000 names at most), which are made ten times faster than files and
+# cost the game the same.
+plant() {
+    (as "$bea" python3 -c 'import os, random, string, sys
+letters = string.ascii_letters + string.digits
+targets = ("cifrel.txt", "ncifrel.txt", ".cifrel.lock", "registro.csv")
+count, mode = int(sys.argv[2]), int(sys.argv[3], 8)
+os.chdir(sys.argv[1])
+made = 0
+while made < count:
+    name = random.choice(targets) + ".tmp-" + "".join(random.choices(letters, k=6))
+    try:
+        if made % 60000 == 0:
+            fd = os.open(name, os.O_WRONLY | os.O_CREAT | os.O_EXCL, mode)
+            os.fchmod(fd, mode)
+            os.close(fd)
+            first = name
+        else:
+            os.link(first, name)
+    except FileExistsError:
+        continue
+    made += 1' "$folder" "$1" "$2")
+}
+
+# passing [MODE]: how many passing names $folder holds (with MODE, only
+# those files with these permissions).
+passing() {
+    find "$folder" -maxdepth 1 -name '*.tmp-*' ${1:+-perm "$1"} | wc -l
+}
+
+# A flood of passing names: CIFRELLE_FLOOD (200,000 unless set) that any
+# game may remove (rw-rw----) and as many that no other account may open
+# (rw-------), made by Bea. Anna's start and end take less than 0.5 s more
+# than in a folder without them, and clear a part of the first (the second
+# go once they are a minute old).
+flooded() {
+    flood=${CIFRELLE_FLOOD:-200000}
+    class_folder flood
+    play "$anna" Anna 1
+    play "$anna" Anna 2
+    start=$(took started)
+    end=$(took ended)
+    plant "$flood" 660
+    plant "$flood" 600
+    play "$anna" Anna 3
+    shows "$saved"
+    left=$(passing 660)
+    [ "$left" -lt "$flood" ] || fail "no passing name was cleared"
+    [ $(($(took started) - start)) -lt 500 ] && [ $(($(took ended) - end)) -lt 500 ] ||
+        fail "a flood of passing names: start $(took started) ms against $start, end \
+$(took ended) ms against $end"
+    echo "class-record.sh: $flood passing names to clear and $flood closed ones: start \
+$(took started) ms (empty folder $start ms), end $(took ended) ms (empty folder $end ms); \
+$((flood - left)) and $((flood - $(passing 600))) cleared"
+}
+
+# whole_record: $folder holds the lock file and a whole record (none yet, or
+# 9 by Anna), each the group's, rw-rw----, and nothing else.
+whole_record() {
+    [ "$(ls -A "$folder" | tr '\n' ' ')" = ".cifrel.lock cifrel.txt ncifrel.txt " ] ||
+        fail "$1: the folder holds: $(ls -A "$folder")"
+    [ -z "$(find "$folder" -type f ! -perm 660)$(find "$folder" -type f ! -group "$group")" ] ||
+        fail "$1: not every file is the group's, rw-rw----: $(ls -lA "$folder")"
+    pair=$(cat "$folder/cifrel.txt" "$folder/ncifrel.txt")
+    [ -z "$pair" ] || [ "$pair" = "$(printf '9\r\nAnna\r\n')" ] ||
+        fail "$1: the record is not whole: $(cat -A "$folder/cifrel.txt" "$folder/ncifrel.txt")"
+}
+
+# Anna's game killed just before each step it takes in the folder in turn,
+# from a new folder to a saved record: no kill leaves a file closed to Bea
+# (rw-------), and Bea's next game leaves a whole record and nothing else.
+# Then a passing file no other account may open: one that is a minute old
+# is cleared by Bea's game, a new one stays.
+killed() {
+    step=1
+    while :; do
+        [ "$step" -lt 100 ] || fail "Anna's game never took its last step"
+        rm -rf "$work/killed"
+        class_folder killed
+        told --killed-at-step "$step" "$anna" Anna 9
+        [ -z "$(find "$folder" -type f -perm 600)" ] ||
+            fail "Anna killed before step $step left a file closed to the others: $(ls -lA "$folder")"
+        [ "$status" -eq 0 ] && break
+        [ "$status" -eq 137 ] || fail "Anna's game killed before step $step ended with $status: $out"
+        told "$bea" Bea 0
+        whole_record "Anna killed before step $step"
+        step=$((step + 1))
+    done
+    whole_record "Anna's game not killed"
+    (as "$bea" sh -c 'cd "$1" && umask 077 && touch cifrel.txt.tmp-Young1 cifrel.txt.tmp-Older1 &&
+        touch -d "2 minutes ago" cifrel.txt.tmp-Older1' sh "$folder")
+    told "$anna" Anna 1
+    [ -e "$folder/cifrel.txt.tmp-Young1" ] && [ ! -e "$folder/cifrel.txt.tmp-Older1" ] ||
+        fail "the closed passing files: $(ls -A "$folder")"
+    echo "class-record.sh: Anna's game killed before each of its $((step - 1)) steps left nothing Bea could not clear"
+}
+
+# A lock file Bea made unusable for Anna: one she made anew and closed to
+# the others, one with an access list that denies Anna, one Bea's program
+# holds a lease on. Anna's game replaces each and saves; in a folder with
+# the sticky bit, where it cannot, the warning names the file to remove,
+# never a system error.
+lock_file() {
+    class_folder lock
+    play "$anna" Anna 1
+    (as "$bea" sh -c 'cd "$1" && rm .cifrel.lock && touch .cifrel.lock && chmod 600 .cifrel.lock' \
+        sh "$folder")
+    play "$anna" Anna 2
+    shows "$saved"
+    record 2 Anna
+    (as "$bea" python3 -c 'import os, struct, sys
+os.chdir(sys.argv[1])
+os.rename(".cifrel.lock", "old")
+os.close(os.open(".cifrel.lock", os.O_CREAT | os.O_EXCL, 0o660))
+entry = lambda tag, perm, who=0xFFFFFFFF: struct.pack("<HHI", tag, perm, who)
+os.setxattr(".cifrel.lock", "system.posix_acl_access", struct.pack("<I", 2) + entry(1, 6)
+            + entry(2, 0, int(sys.argv[2])) + entry(4, 6) + entry(0x10, 6) + entry(0x20, 0))
+os.unlink("old")' "$folder" "$(id -u "$anna")")
+    [ "$(stat -c %U "$folder/.cifrel.lock")" = "$bea" ] && ! as_can_read "$anna" ||
+        fail "Bea's access list does not deny Anna"
+    play "$anna" Anna 3
+    shows "$saved"
+    record 3 Anna
+    rm -f "$work/held"
+    (as "$bea" python3 -c 'import fcntl, os, signal, sys, time
+signal.signal(signal.SIGIO, signal.SIG_IGN)
+os.chdir(sys.argv[1])
+os.rename(".cifrel.lock", "old")
+fd = os.open(".cifrel.lock", os.O_RDWR | os.O_CREAT | os.O_EXCL, 0o660)
+os.fchmod(fd, 0o660)
+os.unlink("old")
+fcntl.fcntl(fd, 1024, fcntl.F_WRLCK)  # F_SETLEASE: the others may not open it
+print("held", flush=True)
+time.sleep(1e9)' "$folder" > "$work/held") &
+    hostile=$!
+    ready "$work/held"
+    [ -s "$work/held" ] || fail "Bea's program took no lease"
+    play "$anna" Anna 4
+    shows "$saved"
+    record 4 Anna
+    kill "$hostile"
+    wait "$hostile" || true
+    hostile=
+
+    class_folder sticky 3770
+    (as "$bea" sh -c 'cd "$1" && touch .cifrel.lock && chmod 600 .cifrel.lock' sh "$folder")
+    told "$anna" Anna 1
+    shows "box: Il record non potrà essere conservato: «$folder/.cifrel.lock» è un file che il \
+gioco non può usare: va tolto dalla cartella. Puoi giocare lo stesso."
+    shows "box: Il record non è stato salvato: «$folder/.cifrel.lock» è un file che il gioco non \
+può usare: va tolto dalla cartella."
+    ! printf '%s\n' "$out" | grep -q 'errore di sistema\|permesso negato' || fail "$out"
+    echo "class-record.sh: lock files made unusable by Bea: replaced thrice, named once"
+}
+# as_can_read USER: whether that pupil may open the lock file of $folder.
+as_can_read() {
+    (as "$1" sh -c 'exec 3< "$1"' sh "$folder/.cifrel.lock") 2> /dev/null
+}
+
+# The folder moved by an administrator during Anna's game: replaced by a new
+# one of the same name, then deleted and made again. Nothing is written, in
+# either folder, and Anna is told what happened, never that a save was made
+# nor that a file does not exist.
+moved() {
+    class_folder moved
+    play "$anna" Anna 2
+    for change in replaced deleted; do
+        rm -f "$work/go" "$work/anna"
+        (told "$anna" Anna 7 "$work/go"; printf '%s\n' "$out" > "$work/out") 2> "$work/anna" &
+        first=$!
+        ready "$work/anna"
+        if [ "$change" = replaced ]; then
+            mv "$folder" "$work/moved-before"
+        else
+            rm -rf "$folder"
+        fi
+        install -d -m 2770 -g "$group" "$folder"
+        touch "$work/go"
+        wait "$first" || fail "the game in a folder $change: $(cat "$work/anna")"
+        out=$(cat "$work/out")
+        if [ "$change" = replaced ]; then
+            shows "box: Il record non è stato salvato: la cartella «$folder» è stata sostituita \
+durante la partita: il record è rimasto nella cartella di prima."
+            [ "$(cat "$work/moved-before/cifrel.txt" "$work/moved-before/ncifrel.txt")" = \
+              "$(printf '2\r\nAnna\r\n')" ] || fail "the folder before does not hold 2 by Anna"
+        else
+            shows "box: Il record non è stato salvato: la cartella «$folder» è stata cancellata \
+durante la partita."
+        fi
+        ! printf '%s\n' "$out" | grep -q "non esiste\|$saved" || fail "$out"
+        [ -z "$(ls -A "$folder")" ] || fail "the new folder holds: $(ls -A "$folder")"
+    done
+    echo "class-record.sh: the folder replaced, and deleted and made again, during a game: told"
+}
+
+# A damaged record: a score file of 1 GB, its first 70,000 bytes digits,
+# without a line break. It shows no record, and Anna's game with one right
+# answer replaces it.
+damaged() {
+    class_folder damaged
+    (as "$bea" sh -c 'cd "$1" && head -c 70000 /dev/zero | tr "\0" 9 > cifrel.txt &&
+        truncate -s 1G cifrel.txt && printf "Bea\r\n" > ncifrel.txt && chmod 660 cifrel.txt ncifrel.txt' \
+        sh "$folder")
+    play "$anna" Anna 1
+    shows 'record: |'
+    shows "$saved"
+    record 1 Anna
+    echo "class-record.sh: a 1 GB score file of digits: no record shown, replaced by a score of 1"
+}
+
+flooded
+killed
+lock_file
+moved
+damaged
 
 # --- The guarded class folder ------------------------------------------------
 # The class folder is root:$keepers 2770 and named with guarded=true; the

@@ -4,6 +4,7 @@
 #include "gamesession.h"
 
 #include "cifrelle/game/answerkey.h"
+#include "cifrelle/records/account.h"
 #include "cifrelle/ui/colour.h"
 
 #include <QApplication>
@@ -307,7 +308,10 @@ TEST_F(Player, TheWindowClosedSavesNoRecordAndOnlyTheRegisterHearsOfIt)
     const QList<QByteArray> lines = register_.readAll().split('\n');
     ASSERT_EQ(lines.size(), 3); // the heading, the game, nothing after the last line end
     EXPECT_TRUE(lines[1].contains(";Anna;1;0;")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[1].contains(";finestra chiusa;no;")) << lines[1].toStdString();
+    const std::string playedBy =
+        cifrelle::records::thisAccount() + ";" + cifrelle::records::thisComputer() + "\r";
+    EXPECT_TRUE(lines[1].endsWith(";finestra chiusa;no;0;0;0;0;0;0;0;" + playedBy))
+        << lines[1].toStdString();
 }
 
 } // namespace

@@ -7,7 +7,10 @@
 # record in the player's application-data folder inside the prefix, in
 # Windows-1252 with CR LF; with the school's setting in the registry, the
 # teacher's register there too, in UTF-8 with its heading and the game's
-# line. Then a second game ends with a better score while
+# line, which counts the wrong answer (a point for the comma) as "punto"
+# and names the account and the computer as Windows gives them, the
+# account "DOMINIO\Nicolò" (Wine names it after $USER) in UTF-8. Then a
+# second game ends with a better score while
 # another program holds the record's lock (LockFileEx, e2e/holdlock.cpp):
 # Enter 9.5 s after "Esci" does nothing; 11.5 s after, Enter presses
 # "Esci senza salvare", which has the focus; a box comes, the game ends with
@@ -27,7 +30,10 @@ game=${1:?game folder}
 out=${3:?output folder}
 wine_use "${2:?Wine folder}"
 mkdir -p "$out"
-records="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/cifrelle"
+# The pupil's own Windows account, with a letter outside ASCII.
+USER=Nicolò
+export USER
+records="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/cifrelle"
 rm -rf "$records" "$out/key"
 
 holder=
@@ -112,10 +118,9 @@ expect_colour "Frame3" 175 330 0,255,255
 expect_colour "txtmio" 197 360 192,0,192
 expect_colour "cmdexit" 460 165 255,0,0
 
-# A wrong answer first: the key with its last digit changed. The same
+# A wrong answer first: the key with a point for the comma. The same
 # number stays, and "Sbagliato" shows in dark red.
-last=${first#"${first%?}"}
-wrong="${first%?}$(( (last + 1) % 10 ))"
+wrong=$(printf '%s' "$first" | tr , .)
 xdotool type --delay 40 "$wrong"
 xdotool key Return
 sleep 0.5
@@ -147,16 +152,29 @@ ended "the game"
 [ "$(od -An -tx1 "$records/ncifrel.txt" | tr -d ' \n')" = "4e69636f6cf20d0a" ] ||
     fail "ncifrel.txt holds $(od -An -c "$records/ncifrel.txt")"
 # The register: UTF-8 with its byte-order mark, the heading, and the game
-# (one right answer and one wrong, at one level, "Esci", a new record).
+# (one right answer and one wrong, a "punto", at one level, "Esci", a new
+# record, the account and the computer).
 register="$records/registro.csv"
 [ "$(head -c 8 "$register" | od -An -tx1 | tr -d ' \n')" = "efbbbf646174613b" ] ||
     fail "registro.csv begins with $(head -c 8 "$register" | od -An -c)"
 [ "$(wc -l <"$register")" -eq 2 ] &&
-    tail -n 1 "$register" | grep -qE "^[0-9-]{10};[0-9:]{8};Nicolò;1;1;([01];){6}00:0[0-9]:[0-9]{2};Esci;sì(;[^;]*)*$(printf '\r')\$" ||
+    tail -n 1 "$register" | grep -qE "^[0-9-]{10};[0-9:]{8};Nicolò;1;1;([01];){6}00:0[0-9]:[0-9]{2};Esci;sì;1;0;0;0;0;0;0;[^;]*;[^;]*$(printf '\r')\$" ||
     fail "registro.csv holds $(od -An -c "$register")"
+# The account and the computer as Windows names them: the domain and the
+# computer name from Wine's own environment (ASCII), the user's name as
+# given, in UTF-8.
+domain=$(wine cmd /c 'echo %USERDOMAIN%' | tr -d '\r\n')
+computer=$(wine cmd /c 'echo %COMPUTERNAME%' | tr -d '\r\n')
+[ -n "$domain" ] && [ -n "$computer" ] || fail "Wine gives no domain or computer name"
+named=$(tail -n 1 "$register" | tr -d '\r' | awk -F';' '{ print $(NF - 1) "|" $NF }')
+[ "$named" = "$domain\\$USER|$computer" ] ||
+    fail "the register names $named, not $domain\\$USER|$computer"
+printf '%s' "$named" | od -An -tx1 | tr -d ' \n' | grep -q '4e69636f6cc3b2' ||
+    fail "the account is not in UTF-8: $(printf '%s' "$named" | od -An -tx1)"
 wine reg delete 'HKLM\SOFTWARE\cifrelle\cifrelle\record' /v register /reg:64 /f >/dev/null 2>&1 || true
 echo "windows play: name box, greeting, the design's colours, a wrong and a right answer," \
-     "Esci with status 0, the record 1 by Nicolò in Windows-1252, the game in the register"
+     "Esci with status 0, the record 1 by Nicolò in Windows-1252, the game in the register," \
+     "played by $named"
 
 # The way out. Another program holds the lock as a better game ends.
 mkdir -p "$out/before"

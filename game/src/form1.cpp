@@ -4,7 +4,9 @@
 #include "cifrelle/game/answerkey.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/menus.h"
+#include "cifrelle/game/mistake.h"
 #include "cifrelle/numtext/numtext.h"
+#include "cifrelle/records/account.h"
 
 #include <algorithm>
 #include <cmath>
@@ -244,6 +246,9 @@ void Form1::cmdverifica_Click()
     if (livello_ != 0)
         ++(right ? rightByLevel_ : wrongByLevel_)[livello_ - 1];
     if (!right) {
+        if (sbagliate_ < std::numeric_limits<std::int16_t>::max())
+            ++wrongByKind_[static_cast<int>(
+                mistakeOf(numero_, livello_, ui_.text(Control::Text1), ui_.text(Control::txtmio)))];
         countOne(sbagliate_);
         ui_.setForeColor(Control::lblok, colours::red);
         ui_.setCaption(Control::lblok, wrongText);
@@ -344,6 +349,9 @@ records::GameSummary Form1::summary(records::GameEnding ending) const
     const int left = conto_.ore * 3600 + conto_.minuti * 60 + static_cast<int>(conto_.secondi);
     game.secondsPlayed = std::max(0, clock::gameSeconds - left);
     game.ending = ending;
+    game.wrongByKind = wrongByKind_;
+    game.account = account_.empty() ? records::thisAccount() : account_;
+    game.computer = computer_.empty() ? records::thisComputer() : computer_;
     return game;
 }
 

@@ -4,6 +4,7 @@
 #include "cifrelle/game/answerkey.h"
 #include "cifrelle/game/gameend.h"
 #include "cifrelle/game/menus.h"
+#include "cifrelle/records/account.h"
 #include "cifrelle/ui/fake/fakeui.h"
 #include "scripted.h"
 
@@ -378,7 +379,7 @@ TEST(AnswerCheck, OnlyEnterStartsACheck)
 TEST(AnswerCheck, CountersStayAtTheirLimitAndTheGameGoesOn)
 {
     constexpr std::int16_t limit = std::numeric_limits<std::int16_t>::max();
-    Game g;
+    Game g(true);
     g.start();
     // Played to the limit: that many right answers, then that many wrong.
     for (int i = 0; i < 2 * limit; ++i) {
@@ -401,6 +402,10 @@ TEST(AnswerCheck, CountersStayAtTheirLimitAndTheGameGoesOn)
     EXPECT_EQ(g.ui.caption(Control::lblok), "Fai attenzione");
     EXPECT_TRUE(g.ui.visible(Control::Command5));
     EXPECT_FALSE(g.ui.ended());
+    // The kinds of the wrong answers add up to the count in the register.
+    g.form.cmdexit_Click();
+    EXPECT_NE(readBytes(g.files.registerPath()).find(";32767;32767;"), std::string::npos);
+    EXPECT_NE(readBytes(g.files.registerPath()).find(";0;0;0;0;0;0;32767;"), std::string::npos);
 }
 
 // ---- Start-up ----------------------------------------------------------------
@@ -674,7 +679,9 @@ TEST(GameEnd, TheRegisterHasEachGameAsPlayed)
         for (int i = 0; i < 4; ++i) {
             const int level = g.visibleLevel();
             ASSERT_GE(level, 1);
-            g.answer("x");
+            std::string point = g.key();
+            point[point.find(',')] = '.';
+            g.answer(i % 2 ? "x" : point); // "punto" twice, "altro" twice
             ++wrong[level - 1];
             g.answer(g.key());
             ++right[level - 1];
@@ -687,7 +694,8 @@ TEST(GameEnd, TheRegisterHasEachGameAsPlayed)
             counts += ";" + std::to_string(right[level]) + ";" + std::to_string(wrong[level]);
         EXPECT_EQ(readBytes(g.files.registerPath()),
                   cifrelle::records::registerHeading() + "2026-12-08;10:41:07;\"'=Anna; \";4;4" +
-                      counts + ";" + e.tail + ";0;0;0;0;0;0;0;;\r\n");
+                      counts + ";" + e.tail + ";2;0;0;0;0;0;2;" + cifrelle::records::thisAccount() +
+                      ";" + cifrelle::records::thisComputer() + "\r\n");
         EXPECT_EQ(g.ui.endCount(), 1);
         EXPECT_EQ(readBytes(g.files.scorePath()), e.saves ? "4\r\n" : "");
     }

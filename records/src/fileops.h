@@ -15,6 +15,7 @@
 // it creates): a link, a folder, a device or a pipe in a record file's
 // place is reported, never opened.
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <initializer_list>
@@ -49,6 +50,8 @@ enum class Reason {
     Busy,
     TooManyFiles,
     NoMemory,
+    Unusable, // a file the game may not open (one closed to this account,
+              // or held by another program), which it cannot replace
     Other,
 };
 
@@ -67,6 +70,22 @@ std::string reasonText(const Fault& fault);
 Fault faultOf(long code);
 
 enum class Kind { Missing, Regular, Folder, Link, Other };
+
+// Where the folder opened stands now, against the path it was opened by:
+// still there (Same); moved away, the path leading nowhere (Moved); moved
+// away, the path leading to another folder (Replaced: a new folder of the
+// same name, or a link on the way turned); deleted (Deleted), the path
+// leading anywhere.
+enum class Standing { Same, Moved, Replaced, Deleted };
+
+// How much of the folder one clean-up of passing files may take: at most
+// `files` of them looked at, and `time` in all (half of it at most reading
+// the folder's entries), though a few thousand entries are always read and
+// a few files always looked at; what is left waits for the next.
+struct Budget {
+    std::size_t files;
+    std::chrono::milliseconds time;
+};
 
 // Whether `path` names one place whatever the current folder: "/..." on
 // POSIX systems; "C:\..." or a network path "\\server\share\..." on
@@ -106,6 +125,10 @@ public:
 
     // Whether new files can be made in the folder.
     Fault takesNewFiles() const;
+    // Whether the path given to open() still leads to this folder. A path
+    // that cannot be looked at now (a server out of reach) counts as Same:
+    // the operations say what is wrong.
+    Standing standing() const;
     // The folder an administrator chose for every account: whether it takes
     // new files from this account, and how the files made in it are set up
     // so that every account that may write in the folder may read and
@@ -135,11 +158,12 @@ public:
     // to the disk.
     Fault writeNew(std::string_view name, std::string_view bytes, const NewFiles& newFiles) const;
     // Adds `text` at the end of the regular file, made when missing (set up
-    // as `newFiles` says); an empty file gets `heading` first. Text cut off
+    // as `newFiles` says); a file that holds nothing, or only the heading's
+    // byte-order mark, gets `heading` first (lineStart()). Text cut off
     // before a line end by an earlier writer's crash keeps its bytes, and
     // `text` starts on a line of its own after it. Only the file's length
-    // and its last byte are read, however long it is. A write that fails
-    // leaves the file as it was, as far as the system lets it.
+    // and its last three bytes are read, however long it is. A write that
+    // fails leaves the file as it was, as far as the system lets it.
     Fault append(std::string_view name, std::string_view heading, std::string_view text,
                  const NewFiles& newFiles) const;
     // Puts `from` in place of `to` in one step.
@@ -152,8 +176,10 @@ public:
     // Removes the passing files that games ended while making them left on
     // their way to one of `targets` (a file is made under a passing name,
     // set up, and only then linked or renamed into place): those of games
-    // still making them, and any folder, stay.
-    void clearPassing(std::initializer_list<std::string_view> targets) const;
+    // still making them, and any folder, stay. Takes no more than `budget`
+    // however many entries the folder holds, and picks the files it looks
+    // at at random, so that later clean-ups get to the rest.
+    void clearPassing(std::initializer_list<std::string_view> targets, const Budget& budget) const;
 
 private:
     friend class Lock;
@@ -161,6 +187,20 @@ private:
     std::unique_ptr<System> system_;
     fs::path path_;
 };
+
+// What Folder::append() writes before its text, from the file's last bytes
+// (`tail`, up to three; `whole` when they are all the file holds): the rest
+// of `heading` when the file holds nothing or only the heading's beginning
+// (its byte-order mark); after a line cut short, LF when it ends in a lone
+// CR, CR LF otherwise; nothing after a line end.
+inline std::string lineStart(std::string_view tail, bool whole, std::string_view heading)
+{
+    if (whole && heading.starts_with(tail))
+        return std::string(heading.substr(tail.size()));
+    if (tail.back() == '\r')
+        return "\n";
+    return tail.back() == '\n' ? "" : "\r\n";
+}
 
 // The lock file every game using the folder takes while it saves: a
 // byte-range lock (fcntl() on POSIX systems, LockFileEx on Windows), which a
@@ -176,8 +216,10 @@ public:
     ~Lock();
 
     // Opens (or makes) the lock file `name` in the folder. On POSIX systems
-    // a lock file this account may only read is replaced by one of its own
-    // when the lock is first taken, if the folder lets it.
+    // a lock file this account may only read, or may not open at all, is
+    // replaced by one of its own when the lock is first taken, if the
+    // folder lets it; one it can neither lock nor replace is
+    // Reason::Unusable.
     Fault open(std::string_view name);
     // Takes the lock if it is free; false with no fault while another holds
     // it.
@@ -193,6 +235,9 @@ private:
 // "sync", "link", "rename", "remove"), just before taking it.
 inline void (*watchOpen)(const fs::path& path) = nullptr;
 inline void (*watchStep)(std::string_view step, const fs::path& path) = nullptr;
+// Tests set it to work as on a file system that makes no unnamed files
+// (POSIX: O_TMPFILE), so that files are made under passing names.
+inline bool noUnnamedFiles = false;
 
 inline void stepping(std::string_view step, const fs::path& path)
 {

@@ -7,17 +7,21 @@
 // with fstatat() before it is opened, opened with O_NOFOLLOW and O_NONBLOCK
 // (a pipe slipped in meanwhile never blocks), and checked again with fstat()
 // once open. In a folder that several accounts share, a new file is set up
-// (its group and permissions) under a passing name and only then linked or
-// renamed into place, so that no other game ever finds it with the
-// permissions the player's umask would give; its maker holds a lock on it
-// meanwhile, which tells a later game's clearPassing() that it is not
-// litter.
+// (its group and permissions) before any other game can see it: made with
+// no name (O_TMPFILE) and linked to its name once set up, where the file
+// system allows it; elsewhere made under a passing name, born with the
+// folder's permissions as far as the umask lets them, set up at once and
+// only then linked or renamed into place. Its maker holds a lock on a
+// passing file meanwhile, which tells a later game's clearPassing() that it
+// is not litter.
 
 #include "fileops.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <random>
 #include <system_error>
 #include <vector>
@@ -196,6 +200,47 @@ bool lockWhole(int fd, short type, Fault& fault)
     }
 }
 
+// --- unnamed files ---------------------------------------------------------------
+
+// A new regular file of the folder `dir` that has no name yet (O_TMPFILE),
+// open for reading and writing and set up as `how` says (`shown`: the name
+// it is on its way to, for the tests' watch): no other game can see it
+// before it is linked to a name. False, with no fault, where the file
+// system cannot make one or the system cannot link one to a name later
+// (no /proc), so that the caller makes a named file instead.
+bool makeUnnamed(int dir, const fs::path& shown, const NewFiles& how, Fd& fd, Fault& fault)
+{
+    fault = {};
+#ifdef O_TMPFILE
+    static const bool linkable = ::access("/proc/self/fd", X_OK) == 0;
+    if (!linkable || noUnnamedFiles)
+        return false;
+    opening(shown);
+    fd = Fd(::openat(dir, ".", O_TMPFILE | O_RDWR | O_CLOEXEC,
+                     how.permissions != 0 ? how.permissions : 0666));
+    if (!fd.valid())
+        return false; // a file system without them; a real fault shows again then
+    if ((fault = setUp(fd.get(), shown, how)))
+        fd = Fd();
+    return true;
+#else
+    (void)dir, (void)shown, (void)how, (void)fd;
+    return false;
+#endif
+}
+
+// Gives the unnamed file `fd` the name `name` in the folder `dir`; EEXIST
+// when something has that name already. The link through /proc is the
+// file's own descriptor, not one on the disk.
+Fault linkUnnamed(const Folder& folder, int fd, int dir, const std::string& name)
+{
+    stepping("link", folder.pathOf(name));
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0
+               ? Fault{}
+               : lastFault();
+}
+
 // --- passing files -------------------------------------------------------------
 
 // A passing file's name: the name of the file it is on its way to, this
@@ -205,15 +250,20 @@ constexpr std::string_view passingLetters =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t passingRandom = 6;
 
-std::string passingName(std::string_view target)
+std::mt19937_64& randomness()
 {
     thread_local std::mt19937_64 random(
         std::random_device{}() ^ (static_cast<std::uint64_t>(::getpid()) << 32) ^
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    return random;
+}
+
+std::string passingName(std::string_view target)
+{
     std::string name(target);
     name += passingTag;
     for (std::size_t i = 0; i < passingRandom; ++i)
-        name += passingLetters[random() % passingLetters.size()];
+        name += passingLetters[randomness()() % passingLetters.size()];
     return name;
 }
 
@@ -234,20 +284,37 @@ bool isPassingName(std::string_view name, std::initializer_list<std::string_view
 // A new empty file under a passing name on its way to `target`, open for
 // reading and writing, set up as `how` says, and locked by this game for as
 // long as it stays open: clearPassing() removes only a passing file whose
-// lock it can take. Should one come between the making and the locking, it
-// has the file (and removes it): another is made.
+// lock it can take. Where it can, it is set up and locked before it has a
+// name. Otherwise it is born with the permissions `how` gives, less those
+// the umask takes away, until it is set up; should another game come
+// between the making and the locking, that one has the file (and removes
+// it): another is made.
 Fault makePassing(const Folder& folder, int dir, std::string_view target, const NewFiles& how,
                   Fd& fd, std::string& passing)
 {
+    Fault fault;
+    if (makeUnnamed(dir, folder.pathOf(target), how, fd, fault)) {
+        Fault ignored; // a file system without locks: nobody can take it from us
+        if (!fault)
+            lockWhole(fd.get(), F_WRLCK, ignored);
+        for (int attempt = 0; !fault && attempt < 100; ++attempt) {
+            passing = passingName(target);
+            if ((fault = linkUnnamed(folder, fd.get(), dir, passing)).reason != Reason::Exists)
+                break;
+        }
+        if (fault)
+            fd = Fd();
+        return fault;
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         passing = passingName(target);
         opening(folder.pathOf(passing));
-        fd = openAt(dir, passing, O_RDWR | O_CREAT | O_EXCL, 0600);
+        fd = openAt(dir, passing, O_RDWR | O_CREAT | O_EXCL,
+                    how.permissions != 0 ? how.permissions : 0600);
         if (!fd.valid() && errno == EEXIST)
             continue;
         if (!fd.valid())
             return lastFault();
-        Fault fault;
         // A file system without locks (fault): nobody can take it from us.
         const bool ours = lockWhole(fd.get(), F_WRLCK, fault) || fault;
         struct stat st;
@@ -262,6 +329,11 @@ Fault makePassing(const Folder& folder, int dir, std::string_view target, const 
     return {Reason::Exists, EEXIST};
 }
 
+// How long a game may take to set up a passing file it made (from its
+// making to its permissions, a few system calls): one this account may not
+// open that is older is litter, whoever made it.
+constexpr std::time_t settingUpTime = 60;
+
 // Removes the passing file `name` if no game is still making it. Nothing
 // is followed: a link or a pipe is itself removed, a folder stays.
 void removeIfLeft(const Folder& folder, int dir, const std::string& name)
@@ -270,9 +342,17 @@ void removeIfLeft(const Folder& folder, int dir, const std::string& name)
     if (::fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(there.st_mode))
         return;
     if (S_ISREG(there.st_mode)) {
-        // One this account may not open (another account's, at the instant
-        // it was made) is left to that account's next game.
+        // One this account may not open is another account's, made where
+        // passing files have names from the start, at the instant between
+        // its making and its setting up; or one a classmate planted. Once
+        // it is older than any setting up takes, no game is making it.
         Fd fd = openAt(dir, name, O_RDONLY | O_NONBLOCK);
+        const bool closed = !fd.valid() && (errno == EACCES || errno == EPERM || errno == EAGAIN);
+        if (closed && there.st_mtime < std::time(nullptr) - settingUpTime) {
+            stepping("remove", folder.pathOf(name));
+            ::unlinkat(dir, name.c_str(), 0);
+            return;
+        }
         struct stat opened;
         Fault fault;
         if (!fd.valid() || ::fstat(fd.get(), &opened) != 0 || !sameFile(opened, there) ||
@@ -294,13 +374,19 @@ Fault makeNew(const Folder& folder, int dir, const std::string& name, const NewF
         fd = openAt(dir, name, O_RDWR | O_CREAT | O_EXCL, 0666);
         return fd.valid() ? Fault{} : lastFault();
     }
+    Fault fault;
+    if (makeUnnamed(dir, folder.pathOf(name), how, fd, fault)) {
+        if (!fault && (fault = linkUnnamed(folder, fd.get(), dir, name)))
+            fd = Fd();
+        return fault;
+    }
     // A passing file gone before it was linked (taken away by hand: no
     // game takes one its maker holds) is made again.
     int linked = -1;
     int error = ENOENT;
     for (int attempt = 0; attempt < 3 && linked != 0 && error == ENOENT; ++attempt) {
         std::string passing;
-        if (const Fault fault = makePassing(folder, dir, name, how, fd, passing))
+        if ((fault = makePassing(folder, dir, name, how, fd, passing)))
             return fault;
         stepping("link", folder.pathOf(name));
         linked = ::linkat(dir, passing.c_str(), dir, name.c_str(), 0);
@@ -344,7 +430,9 @@ Fault faultOf(long code)
     case ENAMETOOLONG: return {Reason::NameTooLong, code};
     case EIO: return {Reason::DiskError, code};
     case EBUSY:
-    case ETXTBSY: return {Reason::Busy, code};
+    case ETXTBSY:
+    case EAGAIN: // a file another program holds a lease on
+        return {Reason::Busy, code};
     case EMFILE:
     case ENFILE: return {Reason::TooManyFiles, code};
     case ENOMEM: return {Reason::NoMemory, code};
@@ -408,6 +496,19 @@ Fault Folder::takesNewFiles() const
     // through its set-group-ID group.
     return ::faccessat(system_->fd.get(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? Fault{}
                                                                              : lastFault();
+}
+
+Standing Folder::standing() const
+{
+    struct stat opened;
+    if (::fstat(system_->fd.get(), &opened) != 0)
+        return errno == ESTALE ? Standing::Deleted : Standing::Same;
+    if (opened.st_nlink == 0)
+        return Standing::Deleted;
+    struct stat now;
+    if (::stat(path_.c_str(), &now) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Standing::Moved : Standing::Same;
+    return sameFile(opened, now) ? Standing::Same : Standing::Replaced;
 }
 
 Fault Folder::shared(NewFiles& newFiles) const
@@ -532,17 +633,32 @@ Fault Folder::writeNew(std::string_view name, std::string_view bytes,
     if (::unlinkat(dir, file.c_str(), 0) != 0 && errno != ENOENT &&
         kindOf(name, fault) == Kind::Folder)
         return {Reason::IsFolder, EISDIR};
-    opening(pathOf(name));
-    Fd fd = openAt(dir, file, O_WRONLY | O_CREAT | O_EXCL, 0666);
-    if (!fd.valid())
-        return lastFault();
-    if ((fault = setUp(fd.get(), pathOf(name), newFiles)))
+    // In a shared folder the file gets its name only once it is set up,
+    // written and flushed, where the file system allows it.
+    Fd fd;
+    const bool unnamed = newFiles.group >= 0 && makeUnnamed(dir, pathOf(name), newFiles, fd, fault);
+    if (fault)
         return fault;
+    if (!unnamed) {
+        opening(pathOf(name));
+        fd = openAt(dir, file, O_WRONLY | O_CREAT | O_EXCL,
+                    newFiles.permissions != 0 ? newFiles.permissions : 0666);
+        if (!fd.valid())
+            return lastFault();
+        if ((fault = setUp(fd.get(), pathOf(name), newFiles)))
+            return fault;
+    }
     stepping("write", pathOf(name));
     if ((fault = writeAll(fd.get(), bytes)))
         return fault;
     stepping("sync", pathOf(name));
-    return flushAndClose(fd);
+    if (!unnamed)
+        return flushAndClose(fd);
+    if (::fsync(fd.get()) != 0)
+        return lastFault();
+    if ((fault = linkUnnamed(*this, fd.get(), dir, file)))
+        return fault;
+    return faultOf(fd.close());
 }
 
 Fault Folder::append(std::string_view name, std::string_view heading, std::string_view text,
@@ -563,14 +679,12 @@ Fault Folder::append(std::string_view name, std::string_view heading, std::strin
     if (::fstat(fd.get(), &st) != 0)
         return lastFault();
     const off_t length = st.st_size;
-    std::string bytes;
-    char last = '\n';
-    if (length == 0)
-        bytes = heading;
-    else if (::pread(fd.get(), &last, 1, length - 1) != 1)
+    char tail[3];
+    const off_t tailSize = length < 3 ? length : 3;
+    if (::pread(fd.get(), tail, static_cast<std::size_t>(tailSize), length - tailSize) != tailSize)
         return lastFault();
-    if (last != '\n')
-        bytes = "\r\n";
+    std::string bytes = lineStart(std::string_view(tail, static_cast<std::size_t>(tailSize)),
+                                  length == tailSize, heading);
     bytes += text;
     stepping("write", pathOf(name));
     if (::lseek(fd.get(), length, SEEK_SET) != length)
@@ -605,8 +719,17 @@ void Folder::sync() const
     ::fsync(system_->fd.get());
 }
 
-void Folder::clearPassing(std::initializer_list<std::string_view> targets) const
+// However short a clean-up's time (a busy machine can take it all before
+// the first entry), it reads this many entries and looks at this many of
+// the passing files found: a killed game's few go at the next start.
+constexpr std::size_t entriesAlwaysRead = 4096;
+constexpr std::size_t filesAlwaysLookedAt = 16;
+
+void Folder::clearPassing(std::initializer_list<std::string_view> targets,
+                          const Budget& budget) const
 {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
     const int dir = system_->fd.get();
     // The entries are read through a descriptor of their own, so that the
     // folder's keeps its place.
@@ -615,17 +738,43 @@ void Folder::clearPassing(std::initializer_list<std::string_view> targets) const
     if (!entries)
         return;
     list.release();
-    std::vector<std::string> passing;
-    while (const dirent* entry = ::readdir(entries)) {
-        if (isPassingName(entry->d_name, targets))
-            passing.emplace_back(entry->d_name);
+    // At most `budget.files` of the passing names read, each as likely as
+    // any other (reservoir sampling), so that those a clean-up cannot
+    // remove do not stop later ones from getting to the rest.
+    std::vector<std::string> chosen;
+    std::size_t found = 0;
+    for (std::size_t read = 0;; ++read) {
+        if (read >= entriesAlwaysRead && read % 1024 == 0 &&
+            Clock::now() - start >= budget.time / 2)
+            break;
+        const dirent* entry = ::readdir(entries);
+        if (!entry)
+            break;
+        if (!isPassingName(entry->d_name, targets))
+            continue;
+        if (chosen.size() < budget.files)
+            chosen.emplace_back(entry->d_name);
+        else if (const std::size_t at = randomness()() % (found + 1); at < budget.files)
+            chosen[at] = entry->d_name;
+        ++found;
     }
     ::closedir(entries);
-    for (const std::string& name : passing)
-        removeIfLeft(*this, dir, name);
+    std::shuffle(chosen.begin(), chosen.end(), randomness());
+    for (std::size_t looked = 0; looked < chosen.size(); ++looked) {
+        if (looked >= filesAlwaysLookedAt && Clock::now() - start >= budget.time)
+            break;
+        removeIfLeft(*this, dir, chosen[looked]);
+    }
 }
 
 // --- the lock ------------------------------------------------------------------
+
+// Whether a fault opening a file says that this account may not open it:
+// no permission (its mode, an access list), or another program's lease.
+bool barred(const Fault& fault)
+{
+    return fault.reason == Reason::Denied || fault.code == EAGAIN;
+}
 
 struct Lock::System {
     const Folder& folder;
@@ -633,22 +782,31 @@ struct Lock::System {
     NewFiles newFiles;
     std::string name;
     Fd fd;
-    bool readOnly = false; // a lock file made by another account that this
-                           // one may only read (see replaceReadOnly)
+    // A lock file this account may not lock: one it may only read, or one
+    // it may not open at all (see replaceForeign), and what it was.
+    enum class Foreign { No, ReadOnly, Closed } foreign = Foreign::No;
+    struct stat seen {};
 
     // Whether the file locked is still the one at the lock file's name:
-    // another game may have put a new one there (replaceReadOnly) since it
+    // another game may have put a new one there (replaceForeign) since it
     // was opened. If not, it is let go, and the one in place opened for the
     // next try.
     bool stillInPlace(Fault& fault);
-    // A lock file that this account may only read (one another account
-    // made, say by copying the record in by hand) takes no write lock: a
-    // lock file of this account's takes its place, made as `newFiles` says.
-    // That happens under a read lock on the old one, which waits for no save
-    // (false while one is under way) and keeps every other game's lock out
-    // meanwhile; a game that had opened the old file and locks it afterwards
-    // finds it no longer in place, and tries again on the new one.
-    bool replaceReadOnly(Fault& fault);
+    // A lock file this account may not lock (one another account made, say
+    // by copying the record in by hand, or one a classmate made and closed
+    // to the others, or holds a lease on) takes no write lock: a lock file
+    // of this account's takes its place, made as `newFiles` says and locked
+    // before it has its name. One this account may read is replaced under a
+    // read lock on it, which waits for no save (false while one is under
+    // way). One it may not open at all only its owner's games can lock, and
+    // its owner made it so: such a game saving at that very moment is the
+    // only one that could save beside this one. Only the file seen is
+    // replaced: when another game has put its own in its place meanwhile,
+    // that one is opened for the next try.
+    bool replaceForeign(Fault& fault);
+    // Notes a lock file this account may not open for writing; Unusable when
+    // the folder does not let this account replace it.
+    Fault openForeign();
     Fault open();
 };
 
@@ -670,7 +828,7 @@ Fault Lock::open(std::string_view name)
 Fault Lock::System::open()
 {
     fd = Fd();
-    readOnly = false;
+    foreign = Foreign::No;
     if (dir < 0)
         return faultOf(EBADF);
     Fault fault;
@@ -682,19 +840,35 @@ Fault Lock::System::open()
     if (!fault && !fd.valid()) {
         // A write lock needs a descriptor open for writing.
         fault = openRegular(folder, dir, name, O_RDWR, fd);
-        if (fault.reason == Reason::Denied && !(fault = folder.replaceable(name))) {
-            fault = openRegular(folder, dir, name, O_RDONLY, fd);
-            readOnly = !fault;
-        }
+        if (barred(fault))
+            fault = openForeign();
     }
     if (fault)
         fd = Fd();
     return fault;
 }
 
+Fault Lock::System::openForeign()
+{
+    if (::fstatat(dir, name.c_str(), &seen, AT_SYMLINK_NOFOLLOW) != 0)
+        return lastFault();
+    const Fault fault = openRegular(folder, dir, name, O_RDONLY, fd);
+    if (!fault && ::fstat(fd.get(), &seen) == 0)
+        foreign = Foreign::ReadOnly;
+    else if (barred(fault))
+        foreign = Foreign::Closed;
+    else
+        return fault ? fault : lastFault();
+    if (const Fault refused = folder.replaceable(name)) {
+        foreign = Foreign::No;
+        return {Reason::Unusable, refused.code};
+    }
+    return {};
+}
+
 bool Lock::tryTake(Fault& fault)
 {
-    if (system_->readOnly && !system_->replaceReadOnly(fault))
+    if (system_->foreign != System::Foreign::No && !system_->replaceForeign(fault))
         return false;
     return lockWhole(system_->fd.get(), F_WRLCK, fault) && system_->stillInPlace(fault);
 }
@@ -710,14 +884,20 @@ bool Lock::System::stillInPlace(Fault& fault)
     return false;
 }
 
-bool Lock::System::replaceReadOnly(Fault& fault)
+bool Lock::System::replaceForeign(Fault& fault)
 {
-    if (!lockWhole(fd.get(), F_RDLCK, fault) || !stillInPlace(fault))
+    if (foreign == Foreign::ReadOnly && !lockWhole(fd.get(), F_RDLCK, fault))
         return false;
     Fd fresh;
     std::string passing;
     if ((fault = makePassing(folder, dir, name, newFiles, fresh, passing)))
         return false;
+    struct stat there;
+    if (::fstatat(dir, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 || !sameFile(there, seen)) {
+        ::unlinkat(dir, passing.c_str(), 0);
+        fault = open();
+        return false;
+    }
     stepping("rename", folder.pathOf(name));
     if (::renameat(dir, passing.c_str(), dir, name.c_str()) != 0) {
         // One gone before it was renamed is made again at the next try.
@@ -727,7 +907,7 @@ bool Lock::System::replaceReadOnly(Fault& fault)
         return false;
     }
     fd = std::move(fresh);
-    readOnly = false;
+    foreign = Foreign::No;
     return true;
 }
 

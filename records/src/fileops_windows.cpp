@@ -248,6 +248,30 @@ Fault Folder::open(const fs::path& path)
     return {};
 }
 
+// The folder cannot be moved or deleted while its handle is open (see the
+// top), but a junction on its path can be turned to another.
+Standing Folder::standing() const
+{
+    Handle now(CreateFileW(path_.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!now.valid()) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Standing::Moved
+                                                                              : Standing::Same;
+    }
+    std::vector<wchar_t> final(system_->final.native().size() + MAX_PATH);
+    const DWORD length =
+        GetFinalPathNameByHandleW(now.get(), final.data(), static_cast<DWORD>(final.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= final.size())
+        return Standing::Replaced; // a longer path: another folder
+    return CompareStringOrdinal(final.data(), static_cast<int>(length), system_->final.c_str(),
+                                static_cast<int>(system_->final.native().size()),
+                                TRUE) == CSTR_EQUAL
+               ? Standing::Same
+               : Standing::Replaced;
+}
+
 Fault Folder::takesNewFiles() const
 {
     // Windows keeps who may write in access lists, not in bits that could
@@ -363,20 +387,16 @@ Fault Folder::append(std::string_view name, std::string_view heading, std::strin
     LARGE_INTEGER length;
     if (!GetFileSizeEx(handle.get(), &length))
         return lastFault();
-    std::string bytes;
-    char last = '\n';
-    if (length.QuadPart == 0) {
-        bytes = heading;
-    } else {
-        LARGE_INTEGER before;
-        before.QuadPart = length.QuadPart - 1;
-        DWORD n = 0;
-        if (!SetFilePointerEx(handle.get(), before, nullptr, FILE_BEGIN) ||
-            !ReadFile(handle.get(), &last, 1, &n, nullptr) || n != 1)
-            return lastFault();
-    }
-    if (last != '\n')
-        bytes = "\r\n";
+    char tail[3];
+    const DWORD tailSize = length.QuadPart < 3 ? static_cast<DWORD>(length.QuadPart) : 3;
+    LARGE_INTEGER before;
+    before.QuadPart = length.QuadPart - tailSize;
+    DWORD n = 0;
+    if (!SetFilePointerEx(handle.get(), before, nullptr, FILE_BEGIN) ||
+        !ReadFile(handle.get(), tail, tailSize, &n, nullptr) || n != tailSize)
+        return lastFault();
+    std::string bytes =
+        lineStart(std::string_view(tail, tailSize), length.QuadPart == tailSize, heading);
     bytes += text;
     if (!SetFilePointerEx(handle.get(), length, nullptr, FILE_BEGIN))
         return lastFault();
@@ -418,7 +438,7 @@ void Folder::sync() const
     // MOVEFILE_WRITE_THROUGH: a move is on the disk when MoveFileExW returns.
 }
 
-void Folder::clearPassing(std::initializer_list<std::string_view>) const
+void Folder::clearPassing(std::initializer_list<std::string_view>, const Budget&) const
 {
     // No passing files are made here (see the top of this file).
 }
@@ -467,6 +487,11 @@ Fault Lock::open(std::string_view name)
         fault = openRegular(path, shown, GENERIC_READ | GENERIC_WRITE, handle);
         if (fault.reason == Reason::Denied) // locking needs no write access
             fault = openRegular(path, shown, GENERIC_READ, handle);
+        // One closed even to reading (another account's, its access list
+        // changed) can neither be locked nor, as a rule, replaced: named for
+        // removal.
+        if (fault.reason == Reason::Denied)
+            fault = {Reason::Unusable, fault.code};
     }
     if (fault)
         handle.close();

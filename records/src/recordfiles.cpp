@@ -40,13 +40,31 @@
 // goes in with one write; a line cut short by a crash stays, and the next
 // game starts its own on a line of its own (fileops::Folder::append).
 //
-// Passing files. On POSIX systems the file layer makes each new file of a
-// shared folder (the lock file, a record file made at start), and a lock
-// file it replaces, under a passing name, and links or renames it into
-// place once set up, holding a lock on it meanwhile; a game killed in
-// between leaves the passing file. Every start and every save first removes
-// those whose lock it can take (clearLeftovers), never one another game is
-// still making.
+// Passing files. On POSIX systems the file layer sets up each new file of a
+// shared folder (its group and permissions) before another game can see
+// it: unnamed until then where the file system allows it, otherwise under
+// a passing name that it links or renames into place once set up, holding
+// a lock on it meanwhile; a lock file it replaces always goes through a
+// passing name, set up before it has it. A game killed in between leaves
+// the passing file, open to every account that may write in the folder
+// (or, where files have names from their making, one the umask closed,
+// for an instant, to the others). Every start and every save first removes
+// those whose lock it can take, and those no account could still be
+// setting up (clearLeftovers), never one another game is still making. In
+// a folder a classmate has flooded with such names this takes no more than
+// a budget (clearingBudget): a few hundredths of a second, so that neither
+// the start nor the end, nor the notice of a wait, is held back; the rest
+// waits for later games.
+//
+// The folder moved away, deleted or replaced by another of the same name
+// during a game (an administrator's doing): the game end writes nothing, in
+// the folder it opened nor in the new one, and says what happened
+// (notInPlace).
+//
+// A damaged record. A game's count of right answers stops at highestScore:
+// a score file whose number is above it no game wrote, and no game could
+// beat it. It is read as no record (empty), and the next game with a right
+// answer replaces it.
 //
 // The folder is the player's own, or one an administrator chose for every
 // account. A shared one is never created, and every file a game makes
@@ -80,6 +98,11 @@ constexpr std::string_view saveOpening = "Il record non è stato salvato";
 constexpr std::string_view registerOpening =
     "La partita non è stata scritta nel registro dell'insegnante";
 
+// What one clean-up of passing files may take (clearLeftovers): the few a
+// killed game leaves go at once, and a folder flooded with their names
+// costs no game more than this.
+constexpr fileops::Budget clearingBudget{500, std::chrono::milliseconds(40)};
+
 } // namespace
 
 // In words a pupil or a teacher understands.
@@ -105,6 +128,7 @@ std::string fileops::reasonText(const Fault& fault)
     case Reason::Busy: return "è in uso";
     case Reason::TooManyFiles: return "troppi file aperti";
     case Reason::NoMemory: return "memoria insufficiente";
+    case Reason::Unusable: return "il gioco non può usarlo";
     case Reason::Other: break;
     }
     return "errore di sistema numero " + std::to_string(fault.code);
@@ -156,6 +180,9 @@ std::string fileSentence(std::string_view opening, std::string_view what, const 
     case Reason::NotRegular:
         return std::string(opening) + ": " + file +
                "non è un file normale: va tolto dalla cartella.";
+    case Reason::Unusable:
+        return std::string(opening) + ": " + file +
+               "è un file che il gioco non può usare: va tolto dalla cartella.";
     default: return sentence(opening, what, path, fault);
     }
 }
@@ -215,7 +242,54 @@ std::optional<std::string> pin(Folder& folder, const fs::path& path, const std::
 // Removes what games killed while making a file left (see the top).
 void clearLeftovers(const Folder& folder)
 {
-    folder.clearPassing({scoreFileName, nameFileName, lockFileName, registerFileName});
+    folder.clearPassing({scoreFileName, nameFileName, lockFileName, registerFileName},
+                        clearingBudget);
+}
+
+// Whether the score file's bytes are a damaged record (see the top).
+bool damaged(std::string_view bytes)
+{
+    return numtext::leadingNumberValue(decodeCp1252(bytes)) > highestScore;
+}
+
+// The stored score as a number (lenient reading); a damaged one counts as
+// no record.
+double storedScore(std::string_view bytes)
+{
+    return damaged(bytes) ? 0.0 : numtext::leadingNumberValue(decodeCp1252(bytes));
+}
+
+// What to tell of the folder when it is no longer at its path (`how`),
+// after the opening words: the record (or the register's line, `record`
+// false) was not written.
+std::string movedAway(const fs::path& path, fileops::Standing how, bool record)
+{
+    const std::string folder = "la cartella «" + pathText(path) + "» ";
+    const std::string stayed = record ? ": il record è rimasto nella cartella di prima"
+                                      : ": il registro è rimasto nella cartella di prima";
+    switch (how) {
+    case fileops::Standing::Deleted: return folder + "è stata cancellata durante la partita";
+    case fileops::Standing::Moved: return folder + "è stata spostata durante la partita" + stayed;
+    default: return folder + "è stata sostituita durante la partita" + stayed;
+    }
+}
+
+// The game end in a folder no longer at its path (`how`): nothing is
+// written. A score (`current`) is told it was not saved when it beats the
+// record of the folder opened, the one the game showed (any score, when
+// that is gone); the register, when one is kept (`line`), that it lacks the
+// game's line.
+GameEndResult notInPlace(const Folder& folder, fileops::Standing how, double current, bool line)
+{
+    std::string bytes;
+    GameEndResult result{{SaveOutcome::NotBetter, {}}, {}};
+    if (current > 0.0 &&
+        (folder.read(scoreFileName, readLimit, bytes) || storedScore(bytes) < current))
+        result.record = {SaveOutcome::Failed,
+                         sentence(saveOpening, movedAway(folder.path(), how, true))};
+    if (line)
+        result.registerProblem = sentence(registerOpening, movedAway(folder.path(), how, false));
+    return result;
 }
 
 // Clears what a save cut short left behind (see the top of this file).
@@ -339,7 +413,7 @@ std::optional<std::string> readStored(const Save& save, bool locked, double& sto
     if (fault)
         return fileSentence(saveOpening, "non riesco a leggere il record attuale nel file",
                             folder.pathOf(scoreFileName), fault);
-    stored = numtext::leadingNumberValue(decodeCp1252(bytes));
+    stored = storedScore(bytes);
     return std::nullopt;
 }
 
@@ -539,7 +613,11 @@ std::optional<std::string> RecordFiles::read(const fs::path& path) const
     if ((!folder.isOpen() && justNow.open(directory_)) ||
         folder.read(path.filename().string(), readLimit, bytes))
         return std::nullopt;
-    return decodeCp1252(bytes);
+    // A damaged record (see the top) is no record: both files read empty.
+    std::string score = bytes;
+    if (path.filename() != scoreFileName && folder.read(scoreFileName, readLimit, score))
+        score.clear();
+    return damaged(score) ? std::string() : decodeCp1252(bytes);
 }
 
 SaveResult RecordFiles::saveIfBetter(int score, std::string_view playerName,
@@ -579,6 +657,8 @@ GameEndResult RecordFiles::finish(int score, std::string_view playerName, bool s
     if (const auto problem = pin(*folder_, directory_, setting_, newFiles))
         return cannot(*problem);
     const Folder& folder = *folder_;
+    if (const fileops::Standing how = folder.standing(); how != fileops::Standing::Same)
+        return notInPlace(folder, how, mayBeBetter ? current : 0.0, game != nullptr);
     clearLeftovers(folder);
 
     // Without the lock (a folder where we may not write) the record can

@@ -272,6 +272,10 @@ TEST(SaveCompares, OnlyAStrictlyBetterScoreIsWritten)
                           {"8x9\r\n", 9, true},
                           {"3.5\r\n", 3, false},
                           {"3.5\r\n", 4, true},
+                          // Above what a game can reach: a damaged file, no record.
+                          {"32767\r\n", 32767, false},
+                          {"32768\r\n", 1, true},
+                          {std::string(70000, '9'), 1, true},
                           // No right answer, or fewer than none, is never a record.
                           {"", -1, false},
                           {"abc\r\n", -5, false}};
@@ -442,50 +446,98 @@ bool linkFolder(const fs::path& target, const fs::path& link)
 #endif
 }
 
-// The folder checked at start is the folder used at the end, in the
-// player's own folder and in a shared one alike: a link on its path swapped
-// during the game to another folder the player may write in sends nothing
-// there, and a folder moved during the game is followed (or, where the
-// system refuses to move a folder in use, stays put).
-TEST(RecordFilesFolder, TheFolderCheckedAtStartIsTheOneUsed)
+// The folder checked at start is the only one the game end writes in, in
+// the player's own folder and in a shared one alike. When an administrator
+// turns a link on its path to another folder, moves it away, puts another
+// in its place or deletes it during the game, the game end writes nothing,
+// there nor in the new one, and says what happened; a score that is no
+// record against the one shown (while it is still there) asks for nothing. (Windows refuses to move
+// or delete a folder in use: that game saves as ever.)
+TEST(RecordFilesFolder, TheFolderCheckedAtStartIsTheOnlyOneWrittenIn)
 {
+    using Change = bool (*)(const fs::path& tmp); // false: the system refused
+    struct Case {
+        const char* what;
+        Change change;
+        const char* old; // where the record shown is afterwards
+        std::string told;
+    };
+    const auto move = [](const fs::path& tmp) {
+        std::error_code refused;
+        fs::rename(tmp / "classe", tmp / "spostata", refused);
+        return !refused;
+    };
+    const std::string replaced =
+        "è stata sostituita durante la partita: il record è rimasto nella cartella di prima.";
+    const Case cases[] = {
+        {"a link turned",
+         [](const fs::path& tmp) { return linkFolder(tmp / "altra", tmp / "link"); }, "classe",
+         replaced},
+        {"moved away", move, "spostata",
+         "è stata spostata durante la partita: il record è rimasto nella cartella di prima."},
+        {"moved, a new one in its place",
+         [](const fs::path& tmp) {
+             std::error_code refused;
+             fs::rename(tmp / "classe", tmp / "spostata", refused);
+             return !refused && fs::create_directory(tmp / "classe");
+         },
+         "spostata", replaced},
+        {"deleted and made again",
+         [](const fs::path& tmp) {
+             std::error_code refused;
+             fs::remove_all(tmp / "classe", refused);
+             return !refused && fs::create_directory(tmp / "classe");
+         },
+         nullptr, "è stata cancellata durante la partita."},
+    };
     for (const bool shared : {false, true}) {
-        SCOPED_TRACE(shared ? "shared" : "own");
-        const std::string setting = shared ? "l'impostazione" : "";
-        TempDir tmp;
-        fs::create_directory(tmp / "classe");
-        fs::create_directory(tmp / "altra");
-        const bool links = linkFolder(tmp / "classe", tmp / "link");
-        if (links) {
-            RecordFiles files(RecordFolder{tmp / "link", {}, setting});
-            ASSERT_EQ(files.ensure(), std::nullopt);
-            ASSERT_TRUE(linkFolder(tmp / "altra", tmp / "link"));
-            EXPECT_EQ(files.saveIfBetter(7, "Ada").outcome, SaveOutcome::Saved);
-            EXPECT_EQ(readBytes(tmp / "classe" / scoreFileName), "7\r\n");
-            EXPECT_EQ(readBytes(tmp / "classe" / nameFileName), "Ada\r\n");
-            EXPECT_TRUE(fs::is_empty(tmp / "altra"));
-        }
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(shared ? "shared, " : "own, ") + c.what);
+            TempDir tmp;
+            fs::create_directory(tmp / "classe");
+            fs::create_directory(tmp / "altra");
+            const bool links = linkFolder(tmp / "classe", tmp / "link");
 #ifndef _WIN32
-        EXPECT_TRUE(links);
+            EXPECT_TRUE(links);
 #endif
-
-        RecordFiles files(RecordFolder{tmp / "altra", {}, setting});
-        ASSERT_EQ(files.ensure(), std::nullopt);
-        std::error_code moved;
-        fs::rename(tmp / "altra", tmp / "spostata", moved);
-        fs::create_directory(tmp / "altra");
-        EXPECT_EQ(files.saveIfBetter(8, "Ugo").outcome, SaveOutcome::Saved);
-        const fs::path used = moved ? tmp / "altra" : tmp / "spostata";
-        EXPECT_EQ(readBytes(used / scoreFileName), "8\r\n");
-        EXPECT_EQ(readBytes(used / nameFileName), "Ugo\r\n");
-        if (!moved) {
-            EXPECT_TRUE(fs::is_empty(tmp / "altra"));
+            if (!links && std::string_view(c.what) == "a link turned")
+                continue; // Wine makes no junctions
+            const fs::path path = links ? tmp / "link" : tmp / "classe";
+            RecordFiles files(RecordFolder{path, {}, shared ? "l'impostazione" : "", true});
+            ASSERT_EQ(files.ensure(), std::nullopt);
+            ASSERT_EQ(files.saveIfBetter(5, "Eva").outcome, SaveOutcome::Saved);
+            if (!c.change(tmp.path())) {
+                EXPECT_EQ(files.saveIfBetter(7, "Ada").outcome, SaveOutcome::Saved);
+                continue;
+            }
+            if (c.old) { // (a deleted record is no longer there to compare with)
+                EXPECT_EQ(files.saveIfBetter(4, "Ada").outcome, SaveOutcome::NotBetter);
+            }
+            GameSummary game;
+            game.right = 7;
+            game.name = "Ada";
+            const GameEndResult end = files.endGame(game, true);
+            const std::string folder = "la cartella «" + pathText(path) + "» ";
+            std::string inRegister = c.told;
+            if (const std::size_t at = inRegister.find("il record"); at != std::string::npos)
+                inRegister.replace(at, 9, "il registro");
+            EXPECT_EQ(end.record.outcome, SaveOutcome::Failed);
+            EXPECT_EQ(end.record.problem, "Il record non è stato salvato: " + folder + c.told);
+            EXPECT_EQ(end.registerProblem,
+                      "La partita non è stata scritta nel registro dell'insegnante: " + folder +
+                          inRegister);
+            for (const auto& entry : fs::directory_iterator(tmp.path())) {
+                if (entry.path().filename() == "link")
+                    continue;
+                if (c.old && entry.path().filename() == c.old) {
+                    EXPECT_EQ(readBytes(entry.path() / scoreFileName), "5\r\n");
+                    EXPECT_EQ(readBytes(entry.path() / nameFileName), "Eva\r\n");
+                    EXPECT_FALSE(fs::exists(entry.path() / registerFileName));
+                } else {
+                    EXPECT_TRUE(fs::is_empty(entry.path())) << entry.path().filename();
+                }
+            }
         }
-#ifdef _WIN32
-        EXPECT_TRUE(moved) << "the folder in use was moved";
-#else
-        EXPECT_FALSE(moved) << moved.message();
-#endif
     }
 }
 
@@ -729,6 +781,29 @@ TEST(RecordFilesProblems, PermissionsDenied)
     EXPECT_EQ(copied.saveIfBetter(5, "Ada").outcome, SaveOutcome::Saved);
     EXPECT_EQ(::access((copied.directory() / lockFileName).c_str(), W_OK), 0);
     EXPECT_EQ(entries(copied.directory()), justTheRecord);
+
+    // One it may not open at all (closed to the others by a classmate) is
+    // replaced too, at start as at the end without a word.
+    RecordFiles closed(tmp / "closed");
+    ASSERT_EQ(closed.ensure(), std::nullopt);
+    fs::permissions(closed.directory() / lockFileName, fs::perms::none);
+    EXPECT_EQ(closed.ensure(), std::nullopt);
+    EXPECT_EQ(closed.saveIfBetter(5, "Ada").outcome, SaveOutcome::Saved);
+    EXPECT_EQ(::access((closed.directory() / lockFileName).c_str(), R_OK | W_OK), 0);
+    EXPECT_EQ(entries(closed.directory()), justTheRecord);
+
+    // A passing file no account may open stays while a game could still be
+    // setting it up, and goes once older than that.
+    const fs::path young = closed.directory() / "cifrel.txt.tmp-Young1";
+    const fs::path old = closed.directory() / "cifrel.txt.tmp-Old123";
+    for (const fs::path& passing : {young, old}) {
+        writeBytes(passing, "");
+        fs::permissions(passing, fs::perms::none);
+    }
+    fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    EXPECT_EQ(closed.ensure(), std::nullopt);
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_FALSE(fs::exists(old));
 }
 #endif
 
@@ -756,6 +831,7 @@ TEST(RecordFilesProblems, EverySystemErrorHasAnItalianReason)
 #ifndef _WIN32
     EXPECT_EQ(fileops::reasonText(fileops::faultOf(ENXIO)), "non è un file normale");
     EXPECT_EQ(fileops::reasonText(fileops::faultOf(EACCES)), "permesso negato");
+    EXPECT_EQ(fileops::reasonText(fileops::faultOf(EAGAIN)), "è in uso"); // a lease
     for (int error = 1; error < 134; ++error) {
         const std::string reason = fileops::reasonText(fileops::faultOf(error));
         EXPECT_NE(reason, std::strerror(error)) << error;

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <optional>
 #include <random>
 #include <thread>
@@ -187,6 +189,20 @@ std::vector<std::string> allEntries(const fs::path& folder)
 const std::vector<std::string> recordAndLock{std::string(lockFileName), std::string(scoreFileName),
                                              std::string(nameFileName)};
 
+// While alive, new files are made as on a file system without unnamed
+// files: under passing names.
+struct PassingNames {
+    PassingNames() { fileops::noUnnamedFiles = true; }
+    ~PassingNames() { fileops::noUnnamedFiles = false; }
+};
+
+// While alive, files are made under this umask.
+struct Umask {
+    explicit Umask(mode_t mask) : before(::umask(mask)) {}
+    ~Umask() { ::umask(before); }
+    mode_t before;
+};
+
 // How many passing files ("cifrel.txt.tmp-Ab12Cd" and the like) are there.
 int passingFiles(const fs::path& folder)
 {
@@ -196,12 +212,28 @@ int passingFiles(const fs::path& folder)
     return count;
 }
 
+// Whether any regular file in the folder is rw------- (one no other
+// account could open).
+bool anyClosedToOthers(const fs::path& folder)
+{
+    for (const std::string& name : allEntries(folder)) {
+        struct stat st;
+        if (::lstat((folder / name).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            (st.st_mode & 0777) == 0600)
+            return true;
+    }
+    return false;
+}
+
 // A game killed (SIGKILL) just before each step it takes in the folder in
-// turn, the 1st, the 2nd and so on, while it starts and saves a record:
-// the next start finds a whole record, the old or the new, and leaves the
-// record files and the lock file only. Where the game makes files under
-// passing names (a shared folder's new files, a lock file replaced), some
-// kills leave them, and the next start clears them.
+// turn, the 1st, the 2nd and so on, while it starts and saves a record,
+// with a pupil's umask (077): the next start finds a whole record, the old
+// or the new, and leaves the record files and the lock file only. In a
+// shared folder no kill leaves a file closed to the other accounts
+// (rw-------) where files are set up before they have a name. Where the
+// game makes files under passing names (a file system without unnamed
+// files, a lock file replaced), some kills leave them, and the next start
+// clears them.
 TEST(KilledSave, BeforeEachStepLeavesAWholeRecordAndNothingElse)
 {
     struct Setup {
@@ -209,19 +241,24 @@ TEST(KilledSave, BeforeEachStepLeavesAWholeRecordAndNothingElse)
         bool shared;       // a 2770 folder an administrator chose
         bool recordThere;  // 5 by Anna, saved before; otherwise an empty folder
         bool readOnlyLock; // a lock file this account may only read
+        bool unnamed;      // new files set up before they have a name
         bool passing;      // whether some kills leave passing files
     };
     const Setup setups[] = {
-        {"own folder, first game", false, false, false, false},
-        {"shared folder, first game", true, false, false, true},
-        {"shared folder, a record there", true, true, false, false},
+        {"own folder, first game", false, false, false, true, false},
+        {"shared folder, first game", true, false, false, true, false},
+        {"shared folder, first game, files named from the start", true, false, false, false, true},
+        {"shared folder, a record there", true, true, false, true, false},
         // Root writes any file: run as a player (records_crash_as_player).
-        {"shared folder, a read-only lock file", true, true, true, true},
+        {"shared folder, a read-only lock file", true, true, true, true, true},
     };
+    const PassingNames restored; // after the last setup
+    const Umask pupils(077);
     for (const Setup& setup : setups) {
         if (setup.readOnlyLock && ::geteuid() == 0)
             continue;
         SCOPED_TRACE(setup.what);
+        fileops::noUnnamedFiles = !setup.unnamed;
         const std::string before[2] = {setup.recordThere ? oldScore : "",
                                        setup.recordThere ? oldName : ""};
         int leftPassing = 0;
@@ -254,6 +291,9 @@ TEST(KilledSave, BeforeEachStepLeavesAWholeRecordAndNothingElse)
             int status = 0;
             ::waitpid(child, &status, 0);
             leftPassing += passingFiles(tmp.path());
+            if (setup.shared && setup.unnamed) {
+                EXPECT_FALSE(anyClosedToOthers(tmp.path())) << "step " << step;
+            }
 
             RecordFiles next(where);
             EXPECT_EQ(next.ensure(), std::nullopt) << "step " << step;
@@ -278,6 +318,7 @@ TEST(KilledSave, BeforeEachStepLeavesAWholeRecordAndNothingElse)
 // it.
 TEST(KilledSave, APassingFileStillBeingMadeIsLeftAlone)
 {
+    const PassingNames passingNames;
     TempDir tmp;
     ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
     const RecordFolder where{tmp.path(), {}, "l'impostazione"};
@@ -317,6 +358,7 @@ TEST(KilledSave, APassingFileStillBeingMadeIsLeftAlone)
 // game takes one its maker holds) is made again.
 TEST(KilledSave, APassingFileTakenAwayIsMadeAgain)
 {
+    const PassingNames passingNames;
     TempDir tmp;
     ASSERT_EQ(::chmod(tmp.path().c_str(), 02770), 0);
     static fs::path folder;
@@ -367,6 +409,29 @@ TEST(KilledSave, OnlyTheGamesOwnPassingNamesAreCleared)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(allEntries(folder), expected);
     EXPECT_EQ(readBytes(tmp / "outside" / "target.txt"), "keep");
+}
+
+// A folder flooded with passing names is cleared a part at a time: each
+// clean-up looks at no more files than its budget, and with no time at all
+// at the few it always looks at.
+TEST(KilledSave, AFloodOfPassingNamesIsClearedAPartAtATime)
+{
+    TempDir tmp;
+    for (int i = 0; i < 300; ++i) {
+        char random[7];
+        std::snprintf(random, sizeof random, "F%05d", i);
+        writeBytes(tmp / (std::string(scoreFileName) + ".tmp-" + random), "");
+    }
+    fileops::Folder folder;
+    ASSERT_FALSE(folder.open(tmp.path()));
+    using std::chrono::milliseconds;
+    folder.clearPassing({scoreFileName}, {500, milliseconds(0)});
+    std::vector<int> left{passingFiles(tmp.path())};
+    while (left.back() > 0 && left.size() < 10) {
+        folder.clearPassing({scoreFileName}, {100, milliseconds(60000)});
+        left.push_back(passingFiles(tmp.path()));
+    }
+    EXPECT_EQ(left, (std::vector<int>{284, 184, 84, 0}));
 }
 
 // A game killed at random moments while it saves record after record: after

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/records/register.h"
 
+#include "cifrelle/records/account.h"
 #include "cifrelle/records/recordfiles.h"
 
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #ifndef _WIN32
+#include "cifrelle/records/account_posix.h"
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -37,6 +42,23 @@ GameSummary aGame()
 // account and the computer.
 constexpr std::string_view kindsAndAccount = ";1;0;0;1;0;1;0;nicolo;aula-3\r\n";
 
+// The heading and every line have one field per column; a register of
+// the first version has the first columns' heading.
+TEST(RegisterLine, TheHeadingAndTheLinesHaveEveryColumn)
+{
+    auto fields = [](const std::string& line) {
+        return 1 + std::count(line.begin(), line.end(), ';');
+    };
+    GameSummary game = aGame();
+    EXPECT_EQ(fields(registerHeading()), 23);
+    EXPECT_EQ(fields(registerLine(game)), std::ssize(registerColumns()));
+    EXPECT_EQ(fields(registerHeading()), std::ssize(registerColumns()));
+    EXPECT_EQ(registerColumns()[firstRegisterColumns - 1].heading, "nuovo record");
+    for (std::size_t kind = 0; kind < mistakeKinds; ++kind)
+        EXPECT_EQ(registerColumns()[firstRegisterColumns + kind].heading,
+                  "errori " + std::string(mistakeName(static_cast<Mistake>(kind))));
+}
+
 TEST(RegisterLine, OneGameInItsColumns)
 {
     GameSummary game = aGame();
@@ -53,7 +75,8 @@ TEST(RegisterLine, OneGameInItsColumns)
     EXPECT_NE(registerLine(game).find(";finestra chiusa;"), std::string::npos);
 }
 
-// The name field as a spreadsheet must read it: the name, as text.
+// The name field as a spreadsheet must read it: the name, as text; the
+// account and the computer alike.
 TEST(RegisterLine, TheNameIsOneFieldAndNeverAFormula)
 {
     const struct {
@@ -74,6 +97,7 @@ TEST(RegisterLine, TheNameIsOneFieldAndNeverAFormula)
         {"Anna\r\nBea\nCarla", "Anna Bea Carla"},
         {"Zoë 李", "Zoë 李"},
         {"a=1", "a=1"},
+        {"SCUOLA\\Zoë", "SCUOLA\\Zoë"},
     };
     for (const auto& n : names) {
         SCOPED_TRACE(n.name);
@@ -82,6 +106,12 @@ TEST(RegisterLine, TheNameIsOneFieldAndNeverAFormula)
         EXPECT_EQ(registerLine(game), "2026-12-08;10:41:07;" + std::string(n.field) +
                                           ";12;3;5;0;4;1;3;2;00:14:59;Esci;no" +
                                           std::string(kindsAndAccount));
+        // The account and the computer as the system names them, by the
+        // same rules.
+        game = aGame();
+        game.account = game.computer = n.name;
+        EXPECT_TRUE(registerLine(game).ends_with(";1;0;0;1;0;1;0;" + std::string(n.field) + ";" +
+                                                 n.field + "\r\n"));
     }
 }
 
@@ -135,18 +165,28 @@ TEST(Register, EveryGameAddsItsLineAfterTheSave)
     EXPECT_FALSE(fs::exists(plain.registerPath()));
 }
 
-// What a crash or a full disk left is kept, and never joins the next line.
+// What a crash or a full disk left is kept, and never joins the next line;
+// a register that holds nothing, or only its byte-order mark, gets the
+// heading, and one of the first version keeps its own.
 TEST(Register, ALineCutShortStaysAndTheNextStartsOnALineOfItsOwn)
 {
     const GameSummary bea = ended(GameEnding::Exit, "Bea");
     const std::string heading = registerHeading();
+    // A register of the first version: its fourteen columns' heading stays.
+    const std::string first = heading.substr(0, heading.find(";errori")) + "\r\n" +
+                              "2026-12-07;09:00:00;Ada;1;0;1;0;0;0;0;0;00:01:00;Esci;sì\r\n";
     const struct {
         std::string before, after;
     } cases[] = {
         {"", heading + lineOf(bea, false)}, // made, then the game died
         {heading + "2026-12-08;10:4", heading + "2026-12-08;10:4\r\n" + lineOf(bea, false)},
-        {heading + "x\r", heading + "x\r\r\n" + lineOf(bea, false)},
+        {heading + "x\r", heading + "x\r\n" + lineOf(bea, false)}, // no blank row
         {heading + "x\r\n", heading + "x\r\n" + lineOf(bea, false)},
+        {first, first + lineOf(bea, false)},
+        {"\xEF\xBB\xBF", heading + lineOf(bea, false)}, // a byte-order mark alone
+        {"\xEF\xBB", heading + lineOf(bea, false)},
+        {"\r", "\r\n" + lineOf(bea, false)},
+        {"\xEF\xBB\xBFx", "\xEF\xBB\xBFx\r\n" + lineOf(bea, false)},
     };
     for (const auto& c : cases) {
         TempDir tmp;
@@ -158,7 +198,22 @@ TEST(Register, ALineCutShortStaysAndTheNextStartsOnALineOfItsOwn)
     }
 }
 
+// Every game's line names the account and the computer the system gives.
+TEST(WhoPlays, TheSystemNamesTheAccountAndTheComputer)
+{
+    EXPECT_NE(thisAccount(), "");
+    EXPECT_NE(thisComputer(), "");
+}
+
 #ifndef _WIN32
+// An account is its login name; one the password database does not know,
+// its number.
+TEST(WhoPlays, AnAccountIsItsLoginName)
+{
+    EXPECT_EQ(accountName(0), "root");
+    EXPECT_EQ(accountName(2147480001), "2147480001");
+}
+
 // A register that cannot be written is told in one sentence that names it;
 // the record is saved all the same, and nothing is written anywhere else.
 TEST(Register, WhatCannotBeWrittenIsToldAndTheRecordIsStillSaved)

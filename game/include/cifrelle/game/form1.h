@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace cifrelle::game {
 
@@ -56,6 +57,15 @@ public:
     // shortens them.
     void setSavingWaits(const SavingWaits& waits) { savingWaits_ = waits; }
 
+    // The account and the computer the teacher's register names: the
+    // system's (asked at the game's end, not at its start), unless a test
+    // tool says others.
+    void setPlayedBy(std::string account, std::string computer)
+    {
+        account_ = std::move(account);
+        computer_ = std::move(computer);
+    }
+
     // What the screen reader says when the player asks where the focus is
     // (in the answer box): the exercise and the time left.
     std::string whereAmI() const;
@@ -93,6 +103,10 @@ private:
     // teacher's register.
     std::array<int, 3> rightByLevel_{};
     std::array<int, 3> wrongByLevel_{};
+    // The wrong answers by kind, and who played where.
+    std::array<int, records::mistakeKinds> wrongByKind_{};
+    std::string account_;  // empty: the system's
+    std::string computer_; // empty: the system's
     // Set by the tick that finds the clock at zero, before the game end.
     bool timeUp_ = false;
 

@@ -30,6 +30,12 @@ inline constexpr std::string_view pendingSuffix = ".new";
 // once. It holds any name the input box lets the player type.
 inline constexpr std::size_t readLimit = 64 * 1024;
 
+// The highest score a game can make: its count of right answers is a 16-bit
+// count that stops there (a fifteen-minute game gives a few hundred at
+// most). A score file holding a higher number is damaged: it reads as no
+// record, and the next game with a right answer replaces it.
+inline constexpr int highestScore = 32767;
+
 // Record files are 8-bit text in the Windows-1252 code page. Decoding maps
 // every byte to one character; encoding writes "?" for a character the code
 // page cannot hold.
@@ -113,12 +119,14 @@ public:
 // blank. Beside them lie the lock file ".cifrel.lock" (empty; every game
 // locks it while it saves) and, only while a save is under way or after
 // one was cut short, "cifrel.txt.new" and "ncifrel.txt.new". On POSIX
-// systems a file the game makes in a shared folder, and a lock file it
-// replaces, is first set up under a passing name ("cifrel.txt.tmp-" and
-// six letters or digits; likewise for "ncifrel.txt" and ".cifrel.lock");
-// what a game killed meanwhile left of those is removed by the next start
-// or save. When the school keeps the teacher's register, "registro.csv"
-// lies beside them too (see register.h), made and set up as the record
+// systems a file the game makes in a shared folder is set up (group and
+// permissions) before it gets its name; where the file system cannot make
+// a file without a name, and for a lock file it replaces, it is set up
+// under a passing name first ("cifrel.txt.tmp-" and six letters or digits;
+// likewise for "ncifrel.txt" and ".cifrel.lock"); what a game killed
+// meanwhile left of those is removed by the next start or save (a part of
+// them at a time, in a folder flooded with such names). When the school keeps the teacher's
+// register, "registro.csv" lies beside them too (see register.h), made and set up as the record
 // files are, and every game adds its line there under the same lock.
 //
 // The folder is opened once, by the first ensure() (or save), after its
@@ -128,17 +136,24 @@ public:
 // are ever opened as record files, and a link, a folder, a device or a pipe
 // in a record file's place (or the lock file's, or a ".new" file's) is
 // reported, naming the file to remove, and left alone, at start-up and at
-// the game end alike.
+// the game end alike. A lock file this account may not lock (another
+// account's, closed to the others) is replaced by one of its own where the
+// folder lets it, and otherwise named for removal. A folder that is no
+// longer at its path at the game end (moved, deleted, replaced by another
+// of the same name) gets nothing written, and the game end says so.
 //
 // The player's own folder is created when missing, and the files made in it
 // get what the player's umask gives, but for the register, which only the
-// player's account may read and write (rw-------), whatever the umask. A folder an administrator
-// chose for every account (RecordFolder::setting) is shared: it must be an absolute path to a
-// folder that is there already and takes new files (otherwise nothing is written anywhere, and the
-// messages name the setting); every file made in it is readable and replaceable by whoever may
-// write in the folder (POSIX: read and write for the folder's group and for everyone else as far as
-// the folder lets them make files, in the folder's group, whatever the umask); and a record file
-// there needs no write permission of its own, only a folder that lets this account replace it.
+// player's account may read and write (rw-------), whatever the umask. A
+// folder an administrator chose for every account (RecordFolder::setting)
+// is shared: it must be an absolute path to a folder that is there already
+// and takes new files (otherwise nothing is written anywhere, and the
+// messages name the setting); every file made in it is readable and
+// replaceable by whoever may write in the folder (POSIX: read and write for
+// the folder's group and for everyone else as far as the folder lets them
+// make files, in the folder's group, whatever the umask); and a record file
+// there needs no write permission of its own, only a folder that lets this
+// account replace it.
 class RecordFiles final : public RecordStore {
 public:
     explicit RecordFiles(std::filesystem::path directory);
@@ -161,8 +176,9 @@ public:
 
     // The content of a record file (its path: scorePath() or namePath()) as
     // text, line end included (an over-long file is cut to its first
-    // readLimit bytes). Returns nothing when it cannot be read or is not a
-    // regular file of the record folder.
+    // readLimit bytes); both read empty while the score file holds a number
+    // above highestScore (a damaged record). Returns nothing when it cannot
+    // be read or is not a regular file of the record folder.
     std::optional<std::string> read(const std::filesystem::path& path) const override;
 
     // The game end's save: under the lock shared by every game on this
