@@ -8,9 +8,10 @@
 
 #include "keeper.h"
 
+#include "cifrelle/records/account.h"
+
 #include <fcntl.h>
 #include <poll.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -18,7 +19,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -121,23 +121,6 @@ bool writeAll(std::string_view bytes)
     return true;
 }
 
-std::string accountOf(uid_t uid)
-{
-    std::vector<char> buffer(16 * 1024);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_name && *found->pw_name)
-        return found->pw_name;
-    return std::to_string(uid); // an account the system cannot name
-}
-
-std::string computerName()
-{
-    char name[HOST_NAME_MAX + 1] = {};
-    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
-}
-
 records::LocalTime localNow()
 {
     const std::time_t now = std::time(nullptr);
@@ -162,7 +145,10 @@ int runKeeper(const std::filesystem::path& settingsFile)
         writeAll(encodeAnswer(Refusal{parsed.why}));
         return 2;
     }
-    const Caller caller{accountOf(::getuid()), computerName(), localNow(), callerStillThere};
+    // The account of the real user ID (records::thisAccount()): the
+    // set-group-ID bit leaves it the caller's.
+    const Caller caller{records::thisAccount(), records::thisComputer(), localNow(),
+                        callerStillThere};
     return writeAll(
                encodeAnswer(answer(parsed.request, administratorsSetting(settingsFile), caller)))
                ? 0

@@ -12,6 +12,8 @@
 
 #include "keeper.h"
 
+#include "cifrelle/records/account.h"
+
 #include <windows.h>
 
 #include <sddl.h>
@@ -96,13 +98,6 @@ std::string accountOf(HANDLE pipe)
     }
     CloseHandle(token);
     return account;
-}
-
-std::string computerName()
-{
-    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
-    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    return GetComputerNameW(name, &size) ? utf8(std::wstring_view(name, size)) : std::string();
 }
 
 records::LocalTime localNow()
@@ -203,7 +198,7 @@ DWORD WINAPI serveClient(void* argument)
                 answer = Refusal{"Windows non dice quale account chiede"};
             else
                 answer = keeper::answer(parsed.request, administratorsSetting({}),
-                                        Caller{account, computerName(), localNow(),
+                                        Caller{account, records::thisComputer(), localNow(),
                                                [pipe] { return stillThere(pipe); }});
         }
         writeAnswer(pipe, event, encodeAnswer(answer));
