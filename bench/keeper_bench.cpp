@@ -68,6 +68,7 @@ int main(int argc, char* argv[])
     records::GameSummary game;
     game.name = "Giocatore";
     game.wrong = 2;
+    game.wrongByKind = {1, 0, 0, 1, 0, 0, 0};
     game.rightByLevel = {1, 0, 0};
     std::vector<double> times[2];
     for (int i = 0; i < games; ++i) {

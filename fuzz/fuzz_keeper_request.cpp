@@ -3,11 +3,12 @@
 // game's reader of the keeper's answers, with any bytes.
 //
 // Checked: a request the reader accepts is all the bytes it is given, and
-// exactly what the game writes for it (written again, the same
-// bytes), within its limits (a name of valid UTF-8 of at most the name
-// box's length, counts up to the counters' limit, a whole game's seconds
-// at most), and none of it before its last byte is whole; a refusal says
-// why. An answer read back is written again as the same bytes.
+// exactly what the game writes for it (written again, the same bytes),
+// within its limits (a name of valid UTF-8 of at most the name box's
+// length, counts up to the counters' limit, the wrong answers' kinds
+// adding up to their count, a whole game's seconds at most), and none of
+// it before its last byte is whole; a refusal says why. An answer read back is written again as the
+// same bytes.
 
 #include "cifrelle/clock/countdown.h"
 #include "cifrelle/keeper/protocol.h"
@@ -32,8 +33,10 @@ bool withinLimits(const cifrelle::records::GameSummary& game)
         ok = ok && counted(count);
     for (int count : game.wrongByLevel)
         ok = ok && counted(count);
+    int kinds = 0;
     for (int count : game.wrongByKind)
-        ok = ok && counted(count);
+        ok = ok && counted(count) && (kinds += count) >= 0;
+    ok = ok && kinds == game.wrong;
     std::size_t characters = 0;
     for (unsigned char c : game.name)
         characters += (c & 0xC0) != 0x80;

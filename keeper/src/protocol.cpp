@@ -175,6 +175,15 @@ ParsedRequest readEnd(std::string_view bytes, std::size_t at)
         take("save-record", 3, [&] { return readWord(v, answers, save); });
     if (!whole)
         return parsed;
+    // Every wrong answer has one kind: a game's kinds add up to its wrong.
+    int kinds = 0;
+    for (const int count : g.wrongByKind)
+        kinds += count;
+    if (kinds != g.wrong) {
+        parsed.reading = Reading::Refused;
+        parsed.why = "i tipi di errore della richiesta non danno le risposte errate";
+        return parsed;
+    }
     g.ending = static_cast<GameEnding>(ending);
     end.saveRecord = save == 1;
     parsed.request = std::move(end);

@@ -98,6 +98,7 @@ TEST(KeeperRequest, AnythingElseIsRefused)
         {"two levels only", endWith("right-by-level", "1 2")},
         {"four levels", endWith("wrong-by-level", "1 2 3 4")},
         {"two blanks", endWith("wrong-by-kind", "1  0 0 1 0 1 0")},
+        {"kinds not adding up to the wrong", endWith("wrong-by-kind", "1 0 0 1 0 1 1")},
         {"more than fifteen minutes", endWith("seconds", "901")},
         {"an ending not known", endWith("ending", "crash")},
         {"save-record neither yes nor no", endWith("save-record", "1")},

@@ -76,7 +76,8 @@ struct ParsedRequest {
 // Reads a request in `bytes`, and nothing after it. Accepted only as the header
 // says, with a name of valid UTF-8 of at most nameLimit characters, each
 // count from 0 to countLimit, the per-level and per-kind lists with 3 and
-// 7 counts, seconds up to a whole game's. A field's length above its limit
+// 7 counts, the per-kind ones adding up to the wrong answers, seconds up
+// to a whole game's. A field's length above its limit
 // is refused before its bytes come.
 ParsedRequest parseRequest(std::string_view bytes);
 std::string encodeRequest(const Request& request);
