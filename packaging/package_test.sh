@@ -118,28 +118,33 @@ for program in usr/bin/cifrelle usr/libexec/cifrelle/cifrelle-classe; do
     done
 done
 
-# The keeper's group and set-group-ID bit: the postinst run against stand-ins
-# of the commands it calls, which note their arguments; without and then
-# with an administrator's dpkg-statoverride for the keeper.
+# The keeper's group and set-group-ID bit: the postinst and the postrm run
+# against stand-ins of the commands they call, which note their arguments;
+# without and then with an override for the keeper registered already
+# (an administrator's, or the postinst's of an earlier install).
 dpkg-deb -e "$deb" "$work/control"
 mkdir -p "$work/bin"
-for command in addgroup dpkg-statoverride chown chmod; do
-    printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ "%s" != dpkg-statoverride ] || exit "${OVERRIDE:-1}"\n' \
+for command in addgroup dpkg-statoverride; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ "%s" != dpkg-statoverride ] || [ "$1" != --list ] || exit "${OVERRIDE:-1}"\n' \
         "$command" "$work/calls" "$command" >"$work/bin/$command"
     chmod 755 "$work/bin/$command"
 done
 keeper=/usr/libexec/cifrelle/cifrelle-classe
-for override in 1 0; do
+# maintainer SCRIPT ARGUMENT OVERRIDE EXPECTED_CALLS
+maintainer() {
     rm -f "$work/calls"
-    PATH="$work/bin:$PATH" OVERRIDE=$override sh "$work/control/postinst" configure ||
-        fail "the postinst failed"
-    expected="addgroup --system --quiet cifrelle
+    PATH="$work/bin:$PATH" OVERRIDE=$3 sh "$work/control/$1" "$2" || fail "the $1 $2 failed"
+    [ "$(cat "$work/calls" 2>/dev/null)" = "$4" ] || fail "the $1 $2 called: $(cat "$work/calls")"
+}
+maintainer postinst configure 1 "addgroup --system --quiet cifrelle
+dpkg-statoverride --list $keeper
+dpkg-statoverride --update --add root cifrelle 2755 $keeper"
+maintainer postinst configure 0 "addgroup --system --quiet cifrelle
 dpkg-statoverride --list $keeper"
-    [ "$override" -eq 0 ] || expected="$expected
-chown root:cifrelle $keeper
-chmod 2755 $keeper"
-    [ "$(cat "$work/calls")" = "$expected" ] || fail "the postinst called: $(cat "$work/calls")"
-done
+maintainer postrm remove 0 ""
+maintainer postrm purge 1 "dpkg-statoverride --list $keeper"
+maintainer postrm purge 0 "dpkg-statoverride --list $keeper
+dpkg-statoverride --remove $keeper"
 
 desktop="$root/usr/share/applications/$id.desktop"
 if [ -f "$desktop" ]; then
