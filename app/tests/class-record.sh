@@ -512,11 +512,12 @@ gplay() {
           "$gconf" "$@") || fail "the guarded game of $player failed: $out"
     if printf '%s\n' "$out" | grep -q '^box: Il record'; then fail "$player was warned: $out"; fi
 }
-# field KEY VALUE, request NAME RIGHT [SECONDS]: the end of a game as the
-# game asks it of the keeper (ASCII values: their length is their bytes').
+# field KEY VALUE, request NAME RIGHT [SECONDS [WRONG]]: the end of a game
+# as the game asks it of the keeper, no wrong answer of any kind (ASCII
+# values: their length is their bytes').
 field() { printf '%s %d\n%s\n' "$1" "${#2}" "$2"; }
 request() {
-    field ask end; field name "$1"; field right "$2"; field wrong 0
+    field ask end; field name "$1"; field right "$2"; field wrong "${4:-0}"
     field right-by-level "$2 0 0"; field wrong-by-level '0 0 0'
     field wrong-by-kind '0 0 0 0 0 0 0'; field seconds "${3:-60}"; field ending exit
     field save-record yes
@@ -531,18 +532,33 @@ ask() {
 }
 # gwhole: the guarded folder holds the record files, the lock and the
 # register and nothing else, each rw-rw---- in $keepers, the record files
-# one line each, every line of the register whole.
-gwhole() {
-    [ "$(ls -A "$gfolder" | tr '\n' ' ')" = ".cifrel.lock cifrel.txt ncifrel.txt registro.csv " ] ||
-        fail "the guarded folder holds: $(ls -A "$gfolder" | tr '\n' ' ')"
-    [ "$(cd "$gfolder" && stat -c '%G %a' .cifrel.lock cifrel.txt ncifrel.txt registro.csv | sort -u)" = \
-      "$keepers 660" ] || fail "the guarded files are: $(cd "$gfolder" && stat -c '%n %G %a' ./* .cifrel.lock)"
-    grep -qE '^[0-9]+'"$cr"'$' "$gfolder/cifrel.txt" && [ "$(wc -l < "$gfolder/cifrel.txt")" -eq 1 ] &&
-        [ "$(wc -l < "$gfolder/ncifrel.txt")" -eq 1 ] || fail "the record files are not one line each"
-    [ "$(tail -n +2 "$gfolder/registro.csv" | grep -cvE "$gline")" -eq 0 ] &&
-        [ "$(tail -c 2 "$gfolder/registro.csv" | od -An -tx1 | tr -d ' ')" = 0d0a ] ||
-        fail "a line of the register is not whole: $(cat -A "$gfolder/registro.csv")"
-}
+# one line each, every line of the register whole. In Python ($gcheck's
+# whole()), which the loop of kills below runs after each kill.
+gcheck='import grp, os, re, sys
+folder, group, line = sys.argv[1], grp.getgrnam(sys.argv[2]).gr_gid, re.compile(sys.argv[3])
+def check(ok, what):
+    if not ok:
+        sys.exit("class-record.sh: FAILED: " + what)
+def read(name):
+    with open(os.path.join(folder, name), "rb") as file:
+        return file.read()
+def whole(when=""):
+    names = sorted(os.listdir(folder))
+    check(names == [".cifrel.lock", "cifrel.txt", "ncifrel.txt", "registro.csv"],
+          f"{when}the guarded folder holds: {names}")
+    for name in names:
+        st = os.lstat(os.path.join(folder, name))
+        check(st.st_gid == group and st.st_mode == 0o100660, f"{when}{name} is {st.st_gid} {st.st_mode:o}")
+    name = read("ncifrel.txt")
+    check(re.fullmatch(rb"[0-9]+\r\n", read("cifrel.txt")) and name.endswith(b"\r\n") and
+          name.count(b"\n") == 1, f"{when}the record files are not one line each")
+    register = read("registro.csv")
+    check(register.endswith(b"\r\n") and
+          all(line.fullmatch(row) for row in register.decode().split("\n")[1:-1]),
+          f"{when}a line of the register is not whole: {register}")
+'
+gwhole() { python3 -c "$gcheck
+whole()" "$gfolder" "$keepers" "$gline"; }
 # gsnapshot: the guarded folder's files, to see that nothing changed.
 gsnapshot() { (cd "$gfolder" && cat cifrel.txt ncifrel.txt registro.csv | md5sum); }
 cannot() {
@@ -567,6 +583,35 @@ guarded_class() {
     gconf=$work/guarded.conf
     printf '[record]\nfolder=%s\nregister=true\nguarded=true\n' "$gfolder" > "$gconf"
     chmod 644 "$gconf"
+
+    # The teacher's program holds the lock of a second guarded folder for
+    # good: Anna's better game there waits for the keeper, leaves by the way
+    # out ("Esci senza salvare") as without a keeper, and her keeper gives
+    # up, having written nothing. Her wait goes on beside what follows, up
+    # to "The end of the wait".
+    hfolder=$work/guarded-held
+    install -d -m 2770 -o root -g "$keepers" "$hfolder"
+    hconf=$work/guarded-held.conf
+    printf '[record]\nfolder=%s\nregister=true\nguarded=true\n' "$hfolder" > "$hconf"
+    chmod 644 "$hconf"
+    rm -f "$work/hgo"
+    (out=$(as "$anna" "$work/player" --leave --keeper "$keeper" "$hconf" Anna 30 "$work/hgo") ||
+         out="$out
+the game failed"
+     sleep 0.1
+     if pgrep -u "$anna" -f "cifrelle-classe $hconf" > /dev/null; then out="$out
+the keeper stayed"; fi
+     printf '%s\n' "$out" > "$work/hout") 2> "$work/hready" &
+    held=$!
+    ready "$work/hready"
+    as "$teacher" python3 -c 'import fcntl, sys, time
+held = open(sys.argv[1])
+fcntl.lockf(held, fcntl.LOCK_SH)
+print("held", flush=True)
+time.sleep(1e9)' "$hfolder/.cifrel.lock" > "$work/gheld" &
+    hostile=$!
+    ready "$work/gheld"
+    touch "$work/hgo"
 
     # Both pupils show, beat and save the class record through the keeper;
     # the teacher reads every line, naming the accounts that played.
@@ -615,41 +660,16 @@ fcntl.lockf(open(sys.argv[1]), fcntl.LOCK_SH)' "$gfolder/.cifrel.lock"
     [ "$(wc -l < "$gfolder/registro.csv")" -eq 8 ] || fail "not four more lines: $(cat -A "$gfolder/registro.csv")"
     gwhole
 
-    # The teacher's program holds the lock for good: Anna's better game
-    # waits for the keeper, leaves by the way out ("Esci senza salvare") as
-    # without a keeper, and her keeper gives up, having written nothing.
-    before=$(gsnapshot)
-    as "$teacher" python3 -c 'import fcntl, sys, time
-held = open(sys.argv[1])
-fcntl.lockf(held, fcntl.LOCK_SH)
-print("held", flush=True)
-time.sleep(1e9)' "$gfolder/.cifrel.lock" > "$work/gheld" &
-    hostile=$!
-    ready "$work/gheld"
-    out=$(as "$anna" "$work/player" --leave --keeper "$keeper" "$gconf" Anna 30) ||
-        fail "Anna's guarded game did not end: $out"
-    shows "box: Il record non è stato salvato, né la partita scritta nel registro \
-dell'insegnante: il file «$gfolder/.cifrel.lock» era occupato da un'altra partita o da un altro \
-programma, e hai scelto di uscire senza aspettare."
-    left=$(printf '%s\n' "$out" | sed -n 's/^ended after: \([0-9]*\) ms$/\1/p')
-    [ -n "$left" ] && [ "$left" -ge 11000 ] && [ "$left" -lt 15000 ] ||
-        fail "Anna left the guarded wait ${left:-?} ms after Esci, not within 11 to 15 s"
-    sleep 0.1
-    ! pgrep -u "$anna" -f cifrelle-classe >/dev/null || fail "Anna's keeper did not give up"
-    kill "$hostile"
-    wait "$hostile" || true
-    hostile=
-    [ "$(gsnapshot)" = "$before" ] || fail "a game that left the wait changed the class's files"
-
     # The keeper under attack, run by hand by a pupil: what is not a
     # request of the game is refused, and changes nothing.
     before=$(gsnapshot)
     { field folder /tmp; request Anna 99; } > "$work/req-folder"
     request Anna 99 | sed 's/^right 2$/right 5/; s/^99$/99999/' > "$work/req-counts"
+    request Anna 99 60 3 > "$work/req-kinds"
     request "$(head -c 32768 /dev/zero | tr '\0' a)" 99 > "$work/req-long"
     head -c 4096 /dev/urandom > "$work/req-garbage"
     { request Anna 99; field account "$teacher"; } > "$work/req-account"
-    for attack in folder counts long garbage account; do
+    for attack in folder counts kinds long garbage account; do
         ask "$anna" < "$work/req-$attack"
         [ "$status" -eq 2 ] && printf '%s\n' "$answer" | grep -qx refused ||
             fail "the keeper did not refuse the $attack request ($status): $answer"
@@ -681,28 +701,57 @@ programma, e hai scelto di uscire senza aspettare."
     # started): after the next start the record is the old one or the new
     # one, whole, and every line of the register is whole.
     step=1
-    while :; do
-        request "K$step" $((100 + step)) > "$work/req-kill"
-        killed=$(as "$anna" sh -c '"$0" "$1" "$2" < "$3" > /dev/null 2>&1; echo $?' \
-                 "$keeper" "$gconf" "$step" "$work/req-kill" 2>/dev/null)
-        field ask record > "$work/req-read"
-        ask "$bea" < "$work/req-read"
-        score=$(tr -d "$cr" < "$gfolder/cifrel.txt")
-        name=$(tr -d "$cr" < "$gfolder/ncifrel.txt")
-        [ "$score" -le 100 ] && [ "$name" = Anna ] || [ "$name" = "K$((score - 100))" ] ||
-            fail "killed at step $step the record is $score, $name"
-        gwhole
-        [ "$killed" -eq 0 ] && break
-        [ "$step" -lt 80 ] || fail "the keeper was still killed after 80 steps"
+    while [ "$step" -le 80 ]; do
+        request "K$step" $((100 + step)) > "$work/req-kill$step"
         step=$((step + 1))
     done
-    [ "$score" -eq $((100 + step)) ] || fail "the save not killed did not save ($score, step $step)"
+    field ask record > "$work/req-read"
+    step=$(python3 -c "$gcheck"'
+import pwd, subprocess
+keeper, conf, work, anna, bea = sys.argv[4:9]
+def ask(user, request, *more):
+    account = pwd.getpwnam(user)
+    with open(request, "rb") as bytes:
+        return subprocess.run([keeper, conf, *more], stdin=bytes, capture_output=True, env={},
+                              user=account.pw_uid, group=account.pw_gid, umask=0o077,
+                              extra_groups=os.getgrouplist(user, account.pw_gid)).returncode
+for step in range(1, 81):
+    killed = ask(anna, f"{work}/req-kill{step}", str(step))
+    ask(bea, f"{work}/req-read")
+    score, name = int(read("cifrel.txt")), read("ncifrel.txt").decode().strip()
+    check(score <= 100 and name == "Anna" or name == f"K{score - 100}",
+          f"killed at step {step} the record is {score}, {name}")
+    whole(f"killed at step {step}: ")
+    if killed == 0:
+        check(score == 100 + step, f"the save not killed did not save ({score}, step {step})")
+        print(step)
+        break
+else:
+    check(False, "the keeper was still killed after 80 steps")' \
+           "$gfolder" "$keepers" "$gline" "$keeper" "$gconf" "$work" "$anna" "$bea") ||
+        fail "a kill at a step of a save"
     # What is left: a pupil who runs the keeper by hand claims any score,
     # and the register names her account whatever name she gives.
     request Bea 32767 > "$work/req-claim"
     ask "$anna" < "$work/req-claim"
     tail -n 1 "$gfolder/registro.csv" | grep -q "^[^;]*;[^;]*;Bea;32767;.*;$anna;[^;]*$cr\$" ||
         fail "the claimed score's line does not name $anna: $(tail -n 1 "$gfolder/registro.csv")"
+    # The end of the wait, and the second folder as it was.
+    wait "$held" || true
+    out=$(cat "$work/hout")
+    shows "box: Il record non è stato salvato, né la partita scritta nel registro \
+dell'insegnante: il file «$hfolder/.cifrel.lock» era occupato da un'altra partita o da un altro \
+programma, e hai scelto di uscire senza aspettare."
+    ! printf '%s\n' "$out" | grep -qx 'the game failed\|the keeper stayed' || fail "$out"
+    left=$(printf '%s\n' "$out" | sed -n 's/^ended after: \([0-9]*\) ms$/\1/p')
+    [ -n "$left" ] && [ "$left" -ge 11000 ] && [ "$left" -lt 15000 ] ||
+        fail "Anna left the guarded wait ${left:-?} ms after Esci, not within 11 to 15 s"
+    kill "$hostile"
+    wait "$hostile" || true
+    hostile=
+    [ "$(ls -A "$hfolder" | tr '\n' ' ')" = ".cifrel.lock cifrel.txt ncifrel.txt " ] &&
+        [ -z "$(cat "$hfolder/cifrel.txt" "$hfolder/ncifrel.txt")" ] ||
+        fail "a game that left the wait changed the class's files: $(ls -lA "$hfolder")"
     echo "class-record.sh: the guarded class folder: written by the keeper alone, read by the" \
          "teacher alone, the keeper refused or harmless under attack ($step steps of a save killed)"
 }
