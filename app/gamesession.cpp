@@ -8,7 +8,22 @@
 
 namespace cifrelle::app {
 
-GameSession::GameSession(records::RecordFolder recordFolder) : files(std::move(recordFolder)) {}
+namespace {
+
+std::unique_ptr<records::RecordStore> recordStore(records::RecordFolder folder,
+                                                  keeper::KeeperCommand keeperCommand)
+{
+    if (folder.guarded)
+        return std::make_unique<keeper::KeeperClient>(std::move(folder), std::move(keeperCommand));
+    return std::make_unique<records::RecordFiles>(std::move(folder));
+}
+
+} // namespace
+
+GameSession::GameSession(records::RecordFolder recordFolder, keeper::KeeperCommand keeperCommand)
+    : files(recordStore(std::move(recordFolder), std::move(keeperCommand)))
+{
+}
 
 ui::Form1Window& GameSession::window()
 {

@@ -3,11 +3,13 @@
 
 #include "cifrelle/game/form1.h"
 #include "cifrelle/game/random.h"
+#include "cifrelle/keeper/keeperclient.h"
 #include "cifrelle/records/recordfiles.h"
 #include "cifrelle/ui/qt/form1window.h"
 #include "cifrelle/ui/qt/qtui.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 namespace cifrelle::app {
@@ -16,10 +18,13 @@ namespace cifrelle::app {
 // record files, the generator and the game logic, wired together. Start-up
 // has not run yet. The window is made when first needed (by the first
 // operation on it, which start-up makes once the player's name is given):
-// the name box comes up before anything of it exists.
+// the name box comes up before anything of it exists. In a guarded class
+// folder the record files are the class's keeper's, which `keeperCommand`
+// reaches (by default the one installed with the game).
 class GameSession {
 public:
-    explicit GameSession(records::RecordFolder recordFolder);
+    explicit GameSession(records::RecordFolder recordFolder,
+                         keeper::KeeperCommand keeperCommand = keeper::installedKeeper());
     explicit GameSession(const std::filesystem::path& recordDirectory)
         : GameSession(records::RecordFolder{recordDirectory, {}, {}})
     {
@@ -39,10 +44,10 @@ private:
 
 public:
     ui::QtUi ui{[this]() -> ui::Form1Window& { return window(); }};
-    records::RecordFiles files;
+    std::unique_ptr<records::RecordStore> files;
     game::MixingRandom random;
     game::SystemTime time;
-    game::Form1 form{ui, random, time, files};
+    game::Form1 form{ui, random, time, *files};
 };
 
 } // namespace cifrelle::app

@@ -88,7 +88,7 @@ int runGame(int argc, char* argv[], const GameOptions& options)
                              "qt6-translations-l10n); i pulsanti restano in inglese\n");
     }
 
-    GameSession session(recordFolder(options.settingsFile));
+    GameSession session(recordFolder(options.settingsFile), options.keeperCommand);
     session.tickIntervalMs = options.tickIntervalMs;
     session.form.setSavingWaits({game::savingNoticeAfter, options.wayOutAfter});
     QApplication::setWindowIcon(ui::Form1Window::icon());

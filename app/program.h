@@ -4,6 +4,7 @@
 #include "recordfolder.h"
 
 #include "cifrelle/game/gameend.h"
+#include "cifrelle/keeper/keeperclient.h"
 
 #include <chrono>
 #include <filesystem>
@@ -26,6 +27,9 @@ struct GameOptions {
     // is in the registry): a test build may name its own, so that a test
     // never touches the machine's.
     std::filesystem::path settingsFile = systemSettingsFile;
+    // The class's keeper, for a guarded class folder: the one installed
+    // with the game; a test build may name its own.
+    keeper::KeeperCommand keeperCommand = keeper::installedKeeper();
 };
 
 // The whole program: checks for a display, opens the window, runs start-up

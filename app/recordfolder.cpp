@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What an administrator chose, as Qt reads it from a settings file or from
 // the registry: the record folder, and whether the teacher's register is
-// kept.
+// kept, and whether the class folder is guarded.
 #include "recordfolder.h"
 
 #include <QSettings>
@@ -31,6 +31,12 @@ std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& setting
 bool registerKept(const QSettings& settings)
 {
     const QVariant value = settings.value(QStringLiteral("record/register"));
+    return value.typeId() == QMetaType::QString && value.toString() == QStringLiteral("true");
+}
+
+bool folderGuarded(const QSettings& settings)
+{
+    const QVariant value = settings.value(QStringLiteral("record/guarded"));
     return value.typeId() == QMetaType::QString && value.toString() == QStringLiteral("true");
 }
 

@@ -31,7 +31,8 @@ inline constexpr const char* systemSettingsFile = "/etc/xdg/cifrelle/cifrelle.co
 // read gives no folder but the problem: never the player's own folder.
 // The same place says whether the school keeps the teacher's register in
 // that folder (RecordFolder::keepRegister): value register, "true" to keep
-// it; anything else, or nothing, keeps none.
+// it; anything else, or nothing, keeps none; and whether only the class's
+// keeper writes it (RecordFolder::guarded): value guarded, "true".
 records::RecordFolder recordFolder(const std::filesystem::path& settingsFile = systemSettingsFile);
 
 // The value of record/folder in `settings` as the folder an administrator
@@ -42,6 +43,11 @@ std::optional<records::RecordFolder> chosenRecordFolder(const QSettings& setting
 // Whether record/register in `settings` is "true": the teacher's register
 // is kept.
 bool registerKept(const QSettings& settings);
+
+// Whether record/guarded in `settings` is "true": the class folder is
+// guarded, and the game asks the class's keeper (cifrelle-classe) instead
+// of writing it.
+bool folderGuarded(const QSettings& settings);
 
 // The record folder by the XDG Base Directory rules (Linux only), from the
 // environment that `environment` reads (nullptr for a variable not set):

@@ -79,6 +79,7 @@ records::RecordFolder recordFolder(const fs::path& settingsFile)
             .value_or(dataHomeRecordFolder(
                 [](const char* name) -> const char* { return std::getenv(name); }));
     folder.keepRegister = registerKept(settings);
+    folder.guarded = !folder.setting.empty() && folderGuarded(settings);
     return folder;
 }
 

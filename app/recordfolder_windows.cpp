@@ -33,6 +33,7 @@ records::RecordFolder recordFolder(const fs::path&)
              !location.isEmpty() && !QCoreApplication::applicationName().isEmpty())
         folder = {settingPath(location), {}, {}};
     folder.keepRegister = registerKept(settings);
+    folder.guarded = !folder.setting.empty() && folderGuarded(settings);
     return folder;
 }
 

@@ -50,6 +50,7 @@ has_file() { # PATH [MODE]
     fi
 }
 has_file usr/bin/cifrelle -rwxr-xr-x
+has_file usr/libexec/cifrelle/cifrelle-classe -rwxr-xr-x
 has_file "usr/share/applications/$id.desktop" -rw-r--r--
 has_file "usr/share/metainfo/$id.metainfo.xml" -rw-r--r--
 has_file "usr/share/icons/hicolor/scalable/apps/$id.svg" -rw-r--r--
@@ -70,7 +71,8 @@ for size in $sizes; do
     has_file "usr/share/icons/hicolor/${size}x${size}/apps/$id.Registro.png" -rw-r--r--
 done
 # Nothing else: no libraries, headers or test programs of the build.
-awk '$1 !~ /^d/ && $2 !~ /^usr\/share\// && $2 != "usr/bin/cifrelle" && $2 != "usr/bin/cifrelle-registro" { print $2 }' "$work/list" >"$work/stray"
+awk '$1 !~ /^d/ && $2 !~ /^usr\/share\// && $2 != "usr/bin/cifrelle" && $2 != "usr/bin/cifrelle-registro" &&
+     $2 != "usr/libexec/cifrelle/cifrelle-classe" { print $2 }' "$work/list" >"$work/stray"
 if [ -s "$work/stray" ]; then
     fail "files that do not belong in the package: $(tr '\n' ' ' <"$work/stray")"
 fi
@@ -99,7 +101,7 @@ depends_on() { grep -qx "$1" "$work/depends"; }
 printf '%s\n' "$depends" | grep -q 'libqt6widgets6 (>= ' ||
     fail "Depends has no versioned libqt6widgets6 from dpkg-shlibdeps: $depends"
 for package in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6 \
-               qt6-qpa-plugins qt6-translations-l10n fonts-liberation; do
+               qt6-qpa-plugins qt6-translations-l10n fonts-liberation adduser; do
     depends_on "$package" || fail "Depends lacks $package: $depends"
 done
 
@@ -107,12 +109,6 @@ done
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 
-binary="$root/usr/bin/cifrelle"
-case "$(file -b "$binary")" in
-    ELF*executable*stripped*) ;;
-    *) fail "usr/bin/cifrelle is not a stripped executable: $(file -b "$binary")" ;;
-esac
-file -b "$binary" | grep -q 'not stripped' && fail "usr/bin/cifrelle is not stripped"
 # Every library the program $1 needs comes from a package the package
 # depends on.
 libraries_in_depends() {
@@ -122,10 +118,47 @@ libraries_in_depends() {
         for owner in $owners; do
             depends_on "$owner" && found=yes
         done
-        [ -n "$found" ] || fail "$(basename "$1") needs $library (from: ${owners:-no package}) but Depends does not name it"
+        [ -n "$found" ] || fail "${1#"$root"/} needs $library (from: ${owners:-no package}) but Depends does not name it"
     done
 }
-libraries_in_depends "$binary"
+# The game, the teacher's view and the class's keeper: stripped
+# executables whose libraries the package depends on.
+for program in usr/bin/cifrelle usr/bin/cifrelle-registro usr/libexec/cifrelle/cifrelle-classe; do
+    binary="$root/$program"
+    case "$(file -b "$binary")" in
+        ELF*executable*", stripped"*) ;;
+        *) fail "$program is not a stripped executable: $(file -b "$binary")" ;;
+    esac
+    libraries_in_depends "$binary"
+done
+
+# The keeper's group and set-group-ID bit: the postinst and the postrm run
+# against stand-ins of the commands they call, which note their arguments;
+# without and then with an override for the keeper registered already
+# (an administrator's, or the postinst's of an earlier install).
+dpkg-deb -e "$deb" "$work/control"
+mkdir -p "$work/bin"
+for command in addgroup dpkg-statoverride; do
+    printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ "%s" != dpkg-statoverride ] || [ "$1" != --list ] || exit "${OVERRIDE:-1}"\n' \
+        "$command" "$work/calls" "$command" >"$work/bin/$command"
+    chmod 755 "$work/bin/$command"
+done
+keeper=/usr/libexec/cifrelle/cifrelle-classe
+# maintainer SCRIPT ARGUMENT OVERRIDE EXPECTED_CALLS
+maintainer() {
+    rm -f "$work/calls"
+    PATH="$work/bin:$PATH" OVERRIDE=$3 sh "$work/control/$1" "$2" || fail "the $1 $2 failed"
+    [ "$(cat "$work/calls" 2>/dev/null)" = "$4" ] || fail "the $1 $2 called: $(cat "$work/calls")"
+}
+maintainer postinst configure 1 "addgroup --system --quiet cifrelle
+dpkg-statoverride --list $keeper
+dpkg-statoverride --update --add root cifrelle 2755 $keeper"
+maintainer postinst configure 0 "addgroup --system --quiet cifrelle
+dpkg-statoverride --list $keeper"
+maintainer postrm remove 0 ""
+maintainer postrm purge 1 "dpkg-statoverride --list $keeper"
+maintainer postrm purge 0 "dpkg-statoverride --list $keeper
+dpkg-statoverride --remove $keeper"
 
 desktop="$root/usr/share/applications/$id.desktop"
 if [ -f "$desktop" ]; then
@@ -191,15 +224,7 @@ if [ -f "$changelog" ]; then
 fi
 
 # --- The teacher's register -----------------------------------------------
-# Its program stripped, the libraries it needs in Depends, its menu entry.
-registro="$root/usr/bin/cifrelle-registro"
-if [ -f "$registro" ]; then
-    case "$(file -b "$registro")" in
-        ELF*executable*", stripped"*) ;;
-        *) fail "usr/bin/cifrelle-registro is not a stripped executable: $(file -b "$registro")" ;;
-    esac
-    libraries_in_depends "$registro"
-fi
+# Its menu entry.
 entry="$root/usr/share/applications/$id.Registro.desktop"
 if [ -f "$entry" ]; then
     if ! out=$(desktop-file-validate "$entry" 2>&1) || [ -n "$out" ]; then

@@ -11,6 +11,7 @@
 #include "cifrelle/classsummary/classview.h"
 #include "cifrelle/classwindow/classwindow.h"
 #include "cifrelle/classwindow/exports.h"
+#include "cifrelle/classwindow/qtext.h"
 #include "cifrelle/records/recordfiles.h"
 
 #include <QApplication>
@@ -28,16 +29,13 @@
 
 namespace cifrelle::app {
 
+using classwindow::qs;
+
 namespace {
 
 void say(const QString& line)
 {
     std::fprintf(stderr, "cifrelle-registro: %s\n", line.toUtf8().constData());
-}
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
 }
 
 // What reading the registers gave: the class, what could not be read, and

@@ -16,9 +16,12 @@
 # what the other made). Then the shared folder's holes (see "A classmate's
 # flood" below on): a flood of passing names, games killed at each step, a
 # lock file made unusable, the folder moved by an administrator, a damaged
-# record. Accounts, group and files go at the end, however it ends. Needs
-# root: otherwise it exits 77 (skipped).
-# Usage: class-record.sh CLASSPLAYER
+# record. With KEEPER (the keeper's test build), the guarded class folder
+# too (see guarded_class below): a teacher and the same two pupils, the
+# folder written by the keeper alone, the register read by the teacher's
+# view (REGISTRO) for the teacher alone. Accounts, groups and files go at
+# the end, however it ends. Needs root: otherwise it exits 77 (skipped).
+# Usage: class-record.sh CLASSPLAYER [KEEPER [REGISTRO]]
 set -eu
 if [ "$(id -u)" -ne 0 ]; then
     echo "class-record.sh: skipped: making the test's accounts needs root" >&2
@@ -27,6 +30,8 @@ fi
 group=cfr$$
 anna=${group}a
 bea=${group}b
+teacher=${group}t # the guarded folder's teacher, in the keeper's group
+keepers=${group}k
 work=$(mktemp -d)
 hostile=
 cleanup() {
@@ -34,7 +39,9 @@ cleanup() {
     if [ -n "$hostile" ]; then kill "$hostile" 2>/dev/null || true; fi
     userdel "$anna" 2>/dev/null || true
     userdel "$bea" 2>/dev/null || true
+    userdel "$teacher" 2>/dev/null || true
     groupdel "$group" 2>/dev/null || true
+    groupdel "$keepers" 2>/dev/null || true
     rm -rf "$work"
     exit "$status"
 }
@@ -490,3 +497,280 @@ killed
 lock_file
 moved
 damaged
+
+# --- The guarded class folder ------------------------------------------------
+# The class folder is root:$keepers 2770 and named with guarded=true; the
+# keeper's test build is installed 2755 root:$keepers in the test's folder
+# and the games ask it (cifrelle-classplayer --keeper). The teacher is in
+# $keepers, the pupils are not; every account's umask is 077.
+
+# gplay USER NAME RIGHT_ANSWERS [GO_FILE]: one game as that account through
+# the keeper; what it showed in $out.
+gplay() {
+    player=$1
+    shift
+    out=$(as "$player" sh -c 'umask 077; exec "$@"' sh "$work/player" --keeper "$keeper" \
+          "$gconf" "$@") || fail "the guarded game of $player failed: $out"
+    if printf '%s\n' "$out" | grep -q '^box: Il record'; then fail "$player was warned: $out"; fi
+}
+# field KEY VALUE, request NAME RIGHT [SECONDS [WRONG]]: the end of a game
+# as the game asks it of the keeper, no wrong answer of any kind (ASCII
+# values: their length is their bytes').
+field() { printf '%s %d\n%s\n' "$1" "${#2}" "$2"; }
+request() {
+    field ask end; field name "$1"; field right "$2"; field wrong "${4:-0}"
+    field right-by-level "$2 0 0"; field wrong-by-level '0 0 0'
+    field wrong-by-kind '0 0 0 0 0 0 0'; field seconds "${3:-60}"; field ending exit
+    field save-record yes
+}
+# ask USER [SHELL_SETUP] < REQUEST: the keeper run by hand as that account,
+# after SHELL_SETUP (ulimit, closed descriptors); its answer in $answer,
+# its exit status in $status.
+ask() {
+    status=0
+    answer=$(as "$1" sh -c "umask 077; ${2:-} exec \"\$0\" \"\$1\"" "$keeper" "$gconf") ||
+        status=$?
+}
+# gwhole: the guarded folder holds the record files, the lock and the
+# register and nothing else, each rw-rw---- in $keepers, the record files
+# one line each, every line of the register whole. In Python ($gcheck's
+# whole()), which the loop of kills below runs after each kill.
+gcheck='import grp, os, re, sys
+folder, group, line = sys.argv[1], grp.getgrnam(sys.argv[2]).gr_gid, re.compile(sys.argv[3])
+def check(ok, what):
+    if not ok:
+        sys.exit("class-record.sh: FAILED: " + what)
+def read(name):
+    with open(os.path.join(folder, name), "rb") as file:
+        return file.read()
+def whole(when=""):
+    names = sorted(os.listdir(folder))
+    check(names == [".cifrel.lock", "cifrel.txt", "ncifrel.txt", "registro.csv"],
+          f"{when}the guarded folder holds: {names}")
+    for name in names:
+        st = os.lstat(os.path.join(folder, name))
+        check(st.st_gid == group and st.st_mode == 0o100660, f"{when}{name} is {st.st_gid} {st.st_mode:o}")
+    name = read("ncifrel.txt")
+    check(re.fullmatch(rb"[0-9]+\r\n", read("cifrel.txt")) and name.endswith(b"\r\n") and
+          name.count(b"\n") == 1, f"{when}the record files are not one line each")
+    register = read("registro.csv")
+    check(register.endswith(b"\r\n") and
+          all(line.fullmatch(row) for row in register.decode().split("\n")[1:-1]),
+          f"{when}a line of the register is not whole: {register}")
+'
+gwhole() { python3 -c "$gcheck
+whole()" "$gfolder" "$keepers" "$gline"; }
+# gsnapshot: the guarded folder's files, to see that nothing changed.
+gsnapshot() { (cd "$gfolder" && cat cifrel.txt ncifrel.txt registro.csv | md5sum); }
+cannot() {
+    what=$1
+    shift
+    if (as "$anna" "$@") >/dev/null 2>&1; then fail "a pupil could $what"; fi
+}
+
+guarded_class() {
+    cr=$(printf '\r')
+    gline='^[0-9]{4}-[0-9]{2}-[0-9]{2};[0-9]{2}:[0-9]{2}:[0-9]{2};("([^"]|"")*"|[^;"]*)(;[0-9]+){8};[0-9]{2}:[0-9]{2}:[0-9]{2};(Esci|tempo scaduto|finestra chiusa|sessione chiusa);(sì|no)(;[0-9]+){7};'"$group"'[ab];[^;]*'"$cr"'$'
+    groupadd "$keepers"
+    useradd --user-group --groups "$keepers" --no-create-home --home-dir "$work/home-$teacher" \
+            --shell /usr/sbin/nologin "$teacher"
+    install -d -m 700 -o "$teacher" -g "$teacher" "$work/home-$teacher"
+    install -d -m 755 "$work/keeper"
+    keeper=$work/keeper/cifrelle-classe
+    install -m 2755 -o root -g "$keepers" "$1" "$keeper"
+    ! findmnt -no OPTIONS -T "$keeper" | grep -qw nosuid || fail "$work is on a nosuid file system"
+    gfolder=$work/guarded
+    install -d -m 2770 -o root -g "$keepers" "$gfolder"
+    gconf=$work/guarded.conf
+    printf '[record]\nfolder=%s\nregister=true\nguarded=true\n' "$gfolder" > "$gconf"
+    chmod 644 "$gconf"
+
+    # The teacher's program holds the lock of a second guarded folder for
+    # good: Anna's better game there waits for the keeper, leaves by the way
+    # out ("Esci senza salvare") as without a keeper, and her keeper gives
+    # up, having written nothing. Her wait goes on beside what follows, up
+    # to "The end of the wait".
+    hfolder=$work/guarded-held
+    install -d -m 2770 -o root -g "$keepers" "$hfolder"
+    hconf=$work/guarded-held.conf
+    printf '[record]\nfolder=%s\nregister=true\nguarded=true\n' "$hfolder" > "$hconf"
+    chmod 644 "$hconf"
+    rm -f "$work/hgo"
+    (out=$(as "$anna" "$work/player" --leave --keeper "$keeper" "$hconf" Anna 30 "$work/hgo") ||
+         out="$out
+the game failed"
+     sleep 0.1
+     if pgrep -u "$anna" -f "cifrelle-classe $hconf" > /dev/null; then out="$out
+the keeper stayed"; fi
+     printf '%s\n' "$out" > "$work/hout") 2> "$work/hready" &
+    held=$!
+    ready "$work/hready"
+    as "$teacher" python3 -c 'import fcntl, sys, time
+held = open(sys.argv[1])
+fcntl.lockf(held, fcntl.LOCK_SH)
+print("held", flush=True)
+time.sleep(1e9)' "$hfolder/.cifrel.lock" > "$work/gheld" &
+    hostile=$!
+    ready "$work/gheld"
+    touch "$work/hgo"
+
+    # Both pupils show, beat and save the class record through the keeper;
+    # the teacher reads every line, naming the accounts that played.
+    gplay "$anna" Anna 5
+    shows 'record: |'
+    shows "$saved"
+    gplay "$bea" Bea 8
+    shows 'record: 5\r\n|Anna\r\n'
+    shows "$saved"
+    gplay "$anna" Anna 3
+    shows 'record: 8\r\n|Bea\r\n'
+    [ "$(as "$teacher" cat "$gfolder/cifrel.txt" "$gfolder/ncifrel.txt")" = "8${cr}
+Bea${cr}" ] || fail "the teacher does not read the record 8, Bea"
+    utente=$("$work/player" --print-register-heading | tr ';' '\n' | grep -nx utente | cut -d: -f1)
+    lines=$(as "$teacher" cat "$gfolder/registro.csv" | tail -n +2 | cut -d';' -f3,"$utente" | tr '\n' ' ')
+    [ "$lines" = "Anna;$anna Bea;$bea Anna;$anna " ] ||
+        fail "the teacher's register names: $lines"
+    gwhole
+
+    # The teacher's view: the teacher's grid holds both pupils; a pupil is
+    # told that the register is the teacher's alone.
+    if [ -n "${2:-}" ]; then
+        install -m 755 "$2" "$work/registro"
+        grid=$work/home-$teacher/classe.csv
+        (as "$teacher" "$work/registro" --csv "$grid" "$gfolder/registro.csv") ||
+            fail "the teacher's view did not read the register as the teacher"
+        [ "$(sed -n '2,3p' "$grid" | cut -d';' -f1,2 | tr -d "$cr" | tr '\n' ' ')" = "Anna;2 Bea;1 " ] ||
+            fail "the teacher's grid: $(cat "$grid")"
+        denied=0
+        out=$(as "$anna" "$work/registro" --csv /dev/null "$gfolder/registro.csv" 2>&1) || denied=$?
+        [ "$denied" -eq 1 ] && printf '%s\n' "$out" | grep -q "leggibile solo dall'insegnante" ||
+            fail "a pupil opening the teacher's view got status $denied: $out"
+    fi
+
+    # Nothing of the folder is in the pupils' hands.
+    cannot "list the folder" ls "$gfolder"
+    cannot "read the register" cat "$gfolder/registro.csv"
+    cannot "read the record" cat "$gfolder/ncifrel.txt"
+    cannot "change the register" sh -c ": >> '$gfolder/registro.csv'"
+    cannot "empty the record" sh -c ": > '$gfolder/cifrel.txt'"
+    cannot "delete the record" rm -f "$gfolder/cifrel.txt"
+    cannot "plant a file" touch "$gfolder/cifrel.txt.new"
+    cannot "plant a link" ln -s /dev/null "$gfolder/x"
+    cannot "hold the lock" python3 -c 'import fcntl, sys
+fcntl.lockf(open(sys.argv[1]), fcntl.LOCK_SH)' "$gfolder/.cifrel.lock"
+    gwhole
+
+    # Four games ending at the same moment: the best stays, four whole lines.
+    rm -f "$work/go"
+    pids=
+    for game in 1 2 3 4; do
+        if [ $((game % 2)) -eq 1 ]; then user=$anna name=Anna; else user=$bea name=Bea; fi
+        (gplay "$user" "$name" $((20 + game * 3 % 4)) "$work/go") 2> "$work/gready$game" &
+        pids="$pids $!"
+    done
+    ready "$work/gready1" "$work/gready2" "$work/gready3" "$work/gready4"
+    touch "$work/go"
+    for pid in $pids; do wait "$pid" || fail "a guarded game ending with three others failed"; done
+    [ "$(cat "$gfolder/cifrel.txt" "$gfolder/ncifrel.txt" | tr -d "$cr" | tr '\n' ' ')" = "23 Anna " ] ||
+        fail "four games ending together kept: $(cat "$gfolder/cifrel.txt" "$gfolder/ncifrel.txt")"
+    [ "$(wc -l < "$gfolder/registro.csv")" -eq 8 ] || fail "not four more lines: $(cat -A "$gfolder/registro.csv")"
+    gwhole
+
+    # The keeper under attack, run by hand by a pupil: what is not a
+    # request of the game is refused, and changes nothing.
+    before=$(gsnapshot)
+    { field folder /tmp; request Anna 99; } > "$work/req-folder"
+    request Anna 99 | sed 's/^right 2$/right 5/; s/^99$/99999/' > "$work/req-counts"
+    request Anna 99 60 3 > "$work/req-kinds"
+    request "$(head -c 32768 /dev/zero | tr '\0' a)" 99 > "$work/req-long"
+    head -c 4096 /dev/urandom > "$work/req-garbage"
+    { request Anna 99; field account "$teacher"; } > "$work/req-account"
+    for attack in folder counts kinds long garbage account; do
+        ask "$anna" < "$work/req-$attack"
+        [ "$status" -eq 2 ] && printf '%s\n' "$answer" | grep -qx refused ||
+            fail "the keeper did not refuse the $attack request ($status): $answer"
+    done
+    [ "$(gsnapshot)" = "$before" ] || fail "a refused request changed the class's files"
+    # A settings file of the pupil's own is not the administrator's (only
+    # the keeper's test build is told one).
+    own=$work/home-$anna/own.conf
+    (as "$anna" sh -c 'printf "[record]\nfolder=%s\nguarded=true\n" "$0" > "$1"' "$work" "$own")
+    answer=$(request Anna 99 | as "$anna" "$keeper" "$own") || true
+    printf '%s\n' "$answer" | grep -q "non è al sicuro" && [ "$(gsnapshot)" = "$before" ] ||
+        fail "the keeper took a pupil's settings file: $answer"
+    # What the caller can set up: closed descriptors, a one-block file size
+    # limit, few open files. Refused or harmless: the files stay whole.
+    request Anna 24 > "$work/req-better"
+    ask "$anna" 'exec 0<&-;' < "$work/req-better"
+    [ "$status" -eq 2 ] && [ "$(gsnapshot)" = "$before" ] || fail "a closed input was not refused"
+    ask "$anna" 'exec 1>&- 2>&-;' < "$work/req-better"
+    gwhole
+    [ "$(tr -d "$cr" < "$gfolder/cifrel.txt")" = 24 ] || fail "a closed output stopped the save"
+    before=$(gsnapshot)
+    ask "$anna" 'ulimit -f 1;' < "$work/req-better"
+    [ "$(gsnapshot)" = "$before" ] && printf '%s\n' "$answer" | grep -q 'registro dell.insegnante' ||
+        fail "ulimit -f 1 was not harmless: $answer"
+    request Anna 25 > "$work/req-better"
+    ask "$anna" 'ulimit -n 4;' < "$work/req-better"
+    gwhole
+    # Killed at each step of a save (as a pupil may kill the keeper she
+    # started): after the next start the record is the old one or the new
+    # one, whole, and every line of the register is whole.
+    step=1
+    while [ "$step" -le 80 ]; do
+        request "K$step" $((100 + step)) > "$work/req-kill$step"
+        step=$((step + 1))
+    done
+    field ask record > "$work/req-read"
+    step=$(python3 -c "$gcheck"'
+import pwd, subprocess
+keeper, conf, work, anna, bea = sys.argv[4:9]
+def ask(user, request, *more):
+    account = pwd.getpwnam(user)
+    with open(request, "rb") as bytes:
+        return subprocess.run([keeper, conf, *more], stdin=bytes, capture_output=True, env={},
+                              user=account.pw_uid, group=account.pw_gid, umask=0o077,
+                              extra_groups=os.getgrouplist(user, account.pw_gid)).returncode
+for step in range(1, 81):
+    killed = ask(anna, f"{work}/req-kill{step}", str(step))
+    ask(bea, f"{work}/req-read")
+    score, name = int(read("cifrel.txt")), read("ncifrel.txt").decode().strip()
+    check(score <= 100 and name == "Anna" or name == f"K{score - 100}",
+          f"killed at step {step} the record is {score}, {name}")
+    whole(f"killed at step {step}: ")
+    if killed == 0:
+        check(score == 100 + step, f"the save not killed did not save ({score}, step {step})")
+        print(step)
+        break
+else:
+    check(False, "the keeper was still killed after 80 steps")' \
+           "$gfolder" "$keepers" "$gline" "$keeper" "$gconf" "$work" "$anna" "$bea") ||
+        fail "a kill at a step of a save"
+    # What is left: a pupil who runs the keeper by hand claims any score,
+    # and the register names her account whatever name she gives.
+    request Bea 32767 > "$work/req-claim"
+    ask "$anna" < "$work/req-claim"
+    tail -n 1 "$gfolder/registro.csv" | grep -q "^[^;]*;[^;]*;Bea;32767;.*;$anna;[^;]*$cr\$" ||
+        fail "the claimed score's line does not name $anna: $(tail -n 1 "$gfolder/registro.csv")"
+    # The end of the wait, and the second folder as it was.
+    wait "$held" || true
+    out=$(cat "$work/hout")
+    shows "box: Il record non è stato salvato, né la partita scritta nel registro \
+dell'insegnante: il file «$hfolder/.cifrel.lock» era occupato da un'altra partita o da un altro \
+programma, e hai scelto di uscire senza aspettare."
+    ! printf '%s\n' "$out" | grep -qx 'the game failed\|the keeper stayed' || fail "$out"
+    left=$(printf '%s\n' "$out" | sed -n 's/^ended after: \([0-9]*\) ms$/\1/p')
+    [ -n "$left" ] && [ "$left" -ge 11000 ] && [ "$left" -lt 15000 ] ||
+        fail "Anna left the guarded wait ${left:-?} ms after Esci, not within 11 to 15 s"
+    kill "$hostile"
+    wait "$hostile" || true
+    hostile=
+    [ "$(ls -A "$hfolder" | tr '\n' ' ')" = ".cifrel.lock cifrel.txt ncifrel.txt " ] &&
+        [ -z "$(cat "$hfolder/cifrel.txt" "$hfolder/ncifrel.txt")" ] ||
+        fail "a game that left the wait changed the class's files: $(ls -lA "$hfolder")"
+    echo "class-record.sh: the guarded class folder: written by the keeper alone, read by the" \
+         "teacher alone, the keeper refused or harmless under attack ($step steps of a save killed)"
+}
+if [ -n "${2:-}" ]; then
+    guarded_class "$2" "${3:-}"
+fi

@@ -4,7 +4,7 @@
 // reader gives, with the scripted window. Unlike the game, it is told its
 // settings file.
 // Usage: cifrelle-classplayer [--leave] [--killed-at-step N] [--wrong N]
-//                             [--played-by ACCOUNT COMPUTER]
+//                             [--played-by ACCOUNT COMPUTER] [--keeper KEEPER]
 //                             SETTINGS NAME RIGHT_ANSWERS [GO_FILE]
 //        cifrelle-classplayer --print-register-heading
 // Prints how long start-up took ("started after: N ms") and the record it
@@ -20,10 +20,13 @@
 // With --print-register-heading it prints the teacher's register's line of
 // column headings, as the game writes it without its byte-order mark and
 // CR LF, for the scripts that check a register. With --played-by the
-// register names that account and computer instead of the system's.
+// register names that account and computer instead of the system's. With
+// --keeper, a guarded class folder is asked of KEEPER, the keeper's test
+// build, told SETTINGS.
 #include "recordfolder.h"
 
 #include "cifrelle/game/form1.h"
+#include "cifrelle/keeper/keeperclient.h"
 #include "cifrelle/ui/fake/fakeui.h"
 
 #include "fileops.h" // the record layer's watch on its steps
@@ -32,6 +35,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 #include <thread>
 
@@ -65,6 +69,7 @@ int main(int argc, char* argv[])
     int wrong = 0;
     const char* account = nullptr;
     const char* computer = nullptr;
+    const char* keeperProgram = nullptr;
     for (int taken = 0;; argc -= taken, argv += taken) {
         const std::string_view option = argc > 1 ? argv[1] : "";
         if (option == "--leave") {
@@ -77,6 +82,9 @@ int main(int argc, char* argv[])
             account = argv[2];
             computer = argv[3];
             taken = 3;
+        } else if (option == "--keeper" && argc > 2) {
+            keeperProgram = argv[2];
+            taken = 2;
         } else if (option == "--killed-at-step" && argc > 2) {
             stepsLeft = std::atoi(argv[2]);
             records::fileops::watchStep = [](std::string_view, const std::filesystem::path&) {
@@ -90,7 +98,14 @@ int main(int argc, char* argv[])
     }
     if (argc != 4 && argc != 5)
         return 2;
-    records::RecordFiles files(app::recordFolder(argv[1]));
+    records::RecordFolder folder = app::recordFolder(argv[1]);
+    std::unique_ptr<records::RecordStore> store;
+    if (folder.guarded && keeperProgram)
+        store = std::make_unique<keeper::KeeperClient>(
+            folder, keeper::KeeperCommand{keeperProgram, argv[1]});
+    else
+        store = std::make_unique<records::RecordFiles>(folder);
+    records::RecordStore& files = *store;
     ui::FakeUi ui;
     ui.takeWayOutWhenOffered = leave;
     ui.queueInput(argv[2]);

@@ -71,7 +71,7 @@ protected:
     std::unique_ptr<cifrelle::app::GameSession> session;
     cifrelle::ui::Form1Window* window = nullptr;
     cifrelle::game::Form1* form = nullptr;
-    cifrelle::records::RecordFiles* files = nullptr;
+    cifrelle::records::RecordStore* files = nullptr;
     int ends = 0;
 
     // Builds a fresh window and game on the same record directory (with the
@@ -84,7 +84,7 @@ protected:
         session->ui.setEndAction([this] { ++ends; });
         window = &session->window();
         form = &session->form;
-        files = &session->files;
+        files = session->files.get();
     }
 
     void showWindow()

@@ -3,6 +3,7 @@
 // the largest count), each bar's number written on it (in the paper's
 // colour inside the bar when it fits, else in ink beside it).
 #include "cifrelle/classwindow/charts.h"
+#include "cifrelle/classwindow/qtext.h"
 
 #include "cifrelle/classwindow/colours.h"
 
@@ -20,11 +21,6 @@ namespace cifrelle::classwindow {
 using classsummary::LevelCounts;
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 double share(const LevelCounts& c)
 {

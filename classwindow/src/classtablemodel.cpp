@@ -2,6 +2,7 @@
 #include "cifrelle/classwindow/classtablemodel.h"
 
 #include "cifrelle/classwindow/colours.h"
+#include "cifrelle/classwindow/qtext.h"
 
 #include <QColor>
 
@@ -15,11 +16,6 @@ constexpr int fixedColumns = 4; // before the levels'
 constexpr int levelColumns = 4; // right, wrong, share, judgement
 constexpr int helpColumn = fixedColumns + levelCount * levelColumns; // then the mistake
 constexpr int columns = helpColumn + 2;
-
-QString qs(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 } // namespace
 

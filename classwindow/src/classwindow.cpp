@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cifrelle/classwindow/classwindow.h"
+#include "cifrelle/classwindow/qtext.h"
 
 #include "cifrelle/classwindow/colours.h"
 #include "cifrelle/classwindow/exports.h"
@@ -24,11 +25,6 @@ namespace cifrelle::classwindow {
 using namespace classsummary;
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The list's items, in the order of PeriodKind.
 const char* const periodItems[] = {"Oggi", "Questa settimana", "Questo mese", "Tutto",

@@ -4,6 +4,7 @@
 // portrait; a table that does not fit goes on over the next page, its
 // heading again on top.
 #include "cifrelle/classwindow/exports.h"
+#include "cifrelle/classwindow/qtext.h"
 
 #include "cifrelle/classwindow/charts.h"
 #include "cifrelle/classwindow/classtablemodel.h"
@@ -29,11 +30,6 @@ namespace cifrelle::classwindow {
 using namespace classsummary;
 
 namespace {
-
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr double dotsPerMm = 300 / 25.4;
 

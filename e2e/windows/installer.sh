@@ -50,8 +50,8 @@ has_row Property 'ProductName\tCifrelle'
 has_row Property 'Manufacturer\tGli sviluppatori di Cifrelle'
 has_row Property "UpgradeCode\t$upgrade_code"
 has_row Property 'ARPPRODUCTICON\tcifrelle.ico'
-rows Property | grep -q "^SecureCustomProperties$(printf '\t').*RECORDFOLDER;REGISTER" ||
-    fail "RECORDFOLDER and REGISTER do not reach the installing service"
+rows Property | grep -q "^SecureCustomProperties$(printf '\t').*RECORDFOLDER;REGISTER;GUARDED" ||
+    fail "RECORDFOLDER, REGISTER and GUARDED do not reach the installing service"
 has_row Directory 'INSTALLDIR\tProgramFiles64Folder\tCifrelle'
 # The start menu of every user, even where the installer leaves
 # ProgramMenuFolder to the user (Wine's): a custom action of type 51
@@ -63,9 +63,17 @@ has_row Shortcut 'StartMenuShortcut\tProgramMenuFolder\tCifrelle\tProgram\t[INST
 # Installer's msidbComponentAttributes64bit, Permanent and RegistryKeyPath).
 in_64bit_registry=256 permanent=16 registry_key_path=4
 setting=$((in_64bit_registry + permanent + registry_key_path))
-[ "$(rows Component | awk -F'\t' -v plain="$in_64bit_registry" '$4 != plain' | cut -f1,4,5 | sort)" = \
-  "$(printf 'RecordFolderSetting\t%d\tRECORDFOLDER\nRegisterSetting\t%d\tREGISTER="1"' "$setting" "$setting")" ] ||
+[ "$(rows Component | awk -F'\t' -v plain="$in_64bit_registry" '$4 != plain || $5 != ""' | cut -f1,4,5 | sort)" = \
+  "$(printf 'GuardedSetting\t%d\tGUARDED="1"\nKeeper\t%d\tGUARDED="1" OR GUARDEDSET="true"\nRecordFolderSetting\t%d\tRECORDFOLDER\nRegisterSetting\t%d\tREGISTER="1"' \
+          "$setting" "$in_64bit_registry" "$setting" "$setting")" ] ||
     fail "components: $(rows Component | cut -f1,4,5 | tr '\n\t' ';|')"
+# The class's keeper: a service of its own process (16), started with the
+# computer (2), under its own account; started when installed (1), stopped
+# when installed over or removed (2, 32), deleted when removed (128).
+has_row ServiceInstall 'KeeperService\tcifrelle-classe\tCifrelle: custode del record della classe\t16\t2\t1\t\t\tNT SERVICE\\cifrelle-classe\t\t\tKeeper\tScrive il record e il registro della classe per il gioco Cifrelle, nella cartella che gli alunni non possono toccare.'
+has_row ServiceControl 'KeeperControl\tcifrelle-classe\t163\t\t1\tKeeper'
+rows RegLocator | grep -q "^GuardedSearch$(printf '\t')2$(printf '\t')SOFTWARE.cifrelle.cifrelle.record$(printf '\t')guarded$(printf '\t')18\$" ||
+    fail "the search for the guard already set is not HKLM's 64-bit guarded"
 rows Registry | grep -q "$(printf '\t2\tSOFTWARE\\\\cifrelle\\\\cifrelle\\\\record\tfolder\t\\[RECORDFOLDER\\]\tRecordFolderSetting$')" ||
     fail "the registry row is not HKLM\\SOFTWARE\\cifrelle\\cifrelle\\record, folder"
 rows Registry | grep -q "$(printf '\t2\tSOFTWARE\\\\cifrelle\\\\cifrelle\\\\record\tregister\ttrue\tRegisterSetting$')" ||
@@ -77,7 +85,7 @@ migrate_features=1 only_detect=2 version_max_inclusive=512
 has_row Upgrade "$upgrade_code\t\t$version\t\t$((migrate_features + version_max_inclusive))\t\tWIX_UPGRADE_DETECTED"
 has_row Upgrade "$upgrade_code\t$version\t\t\t$only_detect\t\tWIX_DOWNGRADE_DETECTED"
 [ "$(rows File | cut -f3 | sort | tr '\n' ' ')" = \
-  "LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll cifrelle-registro.exe cifrelle.exe qt_it.qm qwindows.dll qwindowsvistastyle.dll " ] ||
+  "LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll cifrelle-classe.exe cifrelle-registro.exe cifrelle.exe qt_it.qm qwindows.dll qwindowsvistastyle.dll " ] ||
     fail "files: $(rows File | cut -f3 | tr '\n' ' ')"
 # The teacher's register: its program and its own shortcut, with its icon.
 rows Shortcut | grep -q "^RegistroShortcut$(printf '\t')ProgramMenuFolder$(printf '\t').*Registro di Cifrelle$(printf '\t')Registro$(printf '\t')\\[INSTALLDIR\\]cifrelle-registro.exe$(printf '\t').*cifrelle-registro.ico$(printf '\t')0$(printf '\t')" ||

@@ -88,7 +88,7 @@ std::size_t characters(const std::string& text)
 
 } // namespace
 
-Form1::Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordFiles& files)
+Form1::Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordStore& files)
     : ui_(ui), random_(random), time_(time), files_(files),
       mostrato_(ui::designOf(Control::Text2).caption), chiave_(ui::designOf(Control::Text1).caption)
 {

@@ -10,7 +10,7 @@ namespace {
 // Told after the player left the wait by the way out: nothing was written,
 // neither the record (when one was to be saved) nor the register's line
 // (when the register is kept).
-std::string leftWithoutSaving(const records::RecordFiles& files, bool record)
+std::string leftWithoutSaving(const records::RecordStore& files, bool record)
 {
     const bool line = files.keepsRegister();
     const std::string what =
@@ -25,7 +25,7 @@ std::string leftWithoutSaving(const records::RecordFiles& files, bool record)
 
 } // namespace
 
-void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary& game,
+void gameEnd(ui::Ui& ui, records::RecordStore& files, const records::GameSummary& game,
              const std::optional<std::string>& startProblem, const SavingWaits& waits)
 {
     // Qt delivers timer ticks inside modal boxes: a tick at zero must not

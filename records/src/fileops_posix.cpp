@@ -492,7 +492,10 @@ Fault Folder::open(const fs::path& path)
 
 Fault Folder::takesNewFiles() const
 {
-    return ::faccessat(system_->fd.get(), ".", W_OK | X_OK, 0) == 0 ? Fault{} : lastFault();
+    // As the process's effective IDs: the class's keeper writes the folder
+    // through its set-group-ID group.
+    return ::faccessat(system_->fd.get(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? Fault{}
+                                                                             : lastFault();
 }
 
 Standing Folder::standing() const

@@ -287,7 +287,9 @@ Fault Folder::takesNewFiles() const
 Fault Folder::shared(NewFiles& newFiles) const
 {
     newFiles = {};
-    const std::string probe = ".cifrel.probe." + std::to_string(GetCurrentProcessId());
+    // Per thread: the class's keeper serves several games at once.
+    const std::string probe = ".cifrel.probe." + std::to_string(GetCurrentProcessId()) + "." +
+                              std::to_string(GetCurrentThreadId());
     Handle handle(CreateFileW(system_->at(probe).c_str(), GENERIC_WRITE, shareAll, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
                               nullptr));

@@ -681,7 +681,10 @@ GameEndResult RecordFiles::finish(int score, std::string_view playerName, bool s
     }
     if (game) {
         game->newRecord = scoreReplaced;
-        result.registerProblem = registerGame(folder, newFiles, lockFault, *game);
+        // Pupils' results: in the player's own folder, for that account
+        // alone whatever the umask; in a shared one, as the folder says.
+        const NewFiles registerFiles = setting_.empty() ? NewFiles{0600, -1} : newFiles;
+        result.registerProblem = registerGame(folder, registerFiles, lockFault, *game);
     }
     return result;
 }

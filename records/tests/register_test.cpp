@@ -285,6 +285,23 @@ TEST(Register, InASharedFolderItIsTheFoldersWhateverTheUmask)
     EXPECT_EQ(file.st_mode & 07777, 0660u);
     EXPECT_EQ(file.st_gid, folder.st_gid);
 }
+
+// In the player's own folder the register is that account's alone, even
+// under a umask that leaves the record files readable by every account.
+TEST(Register, InThePlayersOwnFolderItIsTheAccountsAloneWhateverTheUmask)
+{
+    TempDir tmp;
+    const mode_t umask = ::umask(022);
+    RecordFiles files(RecordFolder{tmp.path(), {}, {}, true});
+    EXPECT_EQ(files.ensure(), std::nullopt);
+    EXPECT_EQ(files.endGame(ended(GameEnding::Exit, "Ada", 1), true).registerProblem, "");
+    ::umask(umask);
+    struct stat file;
+    ASSERT_EQ(::stat(files.registerPath().c_str(), &file), 0);
+    EXPECT_EQ(file.st_mode & 07777, 0600u);
+    // The record files, the lock and the register: no passing file left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 4);
+}
 #endif
 
 } // namespace

@@ -27,7 +27,7 @@ namespace cifrelle::game {
 // directly, as plain procedures, exactly as the events would.
 class Form1 final : public ui::Form1Events {
 public:
-    Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordFiles& files);
+    Form1(ui::Ui& ui, RandomSource& random, TimeSource& time, records::RecordStore& files);
 
     // Start-up, which the program runs before it shows the window.
     void Form_Load();
@@ -109,7 +109,7 @@ private:
     ui::Ui& ui_;
     RandomSource& random_;
     TimeSource& time_;
-    records::RecordFiles& files_;
+    records::RecordStore& files_;
 
     // The game's variables, 0 or empty when the window is created. The
     // record files' folder, file number and line read (cartella, numfile,

@@ -53,7 +53,7 @@ struct SavingWaits {
 // as the record's, or in one of its own. A game the desktop session ended
 // (game.ending SessionClosed) shows no notice and no box, and waits for
 // another game's save at most waits.notice: then it ends without its line.
-void gameEnd(ui::Ui& ui, records::RecordFiles& files, const records::GameSummary& game,
+void gameEnd(ui::Ui& ui, records::RecordStore& files, const records::GameSummary& game,
              const std::optional<std::string>& startProblem = std::nullopt,
              const SavingWaits& waits = {});
 

@@ -78,6 +78,10 @@ struct RecordFolder {
     // Whether the school keeps the teacher's register (registro.csv) in the
     // folder: set only by the administrator's setting.
     bool keepRegister = false;
+    // Whether the administrator guards the class folder: only the class's
+    // keeper (cifrelle-classe) writes it, and the game asks the keeper
+    // instead of opening the files (see RecordStore).
+    bool guarded = false;
 };
 
 // What the end of one game wrote.
@@ -87,6 +91,25 @@ struct GameEndResult {
     // sentence, ready for a warning box; empty when the line is there, when
     // no register is kept, or when the wait was given up (record: Abandoned).
     std::string registerProblem;
+};
+
+// Where the game keeps its record and the teacher's register, as the game
+// sees it: the record folder's files themselves (RecordFiles), or the
+// class's keeper, the one program that writes a guarded class folder (the
+// keeper's client, keeper/). The game asks the same of both, and what each
+// call does is told at RecordFiles.
+class RecordStore {
+public:
+    virtual ~RecordStore() = default;
+    virtual const std::filesystem::path& directory() const = 0;
+    virtual std::filesystem::path scorePath() const = 0;
+    virtual std::filesystem::path namePath() const = 0;
+    virtual std::filesystem::path registerPath() const = 0;
+    virtual bool keepsRegister() const = 0;
+    virtual std::optional<std::string> ensure() = 0;
+    virtual std::optional<std::string> read(const std::filesystem::path& path) const = 0;
+    virtual GameEndResult endGame(GameSummary game, bool saveRecord,
+                                  const StillWaiting& stillWaiting) = 0;
 };
 
 // The two record files in one folder. Each holds one line of Windows-1252
@@ -116,26 +139,28 @@ struct GameEndResult {
 // written, and the game end says so.
 //
 // The player's own folder is created when missing, and the files made in it
-// get what the player's umask gives. A folder an administrator chose for
-// every account (RecordFolder::setting) is shared: it must be an absolute
-// path to a folder that is there already and takes new files (otherwise
-// nothing is written anywhere, and the messages name the setting); every
-// file made in it is readable and replaceable by whoever may write in the
-// folder (POSIX: read and write for the folder's group and for everyone
-// else as far as the folder lets them make files, in the folder's group,
-// whatever the umask); and a record file there needs no write permission of
-// its own, only a folder that lets this account replace it.
-class RecordFiles {
+// get what the player's umask gives, but for the register, which only the
+// player's account may read and write (rw-------), whatever the umask. A
+// folder an administrator chose for every account (RecordFolder::setting)
+// is shared: it must be an absolute path to a folder that is there already
+// and takes new files (otherwise nothing is written anywhere, and the
+// messages name the setting); every file made in it is readable and
+// replaceable by whoever may write in the folder (POSIX: read and write for
+// the folder's group and for everyone else as far as the folder lets them
+// make files, in the folder's group, whatever the umask); and a record file
+// there needs no write permission of its own, only a folder that lets this
+// account replace it.
+class RecordFiles final : public RecordStore {
 public:
     explicit RecordFiles(std::filesystem::path directory);
     explicit RecordFiles(RecordFolder folder);
     RecordFiles(RecordFiles&&) noexcept;
     RecordFiles& operator=(RecordFiles&&) noexcept;
-    ~RecordFiles();
+    ~RecordFiles() override;
 
-    const std::filesystem::path& directory() const { return directory_; }
-    std::filesystem::path scorePath() const;
-    std::filesystem::path namePath() const;
+    const std::filesystem::path& directory() const override { return directory_; }
+    std::filesystem::path scorePath() const override;
+    std::filesystem::path namePath() const override;
 
     // Opens the folder (creating the player's own), makes the lock file and
     // any missing record file, empty, removes what games killed while
@@ -143,14 +168,14 @@ public:
     // save was cut short. Existing content is never changed. Returns why the
     // record cannot be kept (one Italian sentence beginning "Il record non
     // potrà essere conservato: "), or nothing when all is well.
-    std::optional<std::string> ensure();
+    std::optional<std::string> ensure() override;
 
     // The content of a record file (its path: scorePath() or namePath()) as
     // text, line end included (an over-long file is cut to its first
     // readLimit bytes); both read empty while the score file holds a number
     // above highestScore (a damaged record). Returns nothing when it cannot
     // be read or is not a regular file of the record folder.
-    std::optional<std::string> read(const std::filesystem::path& path) const;
+    std::optional<std::string> read(const std::filesystem::path& path) const override;
 
     // The game end's save: under the lock shared by every game on this
     // account, reads the stored score as it stands now (lenient reading),
@@ -171,10 +196,11 @@ public:
     // line added at its end, its "nuovo record" as the save went. The wait,
     // and giving it up, are as saveIfBetter()'s; given up, nothing is
     // written at all.
-    GameEndResult endGame(GameSummary game, bool saveRecord, const StillWaiting& stillWaiting = {});
+    GameEndResult endGame(GameSummary game, bool saveRecord,
+                          const StillWaiting& stillWaiting = {}) override;
 
-    bool keepsRegister() const { return keepRegister_; }
-    std::filesystem::path registerPath() const;
+    bool keepsRegister() const override { return keepRegister_; }
+    std::filesystem::path registerPath() const override;
 
 private:
     // The game end's work; `game` null: no line for the register.
