@@ -19,7 +19,10 @@ out=${3:?output folder}
 wine_use "${2:?Wine folder}"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-records="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/cifrelle"
+# The account the play ran as (play.sh), whose register this computer's is.
+USER=Nicolò
+export USER
+records="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/cifrelle"
 register="$records/registro.csv"
 program="$game/cifrelle-registro.exe"
 pid=
