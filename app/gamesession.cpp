@@ -10,17 +10,21 @@ namespace cifrelle::app {
 
 namespace {
 
-std::unique_ptr<records::RecordStore> recordStore(records::RecordFolder folder,
-                                                  keeper::KeeperCommand keeperCommand)
+std::unique_ptr<records::RecordStore>
+recordStore(records::RecordFolder folder, std::optional<keeper::KeeperCommand> keeperCommand)
 {
-    if (folder.guarded)
-        return std::make_unique<keeper::KeeperClient>(std::move(folder), std::move(keeperCommand));
+    if (folder.guarded) {
+        return std::make_unique<keeper::KeeperClient>(std::move(folder),
+                                                      keeperCommand ? std::move(*keeperCommand)
+                                                                    : keeper::installedKeeper());
+    }
     return std::make_unique<records::RecordFiles>(std::move(folder));
 }
 
 } // namespace
 
-GameSession::GameSession(records::RecordFolder recordFolder, keeper::KeeperCommand keeperCommand)
+GameSession::GameSession(records::RecordFolder recordFolder,
+                         std::optional<keeper::KeeperCommand> keeperCommand)
     : files(recordStore(std::move(recordFolder), std::move(keeperCommand)))
 {
 }

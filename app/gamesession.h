@@ -20,11 +20,12 @@ namespace cifrelle::app {
 // operation on it, which start-up makes once the player's name is given):
 // the name box comes up before anything of it exists. In a guarded class
 // folder the record files are the class's keeper's, which `keeperCommand`
-// reaches (by default the one installed with the game).
+// reaches (by default the one installed with the game, looked for only
+// then).
 class GameSession {
 public:
     explicit GameSession(records::RecordFolder recordFolder,
-                         keeper::KeeperCommand keeperCommand = keeper::installedKeeper());
+                         std::optional<keeper::KeeperCommand> keeperCommand = std::nullopt);
     explicit GameSession(const std::filesystem::path& recordDirectory)
         : GameSession(records::RecordFolder{recordDirectory, {}, {}})
     {

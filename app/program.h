@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 namespace cifrelle::app {
 
@@ -27,9 +28,10 @@ struct GameOptions {
     // is in the registry): a test build may name its own, so that a test
     // never touches the machine's.
     std::filesystem::path settingsFile = systemSettingsFile;
-    // The class's keeper, for a guarded class folder: the one installed
-    // with the game; a test build may name its own.
-    keeper::KeeperCommand keeperCommand = keeper::installedKeeper();
+    // The class's keeper, for a guarded class folder: nothing for the one
+    // installed with the game (looked for only when the folder is guarded);
+    // a test build may name its own.
+    std::optional<keeper::KeeperCommand> keeperCommand;
 };
 
 // The whole program: checks for a display, opens the window, runs start-up

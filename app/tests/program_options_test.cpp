@@ -17,6 +17,8 @@ TEST(GameOptions, TheShippedProgramKeepsTheGamesTimes)
     EXPECT_EQ(options.tickIntervalMs, 1000);
     // ...and offer the way out of a wait for another game's save after 10 s.
     EXPECT_EQ(options.wayOutAfter, std::chrono::seconds(10));
+    // ...and, in a guarded class folder, reach the keeper installed with it.
+    EXPECT_FALSE(options.keeperCommand.has_value());
 }
 
 } // namespace
