@@ -61,13 +61,7 @@ play() {
     rm -f "$out/key"
     CIFRELLE_ANSWER_KEY_FILE=$(windows_path "$out/key") wine "$program/$1" >"$out/$1.log" 2>&1 &
     pid=$!
-    box=$(window 'Impariamo ad approssimare')
-    xdotool type --delay 40 "$2"
-    xdotool key Return
-    gone "$box"
-    box=$(window 'Impariamo ad approssimare')
-    xdotool key Return
-    gone "$box"
+    named "$2"
     main=$(window 'Gioca con le Cifrelle')
     answer=1
     if [ -n "${3:-}" ]; then
