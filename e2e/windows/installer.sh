@@ -176,12 +176,14 @@ strings -a "$registro_shortcut" | grep -qx 'C:\\Program Files\\Cifrelle\\cifrell
 strings -a -e l "$registro_shortcut" | grep -q '^.C:\\windows\\Installer\\{.*}\\cifrelle-registro.ico$' ||
     fail "the register's shortcut has not its icon"
 
-# Waits about 15 s for the name box of the game $1 names.
-name_box() {
+# shown TITLE WHAT: waits about 15 s for a visible window whose title is
+# exactly TITLE, of the program WHAT names (started by Wine's "start", so
+# no process of ours to watch).
+shown() {
     i=0
-    until xdotool search --onlyvisible --name '^Impariamo ad approssimare$' >/dev/null 2>&1; do
+    until xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
         i=$((i + 1))
-        [ $i -lt 300 ] || fail "$1 showed no name box"
+        [ $i -lt 300 ] || fail "$2 showed no window \"$1\""
         sleep 0.05
     done
 }
@@ -189,7 +191,7 @@ name_box() {
 # The game, started from the Start menu's shortcut: its name box.
 wine_desktop
 wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Cifrelle.lnk' >/dev/null 2>&1
-name_box "the installed game"
+shown 'Impariamo ad approssimare' "the installed game"
 sleep 0.3
 import -window root "$out/installed-name-box.png"
 wine_stop
@@ -199,12 +201,7 @@ wine_stop
 # on a server that is not there, and its box says so.
 wine_desktop
 wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Registro di Cifrelle.lnk' >/dev/null 2>&1
-i=0
-until xdotool search --onlyvisible --name '^Registro della classe$' >/dev/null 2>&1; do
-    i=$((i + 1))
-    [ $i -lt 300 ] || fail "the register's program, started from its shortcut, showed nothing"
-    sleep 0.05
-done
+shown 'Registro della classe' "the register's program, started from its shortcut,"
 sleep 0.3
 import -window root "$out/installed-registro.png"
 wine_stop
@@ -224,7 +221,7 @@ wine msiexec /x "$(windows_path "$msi")" /qn || fail "the silent removal failed"
 # The zip's game, where a teacher without administrator rights unzips it.
 wine_desktop
 wine "$unzipped/Cifrelle/cifrelle.exe" >/dev/null 2>&1 &
-name_box "the unzipped game"
+shown 'Impariamo ad approssimare' "the unzipped game"
 wine_stop
 echo "windows installer: silent install, upgrade to one entry, RECORDFOLDER and REGISTER in HKLM (64-bit)," \
      "shortcut for every user, the installed and the unzipped game start, removal keeps the records"
